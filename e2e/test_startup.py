@@ -1,0 +1,71 @@
+#!/usr/bin/env python3
+"""Start-up of the real Lumora.scr under Wine: which switches open what, and
+which end at once."""
+import time
+
+import harness
+
+
+class Startup(harness.WineTestCase):
+    def ends_at_once(self, folder, *args):
+        """Runs Lumora.scr and expects it to end by itself, having opened nothing."""
+        result = self.session.run(folder / "Lumora.scr", *args, timeout=15)
+        self.assertFalse(result.timed_out, f"{args} did not end")
+        self.assertEqual(result.code, 0, f"{args} ended with {result.code}")
+        self.assertFalse(self.session.windows("Lumora_Main"))
+        # Start-up reads the settings but never creates the file.
+        self.assertFalse((folder / "ルモラ.ini").exists())
+
+    def test_unknown_switches_end_at_once(self):
+        folder = self.session.install()
+        for args in (["/x"], ["x"], ["/"], ["-z", "junk"], ["/" + "q" * 10000]):
+            with self.subTest(args=args[0][:20]):
+                self.ends_at_once(folder, *args)
+
+    def test_password_change_ends_at_once_on_the_nt_family(self):
+        folder = self.session.install()
+        for args in (["/a", "1234"], ["/A:1234"], ["/a", "abc"], ["/a"]):
+            with self.subTest(args=args):
+                self.ends_at_once(folder, *args)
+
+    def test_a_running_display_or_dialog_ends_every_start(self):
+        folder = self.session.install()
+        for title in ("Lumora_Main", "ルモラの設定"):
+            holder = self.session.start(folder / "window_holder.exe", title)
+            self.assertTrue(self.session.wait_output(holder, "ready"), "the holder did not start")
+            for args in (["/s"], ["/c"], ["/p", "0"], ["/a", "1"], []):
+                with self.subTest(title=title, args=args):
+                    result = self.session.run(folder / "Lumora.scr", *args, timeout=15)
+                    self.assertFalse(result.timed_out, f"{args} did not end")
+                    self.assertEqual(result.code, 0)
+                    # Only the holder's own window carries the title.
+                    self.assertLessEqual(len(self.session.windows("Lumora_Main")), 1)
+            self.session.stop(holder)
+
+    def test_run_mode_covers_the_screen_and_ends_on_a_key(self):
+        folder = self.session.install()
+        saver = self.session.start(folder / "Lumora.scr", "/s")
+        found = self.session.wait_window("Lumora_Main")
+        self.assertTrue(found, "no window titled Lumora_Main")
+        geometry = self.session.xdotool("getwindowgeometry", "--shell", found[0])
+        self.assertIn("WIDTH=1024", geometry)
+        self.assertIn("HEIGHT=768", geometry)
+        time.sleep(0.5)
+        self.assertIsNone(saver.poll(), "the display ended by itself")
+        self.session.xdotool("mousemove", "--sync", "500", "400")
+        self.session.xdotool("key", "a")
+        try:
+            code = saver.wait(timeout=10)
+        except Exception:  # noqa: BLE001 - report as a failure, not an error
+            code = None
+        self.assertEqual(code, 0, "the display did not end on a key")
+
+    def test_configure_mode_reads_settings_and_ends_when_the_dialog_closes(self):
+        folder = self.session.install()
+        result = self.session.run(folder / "Lumora.scr", "/c:1234", timeout=15)
+        self.assertFalse(result.timed_out)
+        self.assertEqual(result.code, 0)
+
+
+if __name__ == "__main__":
+    harness.main()

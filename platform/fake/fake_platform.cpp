@@ -1,0 +1,116 @@
+#include "platform/fake/fake_platform.h"
+
+#include <algorithm>
+
+namespace lumora::fake {
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+
+} // namespace
+
+platform::Platform FakePlatform::Seams() {
+    return platform::Platform{*this, *this, *this, *this, *this, *this};
+}
+
+std::string* FakePlatform::Slot(const std::string& path, const std::string& section,
+                                const std::string& key, bool create) {
+    auto file = profiles.find(path);
+    if (file == profiles.end()) {
+        if (!create) return nullptr;
+        file = profiles.emplace(path, decltype(profiles)::mapped_type{}).first;
+    }
+    auto& sections = file->second;
+    auto s = std::find_if(sections.begin(), sections.end(),
+                          [&](const auto& entry) { return SameName(entry.first, section); });
+    if (s == sections.end()) {
+        if (!create) return nullptr;
+        sections.push_back({section, {}});
+        s = sections.end() - 1;
+    }
+    auto& keys = s->second;
+    auto k = std::find_if(keys.begin(), keys.end(),
+                          [&](const auto& entry) { return SameName(entry.first, key); });
+    if (k == keys.end()) {
+        if (!create) return nullptr;
+        keys.push_back({key, ""});
+        k = keys.end() - 1;
+    }
+    return &k->second;
+}
+
+void FakePlatform::Put(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& value) {
+    *Slot(path, section, key, true) = value;
+}
+
+const std::string* FakePlatform::Find(const std::string& path, const std::string& section,
+                                      const std::string& key) const {
+    return const_cast<FakePlatform*>(this)->Slot(path, section, key, false);
+}
+
+bool FakePlatform::TopLevelWindowExists(const std::string& title) {
+    Log("FindWindow(" + Quote(title) + ")");
+    return windowTitles.count(title) != 0;
+}
+
+int FakePlatform::Show(bool show) {
+    Log(std::string("ShowCursor(") + (show ? "TRUE" : "FALSE") + ")");
+    cursorCount_ += show ? 1 : -1;
+    return cursorCount_;
+}
+
+platform::VersionAnswer FakePlatform::QueryVersion() {
+    Log("GetVersionEx(148)");
+    return version;
+}
+
+void FakePlatform::SetScreenSaverRunning(std::uint32_t param) {
+    Log("SystemParametersInfo(97, " + std::to_string(param) + ", NULL, 0)");
+}
+
+void FakePlatform::ChangePassword(const std::string& registryKey, platform::WindowHandle owner,
+                                  std::uint32_t reserved1, std::uint32_t reserved2) {
+    Log("PwdChangePassword(" + Quote(registryKey) + ", " + std::to_string(owner) + ", " +
+        std::to_string(reserved1) + ", " + std::to_string(reserved2) + ")");
+}
+
+std::string FakePlatform::Read(const std::string& section, const std::string& key,
+                               const std::string& path, std::size_t bufferBytes) {
+    Log("GetPrivateProfileString(" + Quote(section) + ", " + Quote(key) + ", " +
+        std::to_string(bufferBytes) + ", " + Quote(path) + ")");
+    const std::string* value = Find(path, section, key);
+    if (value == nullptr || bufferBytes == 0) return "";
+    // The fake measures the buffer in UTF-8 bytes and, like the platform, never
+    // hands back half a character.
+    std::size_t cut = std::min(value->size(), bufferBytes - 1);
+    if (cut < value->size())
+        while (cut > 0 && (static_cast<unsigned char>((*value)[cut]) & 0xC0) == 0x80) --cut;
+    return value->substr(0, cut);
+}
+
+std::int32_t FakePlatform::Write(const std::string& section, const std::string& key,
+                                 const std::string& value, const std::string& path) {
+    Log("WritePrivateProfileString(" + Quote(section) + ", " + Quote(key) + ", " + Quote(value) +
+        ", " + Quote(path) + ")");
+    if (writeResult != 0) *Slot(path, section, key, true) = value;
+    return writeResult;
+}
+
+bool FakePlatform::CanOpenForReading(const std::string& path) {
+    Log("OpenForReading(" + Quote(path) + ")");
+    return readableFiles.count(path) != 0;
+}
+
+std::string FakePlatform::CommandLine() { return commandLine; }
+
+std::string FakePlatform::ProgramFolder() { return programFolder; }
+
+} // namespace lumora::fake

@@ -1,0 +1,92 @@
+// The seams through which the subsystems reach the operating system.
+//
+// Nothing here includes <windows.h>: the subsystems are plain C++ that the native
+// build compiles and the unit tests drive through the fakes in platform/fake/.
+// Text crossing these seams is UTF-8; the Win32 side converts at the boundary.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace lumora::platform {
+
+// Window handles travel as the 32-bit numbers the command line carries; the
+// Win32 side sign-extends them, as Windows does for handles passed between
+// 32-bit and 64-bit processes.
+using WindowHandle = std::int32_t;
+
+class Windows {
+public:
+    virtual ~Windows() = default;
+    // A top-level window with exactly this title exists (FindWindow, no class name).
+    virtual bool TopLevelWindowExists(const std::string& title) = 0;
+};
+
+class Cursor {
+public:
+    virtual ~Cursor() = default;
+    // ShowCursor: returns the new display count.
+    virtual int Show(bool show) = 0;
+};
+
+struct VersionAnswer {
+    std::int32_t result = 0;      // what GetVersionEx returned
+    std::uint32_t platformId = 0; // only meaningful when result is nonzero
+};
+
+class Saver {
+public:
+    virtual ~Saver() = default;
+    // GetVersionEx on a zeroed record whose size field is 148.
+    virtual VersionAnswer QueryVersion() = 0;
+    // SystemParametersInfo(SPI_SETSCREENSAVERRUNNING, param, NULL, 0).
+    virtual void SetScreenSaverRunning(std::uint32_t param) = 0;
+    // PwdChangePasswordA from mpr.dll, looked up when called; absent on most
+    // systems, in which case nothing happens.
+    virtual void ChangePassword(const std::string& registryKey, WindowHandle owner,
+                                std::uint32_t reserved1, std::uint32_t reserved2) = 0;
+};
+
+class Profile {
+public:
+    virtual ~Profile() = default;
+    // GetPrivateProfileString with an empty default into a buffer of bufferBytes
+    // (counted in the ANSI code page, as the file stores it): at most
+    // bufferBytes - 1 bytes come back. Missing file, section or key read as "".
+    virtual std::string Read(const std::string& section, const std::string& key,
+                             const std::string& path, std::size_t bufferBytes) = 0;
+    // WritePrivateProfileString: creates the file, section and key as needed.
+    // Returns the platform's result, nonzero on success.
+    virtual std::int32_t Write(const std::string& section, const std::string& key,
+                               const std::string& value, const std::string& path) = 0;
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+    // The path names a file (not a folder) that can be opened for reading now.
+    virtual bool CanOpenForReading(const std::string& path) = 0;
+};
+
+class Process {
+public:
+    virtual ~Process() = default;
+    // The whole command line, program name included.
+    virtual std::string CommandLine() = 0;
+    // The folder of the executable, without a trailing separator except at a
+    // drive's root ("C:\").
+    virtual std::string ProgramFolder() = 0;
+};
+
+// The set of seams one run of the program uses.
+struct Platform {
+    Windows& windows;
+    Cursor& cursor;
+    Saver& saver;
+    Profile& profile;
+    Files& files;
+    Process& process;
+};
+
+} // namespace lumora::platform

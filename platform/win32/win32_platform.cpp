@@ -1,0 +1,131 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/text_win32.h"
+
+namespace lumora::win32 {
+namespace {
+
+// Loads a DLL for the length of one call; absent DLLs are normal here.
+class Library {
+public:
+    explicit Library(const wchar_t* name) : module_(::LoadLibraryW(name)) {}
+    ~Library() {
+        if (module_ != nullptr) ::FreeLibrary(module_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    template <typename Function>
+    Function Find(const char* name) const {
+        if (module_ == nullptr) return nullptr;
+        // GetProcAddress returns a generic function pointer; the caller names the real type.
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
+    }
+
+private:
+    HMODULE module_;
+};
+
+HWND ToWindow(platform::WindowHandle handle) {
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle));
+}
+
+} // namespace
+
+platform::Platform Win32Platform::Seams() {
+    return platform::Platform{*this, *this, *this, *this, *this, *this};
+}
+
+bool Win32Platform::TopLevelWindowExists(const std::string& title) {
+    return ::FindWindowW(nullptr, Widen(title).c_str()) != nullptr;
+}
+
+int Win32Platform::Show(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
+
+platform::VersionAnswer Win32Platform::QueryVersion() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof(info); // 148
+    platform::VersionAnswer answer;
+    answer.result = ::GetVersionExA(&info);
+    answer.platformId = info.dwPlatformId;
+    return answer;
+}
+
+void Win32Platform::SetScreenSaverRunning(std::uint32_t param) {
+    ::SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, param, nullptr, 0);
+}
+
+void Win32Platform::ChangePassword(const std::string& registryKey, platform::WindowHandle owner,
+                                   std::uint32_t reserved1, std::uint32_t reserved2) {
+    using PwdChangePasswordA = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
+    Library mpr(L"mpr.dll");
+    if (auto change = mpr.Find<PwdChangePasswordA>("PwdChangePasswordA"))
+        change(registryKey.c_str(), ToWindow(owner), reserved1, reserved2);
+}
+
+// The file stays in the ANSI code page, as the platform writes a new one. Names
+// are handed over in the form the file will hold them, so that a name the code
+// page cannot spell is still found again by the next run.
+std::string Win32Platform::Read(const std::string& section, const std::string& key,
+                                const std::string& path, std::size_t bufferBytes) {
+    if (bufferBytes == 0) return "";
+    // Every character takes at least one byte, so this many characters always
+    // hold the bufferBytes - 1 bytes we may return.
+    std::vector<wchar_t> buffer(bufferBytes, L'\0');
+    DWORD count = ::GetPrivateProfileStringW(AnsiForm(Widen(section)).c_str(),
+                                             AnsiForm(Widen(key)).c_str(), L"", buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), Widen(path).c_str());
+    std::wstring value(buffer.data(), count);
+    return Narrow(AnsiPrefix(value, bufferBytes - 1));
+}
+
+std::int32_t Win32Platform::Write(const std::string& section, const std::string& key,
+                                  const std::string& value, const std::string& path) {
+    return ::WritePrivateProfileStringW(AnsiForm(Widen(section)).c_str(),
+                                        AnsiForm(Widen(key)).c_str(), Widen(value).c_str(),
+                                        Widen(path).c_str());
+}
+
+bool Win32Platform::CanOpenForReading(const std::string& path) {
+    std::wstring wide = Widen(path);
+    if (wide.empty()) return false;
+    DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // Devices such as CON or a COM port open too, but are no music file.
+    bool disk = ::GetFileType(file) == FILE_TYPE_DISK;
+    ::CloseHandle(file);
+    return disk;
+}
+
+std::string Win32Platform::CommandLine() {
+    const wchar_t* line = ::GetCommandLineW();
+    return line == nullptr ? "" : Narrow(line);
+}
+
+std::string Win32Platform::ProgramFolder() {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) return "";
+        if (length < name.size()) {
+            name.resize(length);
+            break;
+        }
+        name.resize(name.size() * 2);
+    }
+    std::size_t slash = name.find_last_of(L'\\');
+    std::wstring folder = slash == std::wstring::npos ? std::wstring() : name.substr(0, slash);
+    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    return Narrow(folder);
+}
+
+} // namespace lumora::win32

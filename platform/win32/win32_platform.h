@@ -1,0 +1,32 @@
+// The real platform: thin wrappers over Win32, wide-character functions only.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace lumora::win32 {
+
+class Win32Platform : public platform::Windows,
+                      public platform::Cursor,
+                      public platform::Saver,
+                      public platform::Profile,
+                      public platform::Files,
+                      public platform::Process {
+public:
+    platform::Platform Seams();
+
+    bool TopLevelWindowExists(const std::string& title) override;
+    int Show(bool show) override;
+    platform::VersionAnswer QueryVersion() override;
+    void SetScreenSaverRunning(std::uint32_t param) override;
+    void ChangePassword(const std::string& registryKey, platform::WindowHandle owner,
+                        std::uint32_t reserved1, std::uint32_t reserved2) override;
+    std::string Read(const std::string& section, const std::string& key, const std::string& path,
+                     std::size_t bufferBytes) override;
+    std::int32_t Write(const std::string& section, const std::string& key, const std::string& value,
+                       const std::string& path) override;
+    bool CanOpenForReading(const std::string& path) override;
+    std::string CommandLine() override;
+    std::string ProgramFolder() override;
+};
+
+} // namespace lumora::win32

@@ -1,0 +1,64 @@
+#include "startup/command_line.h"
+
+#include "settings/numbers.h"
+
+namespace lumora {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Byte offset of the start of the n-th character (0-based) of UTF-8 text, or
+// npos when the text has fewer characters. A stray byte counts as a character.
+std::size_t CharacterOffset(std::string_view text, std::size_t n) {
+    std::size_t i = 0;
+    for (std::size_t seen = 0; seen < n; ++seen) {
+        if (i >= text.size()) return std::string_view::npos;
+        ++i;
+        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+    }
+    return i < text.size() ? i : std::string_view::npos;
+}
+
+} // namespace
+
+std::string Argument_Text(std::string_view commandLine) {
+    // The same split as the one Windows makes for WinMain's command line.
+    std::size_t i = 0;
+    if (!commandLine.empty() && commandLine.front() == '"') {
+        std::size_t close = commandLine.find('"', 1);
+        i = close == std::string_view::npos ? commandLine.size() : close + 1;
+    } else {
+        while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
+    }
+    while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
+    return std::string(commandLine.substr(i));
+}
+
+std::string Mode_Letter(std::string_view argumentText) {
+    std::size_t start = CharacterOffset(argumentText, 1);
+    if (start == std::string_view::npos) return "";
+    std::size_t end = CharacterOffset(argumentText, 2);
+    std::string letter(argumentText.substr(start, end == std::string_view::npos
+                                                      ? std::string_view::npos
+                                                      : end - start));
+    if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z')
+        letter[0] = static_cast<char>(letter[0] - 'a' + 'A');
+    return letter;
+}
+
+std::string Handle_Text(std::string_view argumentText) {
+    std::size_t start = CharacterOffset(argumentText, 3);
+    return start == std::string_view::npos ? "" : std::string(argumentText.substr(start));
+}
+
+std::int32_t Handle_Lenient(std::string_view handleText) {
+    return Round_Int32(Number_Leading(handleText)).value_or(0);
+}
+
+std::optional<std::int32_t> Handle_Strict(std::string_view handleText) {
+    std::optional<double> number = Number_Parse(handleText);
+    if (!number) return std::nullopt;
+    return Round_Int32(*number);
+}
+
+} // namespace lumora

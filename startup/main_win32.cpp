@@ -1,0 +1,28 @@
+// The executable's entry: the real platform, the real forms, then the message
+// loop for as long as a form lives.
+#include <windows.h>
+
+#include "dialog/dialog_win32.h"
+#include "display/display_win32.h"
+#include "platform/win32/win32_platform.h"
+#include "startup/preview_win32.h"
+#include "startup/startup.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    static lumora::win32::Win32Platform system;
+    static const lumora::platform::Platform platform = system.Seams();
+
+    lumora::Forms forms;
+    forms.previewAttach = [](lumora::platform::WindowHandle pane) { lumora::Preview_Attach(pane); };
+    forms.displayLoad = [] { lumora::Display_Load(platform); };
+    forms.dialogShowModal = [] { lumora::Dialog_ShowModal(platform); };
+
+    if (lumora::Main(platform, forms) == lumora::MainResult::EndProcess) return 0;
+
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return 0;
+}

@@ -1,0 +1,149 @@
+#include "startup/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/fake/fake_platform.h"
+#include "settings/settings.h"
+
+namespace lumora {
+namespace {
+
+const std::string kFindDisplay = "FindWindow(\"Lumora_Main\")";
+const std::string kFindDialog = "FindWindow(\"ルモラの設定\")";
+const std::string kHideCursor = "ShowCursor(FALSE)";
+const std::string kSetRunning = "SystemParametersInfo(97, 4294967295, NULL, 0)";
+
+class StartupTest : public ::testing::Test {
+protected:
+    StartupTest() {
+        forms.previewAttach = [this](platform::WindowHandle pane) {
+            fake.Log("Preview_Attach(" + std::to_string(pane) + ")");
+        };
+        forms.displayLoad = [this] { fake.Log("Display_Load"); };
+        forms.dialogShowModal = [this] { fake.Log("Dialog_ShowModal"); };
+        BGM_Kind = 0;
+    }
+
+    MainResult Run(const std::string& arguments) {
+        fake.commandLine = "\"C:\\Lumora\\Lumora.scr\"" + (arguments.empty() ? "" : " " + arguments);
+        fake.calls.clear();
+        return Main(fake.Seams(), forms);
+    }
+
+    // The calls after the two look-ups and the settings reads.
+    std::vector<std::string> CallsAfterSettings() const {
+        auto last = std::find_if(fake.calls.rbegin(), fake.calls.rend(), [](const std::string& c) {
+            return c.rfind("GetPrivateProfileString", 0) == 0 || c.rfind("OpenForReading", 0) == 0;
+        });
+        return {last.base(), fake.calls.end()};
+    }
+
+    bool ReadSettings() const {
+        return std::any_of(fake.calls.begin(), fake.calls.end(), [](const std::string& c) {
+            return c.rfind("GetPrivateProfileString", 0) == 0;
+        });
+    }
+
+    fake::FakePlatform fake;
+    Forms forms;
+};
+
+TEST_F(StartupTest, ARunningDisplayOrDialogEndsEveryModeAfterBothLookUps) {
+    for (const char* title : {kDisplayTitle, kDialogTitle}) {
+        for (const char* arguments : {"/s", "/p 1234", "/c", "/a 1234", "", "/x"}) {
+            fake.windowTitles = {title};
+            EXPECT_EQ(Run(arguments), MainResult::EndProcess) << arguments;
+            const std::vector<std::string> expected = {kFindDisplay, kFindDialog};
+            EXPECT_EQ(fake.calls, expected) << title << ' ' << arguments;
+        }
+    }
+}
+
+TEST_F(StartupTest, RunModeHidesTheCursorSetsTheFlagThenLoadsTheDisplay) {
+    for (const char* arguments : {"/s", "/S", "-s", "xs", "/s:1234", "/s junk"}) {
+        EXPECT_EQ(Run(arguments), MainResult::KeepRunning) << arguments;
+        ASSERT_GE(fake.calls.size(), 2u);
+        EXPECT_EQ(fake.calls[0], kFindDisplay);
+        EXPECT_EQ(fake.calls[1], kFindDialog);
+        const std::vector<std::string> expected = {kHideCursor, kSetRunning, "Display_Load"};
+        EXPECT_EQ(CallsAfterSettings(), expected) << arguments;
+    }
+}
+
+TEST_F(StartupTest, EmptyArgumentsLoadTheDisplayLeavingCursorAndFlagAlone) {
+    EXPECT_EQ(Run(""), MainResult::KeepRunning);
+    EXPECT_TRUE(ReadSettings());
+    EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"Display_Load"});
+}
+
+TEST_F(StartupTest, PreviewAttachesToTheHandleWithoutReadingSettings) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/p 1234", "1234"}, {"/P 1234", "1234"}, {"/p:1234", "1234"}, {"/p", "0"},
+        {"/p abc", "0"},     {"/p:-5", "-5"},     {"/p 99999999999", "0"},
+    };
+    for (const auto& [arguments, pane] : cases) {
+        EXPECT_EQ(Run(arguments), MainResult::KeepRunning) << arguments;
+        const std::vector<std::string> expected = {kFindDisplay, kFindDialog,
+                                                   std::string("Preview_Attach(") + pane + ")"};
+        EXPECT_EQ(fake.calls, expected) << arguments;
+    }
+}
+
+TEST_F(StartupTest, ConfigureShowsTheDialogAfterTheSettingsAndThenEnds) {
+    for (const char* arguments : {"/c", "/C", "/c:1234"}) {
+        EXPECT_EQ(Run(arguments), MainResult::EndProcess) << arguments;
+        EXPECT_TRUE(ReadSettings());
+        EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"Dialog_ShowModal"}) << arguments;
+    }
+}
+
+TEST_F(StartupTest, UnknownSwitchesReadTheSettingsAndEnd) {
+    for (const std::string& arguments : std::vector<std::string>{"/x", "x", "/", "/ｓ", "//", std::string(10000, 'q')}) {
+        EXPECT_EQ(Run(arguments), MainResult::EndProcess) << arguments;
+        EXPECT_TRUE(ReadSettings());
+        EXPECT_TRUE(CallsAfterSettings().empty()) << arguments;
+    }
+}
+
+TEST_F(StartupTest, PasswordChangeOnlyOffTheNtFamilyAndOnlyWithANumber) {
+    const std::string kChange = "PwdChangePassword(\"SCRSAVE\", 1234, 0, 0)";
+    struct Case {
+        platform::VersionAnswer version;
+        const char* arguments;
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {{1, 2}, "/a 1234", {"GetVersionEx(148)"}},                 // NT: nothing to change
+        {{1, 1}, "/a 1234", {"GetVersionEx(148)", kChange}},        // Windows 9x
+        {{1, 1}, "/A:1234", {"GetVersionEx(148)", kChange}},
+        {{0, 2}, "/a 1234", {"GetVersionEx(148)", kChange}},        // failed query: not NT
+        {{2, 2}, "/a 1234", {"GetVersionEx(148)", kChange}},        // only exactly 1 counts
+        {{1, 1}, "/a abc", {"GetVersionEx(148)"}},                  // no number, no owner
+        {{1, 1}, "/a", {"GetVersionEx(148)"}},
+        {{1, 1}, "/a 99999999999", {"GetVersionEx(148)"}},
+    };
+    for (const Case& c : cases) {
+        fake.version = c.version;
+        EXPECT_EQ(Run(c.arguments), MainResult::EndProcess) << c.arguments;
+        EXPECT_EQ(CallsAfterSettings(), c.after) << c.arguments << " result " << c.version.result;
+    }
+}
+
+TEST_F(StartupTest, RunningFlagIsTheNegationWidenedWithItsSign) {
+    Saver_SetRunning(fake, false);
+    Saver_SetRunning(fake, true);
+    const std::vector<std::string> expected = {kSetRunning, "SystemParametersInfo(97, 0, NULL, 0)"};
+    EXPECT_EQ(fake.calls, expected);
+}
+
+TEST_F(StartupTest, SettingsAreLoadedBeforeTheModeRuns) {
+    const std::string ini = "C:\\Lumora\\ルモラ.ini";
+    fake.Put(ini, kSettingsSection, kKeyKind, " 1");
+    forms.dialogShowModal = [] { EXPECT_EQ(BGM_Kind, 1); };
+    Run("/c");
+}
+
+} // namespace
+} // namespace lumora
