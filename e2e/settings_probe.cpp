@@ -5,9 +5,14 @@
 //   settings_probe load                      kind, loop and file after loading
 //   settings_probe save KIND LOOP FILE       the three writes the dialog makes
 //   settings_probe write KEY VALUE           one write, then Last_Result
+//   settings_probe acp                       the ANSI code page in force
+//   settings_probe save-ansi KIND LOOP FILE  the same three writes through the ANSI
+//                                            functions, to compare the bytes
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
+#include <utility>
 
 #include "platform/win32/text_win32.h"
 #include "platform/win32/win32_platform.h"
@@ -15,6 +20,14 @@
 #include "settings/settings.h"
 
 namespace {
+
+std::string Ansi(const std::wstring& wide) {
+    int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi.data(), bytes, nullptr, nullptr);
+    ansi.pop_back();
+    return ansi;
+}
 
 void Print(const std::string& text) {
     DWORD written = 0;
@@ -53,6 +66,23 @@ int wmain(int argc, wchar_t** argv) {
         Print("result=" + std::to_string(Last_Result) + "\n");
         return 0;
     }
-    Print("usage: settings_probe load | save KIND LOOP FILE | write KEY VALUE\n");
+    if (command == "save-ansi" && argc == 5) {
+        const std::string ansiPath = Ansi(win32::Widen(path));
+        const std::string section = Ansi(win32::Widen(kSettingsSection));
+        const std::pair<const char*, std::string> writes[] = {
+            {kKeyKind, Sign_Column(std::wcstol(argv[2], nullptr, 10))},
+            {kKeyLoop, Sign_Column(std::wcstol(argv[3], nullptr, 10))},
+            {kKeyFile, Ansi(argv[4])},
+        };
+        for (const auto& [key, value] : writes)
+            ::WritePrivateProfileStringA(section.c_str(), Ansi(win32::Widen(key)).c_str(),
+                                         value.c_str(), ansiPath.c_str());
+        return 0;
+    }
+    if (command == "acp" && argc == 2) {
+        Print("acp=" + std::to_string(::GetACP()) + "\n");
+        return 0;
+    }
+    Print("usage: settings_probe acp | load | save KIND LOOP FILE | write KEY VALUE\n");
     return 2;
 }
