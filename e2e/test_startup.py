@@ -22,6 +22,12 @@ class Startup(harness.WineTestCase):
             with self.subTest(args=args[0][:20]):
                 self.ends_at_once(folder, *args)
 
+    def test_odd_preview_handles_never_crash(self):
+        folder = self.session.install()
+        for args in (["/p", "abc"], ["/p:-5"], ["/p", "99999999999"], ["/p", "9" * 10000], ["/p"]):
+            with self.subTest(args=args[-1][:20]):
+                self.ends_at_once(folder, *args)
+
     def test_password_change_ends_at_once_on_the_nt_family(self):
         folder = self.session.install()
         for args in (["/a", "1234"], ["/A:1234"], ["/a", "abc"], ["/a"]):

@@ -1,0 +1,51 @@
+// Feeds arbitrary command lines to start-up and checks that exactly the mode the
+// switch names is reached, with the cursor and the running flag touched only
+// in the run mode.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "platform/fake/fake_platform.h"
+#include "startup/command_line.h"
+#include "startup/startup.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace lumora;
+    const std::string commandLine(reinterpret_cast<const char*>(data), size);
+
+    const std::string arguments = Argument_Text(commandLine);
+    const std::string mode = Mode_Letter(arguments);
+    const std::string handle = Handle_Text(arguments);
+    if (arguments.size() > commandLine.size()) std::abort();
+    if (handle.size() > arguments.size() ||
+        arguments.compare(arguments.size() - handle.size(), handle.size(), handle) != 0)
+        std::abort();
+    (void)Handle_Lenient(handle);
+    (void)Handle_Strict(handle);
+
+    fake::FakePlatform fake;
+    fake.commandLine = commandLine;
+    fake.version = {1, static_cast<std::uint32_t>(size % 3)};
+    int reached = 0;
+    std::string form;
+    Forms forms;
+    forms.previewAttach = [&](platform::WindowHandle) { ++reached; form = "P"; };
+    forms.displayLoad = [&] { ++reached; form = "S"; };
+    forms.dialogShowModal = [&] { ++reached; form = "C"; };
+    const MainResult result = Main(fake.Seams(), forms);
+
+    auto called = [&](const char* prefix) {
+        return std::any_of(fake.calls.begin(), fake.calls.end(),
+                           [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+    };
+    const bool display = mode == "S" || arguments.empty();
+    const std::string expected = mode == "P" || mode == "C" ? mode : display ? "S" : "";
+    if (form != expected || reached > 1) std::abort();
+    if ((result == MainResult::KeepRunning) != (expected == "P" || expected == "S")) std::abort();
+    if (called("ShowCursor") != (mode == "S")) std::abort();
+    if (called("SystemParametersInfo") != (mode == "S")) std::abort();
+    if (called("GetPrivateProfileString") == (mode == "P")) std::abort();
+    if (called("PwdChangePassword") && mode != "A") std::abort();
+    return 0;
+}
