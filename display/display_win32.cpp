@@ -1,97 +1,297 @@
-// The display form: a black window over the whole screen, above every ordinary
-// window, that ends the screen saver on a click, a key or a real mouse move.
+// The display form over Win32: a borderless top-level window ("Lumora_Main")
+// holding one child, the drawing surface, whose pixels live in a DIB section
+// that the frames write straight into and one block copy shows.
 #include "display/display_win32.h"
 
 #include <windows.h>
 #include <windowsx.h>
 
-#include "startup/command_line.h"
-#include "startup/startup.h"
+#include "display/display.h"
+#include "display/random.h"
 
 namespace lumora {
 namespace {
 
-struct DisplayForm {
-    const platform::Platform* platform = nullptr;
-    bool havePosition = false;
-    POINT firstPosition{};
-    bool quitting = false;
-};
+constexpr wchar_t kFormClass[] = L"Lumora_S";
+constexpr wchar_t kSurfaceClass[] = L"Lumora_S_Display";
 
-void Saver_Quit(DisplayForm& form, HWND window) {
-    if (form.quitting) return;
-    form.quitting = true;
-    // Undo what start-up did for the run mode only, read again from the command line.
-    if (Mode_Letter(Argument_Text(form.platform->process.CommandLine())) == "S") {
-        Saver_SetRunning(form.platform->saver, true);
-        form.platform->cursor.Show(true);
+UINT Interval(DisplayTimer timer) {
+    switch (timer) {
+    case kTimer1: return 1000;
+    case kTimer2: return 200;
+    case kTimer3: return 10;
+    case kTimer4: return 5000;
     }
-    ::DestroyWindow(window);
-    ::ExitProcess(0);
+    return 1000;
 }
 
-LRESULT CALLBACK DisplayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* form = reinterpret_cast<DisplayForm*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    switch (message) {
-    case WM_NCCREATE: {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        break;
-    }
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        if (form != nullptr) Saver_Quit(*form, window);
-        return 0;
-    case WM_MOUSEMOVE: {
-        if (form == nullptr) break;
-        POINT position{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (!form->havePosition) {
-            form->havePosition = true;
-            form->firstPosition = position;
-        } else if (position.x != form->firstPosition.x && position.y != form->firstPosition.y) {
-            Saver_Quit(*form, window);
+class Win32Display final : public DisplayWindow, public DisplayHost {
+public:
+    explicit Win32Display(const platform::Platform& platform) : form_(platform, *this, random_) {}
+
+    ~Win32Display() override {
+        if (window_ != nullptr) {
+            ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+            ::DestroyWindow(window_);
         }
-        return 0;
+        if (memory_ != nullptr) {
+            ::SelectObject(memory_, original_);
+            ::DeleteDC(memory_);
+        }
+        if (bitmap_ != nullptr) ::DeleteObject(bitmap_);
     }
-    case WM_DESTROY:
-        delete form;
+
+    Win32Display(const Win32Display&) = delete;
+    Win32Display& operator=(const Win32Display&) = delete;
+
+    bool Create() {
+        HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        WNDCLASSEXW formClass{};
+        formClass.cbSize = sizeof(formClass);
+        formClass.lpfnWndProc = FormProc;
+        formClass.hInstance = instance;
+        formClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        formClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        formClass.lpszClassName = kFormClass;
+        ::RegisterClassExW(&formClass);
+
+        WNDCLASSEXW surfaceClass = formClass;
+        surfaceClass.style = CS_OWNDC;
+        surfaceClass.lpfnWndProc = SurfaceProc;
+        surfaceClass.hbrBackground = nullptr;
+        surfaceClass.lpszClassName = kSurfaceClass;
+        ::RegisterClassExW(&surfaceClass);
+
+        window_ = ::CreateWindowExW(0, kFormClass, L"Lumora_Main", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                                    0, 0, nullptr, nullptr, instance, this);
+        if (window_ == nullptr) return false;
+        surface_ = ::CreateWindowExW(0, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                     window_, nullptr, instance, this);
+        return surface_ != nullptr;
+    }
+
+    DisplayForm& Form() { return form_; }
+    std::uint64_t FramesShown() const override { return frames_; }
+
+    // DisplayHost ---------------------------------------------------------------
+    ScreenMetrics Screen() override {
+        ScreenMetrics metrics;
+        metrics.widthPixels = ::GetSystemMetrics(SM_CXSCREEN);
+        metrics.heightPixels = ::GetSystemMetrics(SM_CYSCREEN);
+        HDC screen = ::GetDC(nullptr);
+        const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
+        const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
+        ::ReleaseDC(nullptr, screen);
+        if (dpiX > 0) metrics.twipsPerPixelX = 1440.0f / static_cast<float>(dpiX);
+        if (dpiY > 0) metrics.twipsPerPixelY = 1440.0f / static_cast<float>(dpiY);
+        return metrics;
+    }
+
+    void PlaceForm(int left, int top, int width, int height) override {
+        ::MoveWindow(window_, left, top, width, height, FALSE);
+    }
+
+    PixelView SizeDisplay(int width, int height) override {
+        ::MoveWindow(surface_, 0, 0, width, height, FALSE);
+        if (width <= 0 || height <= 0) return {};
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height; // rows top-down, like the surface's coordinates
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        // A new DIB section starts all zero: black.
+        HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (bitmap == nullptr || bits == nullptr) return {};
+        if (memory_ == nullptr) {
+            memory_ = ::CreateCompatibleDC(nullptr);
+            original_ = ::SelectObject(memory_, bitmap);
+        } else {
+            ::SelectObject(memory_, bitmap);
+            ::DeleteObject(bitmap_);
+        }
+        bitmap_ = bitmap;
+        width_ = width;
+        height_ = height;
+        return PixelView{static_cast<std::uint32_t*>(bits), width, height, width};
+    }
+
+    void ShowNormal() override {
+        ::ShowWindow(window_, SW_SHOWNORMAL);
+        ::UpdateWindow(window_);
+    }
+
+    std::int32_t SetTopmost() override {
+        return ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
+                              SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+
+    void EnableTimer(DisplayTimer timer, bool enabled) override {
+        if (enabled)
+            ::SetTimer(window_, static_cast<UINT_PTR>(timer), Interval(timer), nullptr);
+        else
+            ::KillTimer(window_, static_cast<UINT_PTR>(timer));
+    }
+
+    void Present() override {
+        if (memory_ == nullptr) return;
+        // CS_OWNDC: the surface keeps one DC for its whole life.
+        HDC dc = ::GetDC(surface_);
+        ::BitBlt(dc, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
+        ::ReleaseDC(surface_, dc);
+        ++frames_;
+    }
+
+    void DoEvents() override {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                ::PostQuitMessage(static_cast<int>(message.wParam));
+                break;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+
+    std::int32_t VerifyPassword() override {
+        using VerifyScreenSavePwd = BOOL(WINAPI*)(HWND);
+        HMODULE library = ::LoadLibraryW(L"password.cpl");
+        auto verify = library == nullptr
+                          ? nullptr
+                          : reinterpret_cast<VerifyScreenSavePwd>(
+                                reinterpret_cast<void*>(::GetProcAddress(library, "VerifyScreenSavePwd")));
+        // Without the platform's checker there is no password to ask for; refusing
+        // would leave the user no way out of the screen saver.
+        std::int32_t accepted = verify == nullptr ? 1 : verify(window_);
+        if (library != nullptr) ::FreeLibrary(library);
+        return accepted;
+    }
+
+    void Unload() override {
+        form_.Form_Unload();
+        HWND window = window_;
+        window_ = nullptr;
         ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        ::PostQuitMessage(0);
-        return 0;
-    default:
-        break;
+        ::DestroyWindow(window);
     }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
+
+    void EndProcess() override { ::ExitProcess(0); }
+
+private:
+    static Win32Display* From(HWND window) {
+        return reinterpret_cast<Win32Display*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+
+    static bool Input(Win32Display* self, UINT message, WPARAM wParam, LPARAM lParam, bool surface) {
+        switch (message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            // Every key reaches the form first, whichever window has the focus.
+            self->form_.Form_KeyDown(static_cast<int>(wParam));
+            return true;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+            if (surface)
+                self->form_.Display_MouseDown();
+            else
+                self->form_.Form_MouseDown();
+            return true;
+        case WM_MOUSEMOVE:
+            if (surface)
+                self->form_.Display_MouseMove(static_cast<float>(GET_X_LPARAM(lParam)),
+                                              static_cast<float>(GET_Y_LPARAM(lParam)));
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        Win32Display* self = From(window);
+        if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+        if (Input(self, message, wParam, lParam, false)) return 0;
+        switch (message) {
+        case WM_TIMER:
+            switch (wParam) {
+            case kTimer3:
+                self->form_.Timer3_Timer();
+                self->Present();
+                return 0;
+            case kTimer4:
+                self->form_.Timer4_Timer();
+                return 0;
+            default:
+                return 0;
+            }
+        case WM_ERASEBKGND:
+            return 1; // the surface covers the form
+        case WM_CLOSE:
+            self->form_.Saver_Quit();
+            return 0;
+        default:
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        }
+    }
+
+    static LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        Win32Display* self = From(window);
+        if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+        if (Input(self, message, wParam, lParam, true)) return 0;
+        switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = ::BeginPaint(window, &paint);
+            if (self->memory_ != nullptr) {
+                const RECT& r = paint.rcPaint;
+                ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, self->memory_,
+                         r.left, r.top, SRCCOPY);
+            } else {
+                ::FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+            }
+            ::EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        default:
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        }
+    }
+
+    Random random_;
+    DisplayForm form_;
+    HWND window_ = nullptr;
+    HWND surface_ = nullptr;
+    HDC memory_ = nullptr;
+    HGDIOBJ original_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    std::uint64_t frames_ = 0;
+};
 
 } // namespace
 
-void Display_Load(const platform::Platform& platform) {
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = DisplayProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = L"Lumora_S";
-    ::RegisterClassExW(&windowClass);
-
-    auto* form = new DisplayForm{};
-    form->platform = &platform;
-    HWND window = ::CreateWindowExW(WS_EX_TOPMOST, L"Lumora_S", L"Lumora_Main", WS_POPUP, 0, 0,
-                                    ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
-                                    nullptr, nullptr, instance, form);
-    if (window == nullptr) {
-        delete form;
-        ::PostQuitMessage(0);
-        return;
-    }
-    ::ShowWindow(window, SW_SHOWNORMAL);
-    ::SetForegroundWindow(window);
+std::unique_ptr<DisplayWindow> Display_Load(const platform::Platform& platform) {
+    auto display = std::make_unique<Win32Display>(platform);
+    if (!display->Create()) return nullptr;
+    display->Form().Form_Load();
+    return display;
 }
 
 } // namespace lumora

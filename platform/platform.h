@@ -79,6 +79,15 @@ public:
     virtual std::string ProgramFolder() = 0;
 };
 
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // GetTickCount: milliseconds since the system started, wrapping.
+    virtual std::uint32_t TickCount() = 0;
+    // The local time of day in seconds since midnight, with fractions.
+    virtual double SecondsSinceMidnight() = 0;
+};
+
 // The set of seams one run of the program uses.
 struct Platform {
     Windows& windows;
@@ -87,6 +96,7 @@ struct Platform {
     Profile& profile;
     Files& files;
     Process& process;
+    Clock& clock;
 };
 
 } // namespace lumora::platform

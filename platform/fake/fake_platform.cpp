@@ -17,7 +17,7 @@ std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 } // namespace
 
 platform::Platform FakePlatform::Seams() {
-    return platform::Platform{*this, *this, *this, *this, *this, *this};
+    return platform::Platform{*this, *this, *this, *this, *this, *this, *this};
 }
 
 std::string* FakePlatform::Slot(const std::string& path, const std::string& section,
@@ -112,5 +112,15 @@ bool FakePlatform::CanOpenForReading(const std::string& path) {
 std::string FakePlatform::CommandLine() { return commandLine; }
 
 std::string FakePlatform::ProgramFolder() { return programFolder; }
+
+std::uint32_t FakePlatform::TickCount() {
+    Log("GetTickCount");
+    return tickCount++;
+}
+
+double FakePlatform::SecondsSinceMidnight() {
+    Log("Timer");
+    return secondsSinceMidnight;
+}
 
 } // namespace lumora::fake

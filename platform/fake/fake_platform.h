@@ -18,7 +18,8 @@ class FakePlatform : public platform::Windows,
                      public platform::Saver,
                      public platform::Profile,
                      public platform::Files,
-                     public platform::Process {
+                     public platform::Process,
+                     public platform::Clock {
 public:
     // The calls made so far, one line each, such as `FindWindow("Lumora_Main")`.
     std::vector<std::string> calls;
@@ -30,6 +31,8 @@ public:
     std::string programFolder = "C:\\Lumora";
     std::set<std::string> readableFiles;
     std::int32_t writeResult = 1;
+    std::uint32_t tickCount = 1000;   // advances by one on every read
+    double secondsSinceMidnight = 3600.5;
     // Profile files: path -> section -> key -> value. Section and key names are
     // kept as first written; look-ups ignore ASCII case, like the platform's.
     std::map<std::string, std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>>>
@@ -57,6 +60,8 @@ public:
     bool CanOpenForReading(const std::string& path) override;
     std::string CommandLine() override;
     std::string ProgramFolder() override;
+    std::uint32_t TickCount() override;
+    double SecondsSinceMidnight() override;
 
 private:
     int cursorCount_ = 0;

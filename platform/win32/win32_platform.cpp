@@ -37,7 +37,7 @@ HWND ToWindow(platform::WindowHandle handle) {
 } // namespace
 
 platform::Platform Win32Platform::Seams() {
-    return platform::Platform{*this, *this, *this, *this, *this, *this};
+    return platform::Platform{*this, *this, *this, *this, *this, *this, *this};
 }
 
 bool Win32Platform::TopLevelWindowExists(const std::string& title) {
@@ -126,6 +126,18 @@ std::string Win32Platform::ProgramFolder() {
     std::wstring folder = slash == std::wstring::npos ? std::wstring() : name.substr(0, slash);
     if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
     return Narrow(folder);
+}
+
+} // namespace lumora::win32
+
+namespace lumora::win32 {
+
+std::uint32_t Win32Platform::TickCount() { return ::GetTickCount(); }
+
+double Win32Platform::SecondsSinceMidnight() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
 }
 
 } // namespace lumora::win32

@@ -10,7 +10,8 @@ class Win32Platform : public platform::Windows,
                       public platform::Saver,
                       public platform::Profile,
                       public platform::Files,
-                      public platform::Process {
+                      public platform::Process,
+                      public platform::Clock {
 public:
     platform::Platform Seams();
 
@@ -27,6 +28,8 @@ public:
     bool CanOpenForReading(const std::string& path) override;
     std::string CommandLine() override;
     std::string ProgramFolder() override;
+    std::uint32_t TickCount() override;
+    double SecondsSinceMidnight() override;
 };
 
 } // namespace lumora::win32

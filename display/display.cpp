@@ -1,0 +1,249 @@
+#include "display/display.h"
+
+#include <cmath>
+#include <string>
+
+#include "music/music.h"
+#include "settings/settings.h"
+#include "startup/command_line.h"
+#include "startup/startup.h"
+
+namespace lumora {
+namespace {
+
+constexpr std::int32_t kWhite = 0xFFFFFF;
+constexpr int kKeyLeft = 37;
+constexpr int kKeyRight = 39;
+
+// The spec'd colour value (red lowest) as the bitmap stores it (blue lowest).
+std::uint32_t ToPixel(std::int32_t color) {
+    auto c = static_cast<std::uint32_t>(color);
+    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+
+int Nearest(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+std::int32_t Colour(int red, int green, int blue) {
+    auto clamp = [](int component) { return component > 255 ? 255 : component; };
+    return clamp(red) + 256 * clamp(green) + 65536 * clamp(blue);
+}
+
+void Put(const PixelView& view, int x, int y, std::uint32_t pixel) {
+    if (x >= 0 && y >= 0 && x < view.width && y < view.height)
+        view.bits[static_cast<std::ptrdiff_t>(y) * view.stride + x] = pixel;
+}
+
+// A coordinate belongs to the pixel whose square holds its single-precision
+// value; the arms are that pixel's four neighbours. Erasing and drawing share
+// this, so an erase removes exactly what the draw set.
+void Plot(const PixelView& view, double x, double y, std::uint32_t arm, std::uint32_t core) {
+    const float fx = std::floor(static_cast<float>(x));
+    const float fy = std::floor(static_cast<float>(y));
+    // Far outside (or not a number): nothing of the plus can be on the surface.
+    if (!(fx >= -2.0f && fy >= -2.0f && fx <= static_cast<float>(view.width) + 1.0f &&
+          fy <= static_cast<float>(view.height) + 1.0f) ||
+        view.bits == nullptr)
+        return;
+    const int px = static_cast<int>(fx);
+    const int py = static_cast<int>(fy);
+    if (px >= 1 && py >= 1 && px < view.width - 1 && py < view.height - 1) {
+        std::uint32_t* centre = view.bits + static_cast<std::ptrdiff_t>(py) * view.stride + px;
+        centre[0] = core;
+        centre[1] = arm;
+        centre[view.stride] = arm;
+        centre[-view.stride] = arm;
+        centre[-1] = arm;
+        return;
+    }
+    Put(view, px, py, core);
+    Put(view, px + 1, py, arm);
+    Put(view, px, py + 1, arm);
+    Put(view, px, py - 1, arm);
+    Put(view, px - 1, py, arm);
+}
+
+} // namespace
+
+DisplayForm::DisplayForm(const platform::Platform& platform, DisplayHost& host, RandomSource& random)
+    : platform_(platform), host_(host), random_(random) {}
+
+void DisplayForm::Form_Load() {
+    const ScreenMetrics screen = host_.Screen();
+    host_.PlaceForm(0, 0, screen.widthPixels, screen.heightPixels);
+
+    // The surface in pixels, from the screen in twips. Should the twips per pixel
+    // round to nothing, the step falls back to the screen's own pixels.
+    auto pixels = [](int screenPixels, float twipsPerPixel) {
+        const int perPixel = Nearest(twipsPerPixel);
+        return perPixel == 0 ? screenPixels : Nearest(screenPixels * double{twipsPerPixel}) / perPixel;
+    };
+    Display_Width = pixels(screen.widthPixels, screen.twipsPerPixelX);
+    Display_Height = pixels(screen.heightPixels, screen.twipsPerPixelY);
+    display = host_.SizeDisplay(Display_Width, Display_Height);
+
+    if (Star_Count == 0) Star_Count = kDefaultStars;
+    Stars.assign(static_cast<std::size_t>(Star_Count) + 1, Star{});
+    First_Frame = true;
+
+    Start_Tick = static_cast<std::int32_t>(platform_.clock.TickCount());
+    random_.Seed(Start_Tick);
+    Seed_Count = Nearest(10.0 * double{random_.Next()} + 1.0);
+    while (Seed_Count != 0) {
+        random_.Seed(static_cast<std::int32_t>(platform_.clock.TickCount()));
+        --Seed_Count;
+    }
+
+    Radiant_X = Display_Width / 2;
+    Radiant_Y = Display_Height / 2;
+
+    host_.ShowNormal();
+    Last_Result = host_.SetTopmost();
+    for (DisplayTimer timer : {kTimer3, kTimer4}) {
+        timerEnabled[timer] = true;
+        host_.EnableTimer(timer, true);
+    }
+}
+
+void DisplayForm::Timer3_Timer() { Stars_Frame(); }
+
+void DisplayForm::Star_Plot(double x, double y, std::int32_t arm, std::int32_t core) {
+    Plot(display, x, y, ToPixel(arm), ToPixel(core));
+}
+
+std::int32_t DisplayForm::RandomColor(double scale, double offset) {
+    const int red = Nearest(scale * double{random_.Next()} + offset);
+    const int green = Nearest(scale * double{random_.Next()} + offset);
+    const int blue = Nearest(scale * double{random_.Next()} + offset);
+    return Colour(red, green, blue);
+}
+
+void DisplayForm::Stars_Frame() {
+    if (First_Frame) {
+        ScatterStars();
+        First_Frame = false;
+    } else {
+        MoveStars();
+    }
+}
+
+void DisplayForm::ScatterStars() {
+    const float width = static_cast<float>(Display_Width);
+    const float height = static_cast<float>(Display_Height);
+    for (std::size_t i = 1; i < Stars.size(); ++i) {
+        Star& star = Stars[i];
+        const double px = random_.Next() * width;
+        const double py = random_.Next() * height;
+        const double rx = px - Radiant_X;
+        const double ry = py - Radiant_Y;
+        const double sy = ry < 0 ? -1.0 : 1.0;
+        const double sx = rx < 0 ? -1.0 : 1.0;
+        double ax = std::fabs(rx);
+        double ay = std::fabs(ry);
+        if (ax == 0) ax = 1;
+        if (ay == 0) ay = 1;
+        star.DX = sx * ax / ay;
+        star.DY = sy * ay / ax;
+        star.Color = RandomColor(128, 128);
+        star.X = Radiant_X + sx * ax;
+        star.Y = Radiant_Y + sy * ay;
+        star.X0 = star.X;
+        star.Y0 = star.Y;
+        Star_Plot(star.X, star.Y, star.Color, kWhite);
+    }
+}
+
+void DisplayForm::MoveStars() {
+    const float right = static_cast<float>(Display_Width + 5);
+    const float bottom = static_cast<float>(Display_Height + 5);
+    const std::uint32_t white = ToPixel(kWhite);
+    for (std::size_t i = 1; i < Stars.size(); ++i) {
+        Star& star = Stars[i];
+        Plot(display, star.X, star.Y, 0, 0);
+        star.X += star.DX;
+        star.Y += star.DY;
+        if (static_cast<float>(star.Y) > bottom || static_cast<float>(star.X) > right ||
+            star.X < -5 || star.Y < -5) {
+            star.X = Radiant_X;
+            star.Y = Radiant_Y;
+            star.Color = RandomColor(256, 0);
+        }
+        Plot(display, star.X, star.Y, ToPixel(star.Color), white);
+    }
+}
+
+void DisplayForm::Timer4_Timer() {
+    const int mx = Nearest(Display_Width) / 5;
+    const int my = Nearest(Display_Height) / 5;
+    random_.Seed(static_cast<float>(platform_.clock.SecondsSinceMidnight()));
+    Radiant_X = std::floor(mx + (Display_Width - 2.0 * mx + 1) * double{random_.Next()});
+    Radiant_Y = std::floor(my + (Display_Height - 2.0 * my + 1) * double{random_.Next()});
+}
+
+void DisplayForm::Display_MouseDown() { Saver_Quit(); }
+
+void DisplayForm::Form_MouseDown() { Saver_Quit(); }
+
+void DisplayForm::Display_MouseMove(float x, float y) {
+    // Started without a switch (a test run from the desktop), the mouse may rest anywhere.
+    if (Argument_Text(platform_.process.CommandLine()).empty()) return;
+    if (!Mouse_Start.Taken) {
+        Mouse_Start.Start_X = x;
+        Mouse_Start.Start_Y = y;
+        Mouse_Start.Taken = true;
+        return;
+    }
+    if (x != Mouse_Start.Start_X && y != Mouse_Start.Start_Y) {
+        if (!Saver_Quit()) Mouse_Start.Taken = false;
+    }
+}
+
+void DisplayForm::Form_KeyDown(int keyCode) {
+    if (BGM_Kind == 1 && keyCode == kKeyLeft) {
+        CD_PrevTrack(platform_);
+    } else if (BGM_Kind == 1 && keyCode == kKeyRight) {
+        CD_NextTrack(platform_);
+    } else {
+        Saver_Quit();
+    }
+}
+
+bool DisplayForm::Saver_Quit() {
+    // The events run below may ask to quit again; only the first asking counts,
+    // so the password is never asked twice for one quit.
+    if (quitting_) return false;
+    quitting_ = true;
+    host_.DoEvents();
+
+    const bool runMode = Mode_Letter(Argument_Text(platform_.process.CommandLine())) == "S";
+    if (runMode && !OS_IsNT(platform_.saver)) {
+        platform_.cursor.Show(true);
+        if (host_.VerifyPassword() == 0) {
+            platform_.cursor.Show(false);
+            quitting_ = false;
+            return false;
+        }
+    }
+
+    if (timerEnabled[kTimer2]) {
+        timerEnabled[kTimer2] = false;
+        host_.EnableTimer(kTimer2, false);
+        CD_Close(platform_);
+    }
+    if (BGM_Kind == 2) {
+        std::string type = BGM_File.size() >= 3 ? BGM_File.substr(BGM_File.size() - 3) : BGM_File;
+        for (char& c : type)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (type == "WAV") WAV_Stop(platform_);
+        if (type == "MP3") MP3_Close(platform_);
+    }
+
+    if (runMode) {
+        Saver_SetRunning(platform_.saver, true);
+        platform_.cursor.Show(true);
+    }
+    host_.Unload();
+    host_.EndProcess();
+    return true;
+}
+
+} // namespace lumora
