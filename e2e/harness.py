@@ -185,11 +185,26 @@ class Session:
             time.sleep(0.1)
         return []
 
-    def screenshot(self, path):
-        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", self.display],
-                             capture_output=True, check=True, timeout=30)
-        subprocess.run(["convert", "xwd:-", str(path)], input=xwd.stdout, check=True, timeout=60)
+    def grab(self):
+        """The whole screen now, as xwd bytes (quick; convert later)."""
+        return subprocess.run(["xwd", "-root", "-silent", "-display", self.display],
+                              capture_output=True, check=True, timeout=30).stdout
+
+    def screenshot(self, path, grabbed=None):
+        grabbed = self.grab() if grabbed is None else grabbed
+        subprocess.run(["convert", "xwd:-", str(path)], input=grabbed, check=True, timeout=60)
         return path
+
+    def pointer(self, x, y):
+        """Puts the pointer at (x, y) and waits until it is there."""
+        self.xdotool("mousemove", str(x), str(y))
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            where = dict(kv.split("=") for kv in self.xdotool("getmouselocation", "--shell") if "=" in kv)
+            if (where.get("X"), where.get("Y")) == (str(x), str(y)):
+                return
+            time.sleep(0.02)
+        raise AssertionError(f"the pointer did not reach {x}, {y}")
 
     # End ----------------------------------------------------------------------
     def stop(self, proc):

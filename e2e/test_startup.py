@@ -38,6 +38,7 @@ class Startup(harness.WineTestCase):
         folder = self.session.install()
         for title in ("Lumora_Main", "ルモラの設定"):
             holder = self.session.start(folder / "window_holder.exe", title)
+            self.addCleanup(self.session.stop, holder)
             self.assertTrue(self.session.wait_output(holder, "ready"), "the holder did not start")
             for args in (["/s"], ["/c"], ["/p", "0"], ["/a", "1"], []):
                 with self.subTest(title=title, args=args):
@@ -51,6 +52,7 @@ class Startup(harness.WineTestCase):
     def test_run_mode_covers_the_screen_and_ends_on_a_key(self):
         folder = self.session.install()
         saver = self.session.start(folder / "Lumora.scr", "/s")
+        self.addCleanup(self.session.stop, saver)
         found = self.session.wait_window("Lumora_Main")
         self.assertTrue(found, "no window titled Lumora_Main")
         geometry = self.session.xdotool("getwindowgeometry", "--shell", found[0])

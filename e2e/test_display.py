@@ -1,0 +1,152 @@
+#!/usr/bin/env python3
+"""The screen saver itself under Wine: the shower of stars on the whole screen,
+and exactly the input that ends it."""
+import math
+import subprocess
+import time
+
+import harness
+
+WIDTH, HEIGHT = 1024, 768
+
+
+def star_cores(png):
+    """Positions of white pixels whose four neighbours are lit: the plus-shaped stars."""
+    raw = subprocess.run(["convert", str(png), "-depth", "8", "rgb:-"], capture_output=True,
+                         check=True).stdout
+    assert len(raw) == WIDTH * HEIGHT * 3, len(raw)
+    lit = lambda i: raw[i] or raw[i + 1] or raw[i + 2]  # noqa: E731
+    cores = []
+    start = 0
+    white = b"\xff\xff\xff"
+    while True:
+        i = raw.find(white, start)
+        if i < 0:
+            break
+        start = i + 1
+        if i % 3:
+            continue
+        p = i // 3
+        x, y = p % WIDTH, p // WIDTH
+        if 0 < x < WIDTH - 1 and 0 < y < HEIGHT - 1 and all(
+                lit(3 * q) for q in (p - 1, p + 1, p - WIDTH, p + WIDTH)):
+            cores.append((x, y))
+    return cores
+
+
+def on_ray(stars, later, direction, centre=(WIDTH // 2, HEIGHT // 2)):
+    """How many stars have a star of `later` on the ray from the centre through
+    them, within 60 pixels outwards (direction +1) or inwards (-1)."""
+    later = set(later)
+    cx, cy = centre
+    count = 0
+    for x, y in stars:
+        r = math.hypot(x - cx, y - cy)
+        if r < 20:
+            continue
+        ux, uy = (x - cx) / r, (y - cy) / r
+        count += any((round(x + direction * ux * step) + dx, round(y + direction * uy * step) + dy) in later
+                     for step in range(2, int(min(0.9 * r, 60)))
+                     for dx in (-1, 0, 1) for dy in (-1, 0, 1))
+    return count
+
+
+def black_share(png):
+    mean = subprocess.run(["convert", str(png), "-colorspace", "gray", "-threshold", "1%",
+                           "-format", "%[fx:mean]", "info:"], capture_output=True, text=True,
+                          check=True).stdout
+    return 1 - float(mean)
+
+
+class Display(harness.WineTestCase):
+    def start_saver(self, *args):
+        folder = self.session.install()
+        self.session.pointer(300, 300)
+        saver = self.session.start(folder / "Lumora.scr", *args)
+        # A display left behind by a failed case would turn every later start away.
+        self.addCleanup(self.session.stop, saver)
+        found = self.session.wait_window("Lumora_Main")
+        self.assertTrue(found, "no window titled Lumora_Main")
+        return saver, found[0]
+
+    def assert_running(self, saver, seconds=0.7):
+        time.sleep(seconds)
+        self.assertIsNone(saver.poll(), "the display ended")
+
+    def assert_ends(self, saver):
+        try:
+            code = saver.wait(timeout=3)
+        except subprocess.TimeoutExpired:
+            code = None
+        self.assertEqual(code, 0, "the display did not end")
+
+    def test_the_shower_covers_the_screen_and_flies_outwards(self):
+        saver, window = self.start_saver("/s")
+        geometry = dict(kv.split("=") for kv in self.session.xdotool("getwindowgeometry", "--shell", window))
+        self.assertEqual((geometry["X"], geometry["Y"], geometry["WIDTH"], geometry["HEIGHT"]),
+                         ("0", "0", str(WIDTH), str(HEIGHT)))
+        time.sleep(1.0)
+        first = self.session.screenshot(self.session.tmp / "first.png")
+        time.sleep(0.5)
+        # Two grabs straight after each other, a few frames apart.
+        grabs = [self.session.grab(), self.session.grab()]
+        self.assertIsNone(saver.poll())
+        second = self.session.screenshot(self.session.tmp / "second.png", grabs[0])
+        third = self.session.screenshot(self.session.tmp / "third.png", grabs[1])
+
+        a, b = star_cores(first), star_cores(second)
+        for cores in (a, b):
+            self.assertGreaterEqual(len(cores), 900)
+            self.assertLessEqual(len(cores), 1000)
+        self.assertGreater(black_share(first), 0.97, "the background is not black")
+        # They moved: few stars sit where they sat half a second before.
+        self.assertLess(len(set(a) & set(b)), len(a) // 10)
+        # Away from the middle, where the radiant is for the first five seconds. A
+        # star that started there flies along the ray from the middle through it, so
+        # a few frames on there is a star further out on that ray far more often than
+        # one further in.
+        outwards, inwards = on_ray(b, star_cores(third), +1), on_ray(b, star_cores(third), -1)
+        self.assertGreater(outwards, 1.5 * inwards, f"outwards {outwards}, inwards {inwards}")
+
+    def test_only_a_move_in_both_axes_ends_it(self):
+        saver, _ = self.start_saver("/s")
+        self.assert_running(saver)  # the event of opening under a resting mouse
+        self.session.pointer(500, 300)  # X only
+        self.assert_running(saver)
+        self.session.pointer(300, 500)  # Y only
+        self.assert_running(saver)
+        self.session.pointer(301, 301)
+        self.assert_ends(saver)
+
+    def test_a_click_or_a_key_ends_it(self):
+        for action in (["click", "1"], ["click", "3"], ["key", "a"], ["key", "Escape"], ["key", "Left"]):
+            with self.subTest(action=action):
+                saver, window = self.start_saver("/s")
+                self.assert_running(saver, 0.3)
+                self.session.xdotool(*action)
+                self.assert_ends(saver)
+
+    def test_without_a_switch_movement_is_ignored_and_a_key_still_ends_it(self):
+        saver, _ = self.start_saver()
+        for x, y in ((100, 100), (700, 600), (20, 700)):
+            self.session.pointer(x, y)
+        self.assert_running(saver)
+        self.session.xdotool("key", "space")
+        self.assert_ends(saver)
+
+    def test_odd_settings_kinds_play_nothing_and_run(self):
+        for kind in ("7", "-3"):
+            with self.subTest(kind=kind):
+                folder = self.session.install()
+                (folder / "ルモラ.ini").write_bytes("[Section]\r\nBGM区分=".encode("cp932")
+                                                  + kind.encode() + b"\r\n")
+                saver = self.session.start(folder / "Lumora.scr", "/s")
+                self.addCleanup(self.session.stop, saver)
+                self.assertTrue(self.session.wait_window("Lumora_Main"))
+                self.assert_running(saver, 0.5)
+                self.session.xdotool("key", "a")
+                self.assert_ends(saver)
+
+
+if __name__ == "__main__":
+    harness.main()
