@@ -34,32 +34,52 @@ void Put(const PixelView& view, int x, int y, std::uint32_t pixel) {
 }
 
 // A coordinate belongs to the pixel whose square holds its single-precision
-// value; the arms are that pixel's four neighbours. Erasing and drawing share
-// this, so an erase removes exactly what the draw set.
-void Plot(const PixelView& view, double x, double y, std::uint32_t arm, std::uint32_t core) {
-    const float fx = std::floor(static_cast<float>(x));
-    const float fy = std::floor(static_cast<float>(y));
-    // Far outside (or not a number): nothing of the plus can be on the surface.
-    if (!(fx >= -2.0f && fy >= -2.0f && fx <= static_cast<float>(view.width) + 1.0f &&
-          fy <= static_cast<float>(view.height) + 1.0f) ||
-        view.bits == nullptr)
+// value: its floor. Erasing and drawing both come through Plot, so an erase
+// removes exactly the pixels that the draw set, and no pixel off the surface is
+// ever written.
+struct Target {
+    explicit Target(const PixelView& pixels)
+        : view(pixels),
+          right(static_cast<float>(pixels.width - 1)),
+          bottom(static_cast<float>(pixels.height - 1)) {}
+    PixelView view;
+    float right;  // a plus whose centre is left of this and of `bottom`, and at
+    float bottom; // least 1 from the top left, lies wholly on the surface
+};
+
+// A plus at or over the border, or far out: each pixel on its own.
+[[gnu::noinline]] void PlotAtBorder(const PixelView& view, float x, float y, std::uint32_t arm,
+                                    std::uint32_t core) {
+    // Far out (or not a number): nothing of it can touch the surface, and its
+    // coordinates may not even fit an int.
+    if (view.bits == nullptr || !(x >= -2.0f && y >= -2.0f && x < static_cast<float>(view.width) + 2.0f &&
+                                  y < static_cast<float>(view.height) + 2.0f))
         return;
-    const int px = static_cast<int>(fx);
-    const int py = static_cast<int>(fy);
-    if (px >= 1 && py >= 1 && px < view.width - 1 && py < view.height - 1) {
-        std::uint32_t* centre = view.bits + static_cast<std::ptrdiff_t>(py) * view.stride + px;
-        centre[0] = core;
-        centre[1] = arm;
-        centre[view.stride] = arm;
-        centre[-view.stride] = arm;
-        centre[-1] = arm;
-        return;
-    }
+    const int px = static_cast<int>(std::floor(x));
+    const int py = static_cast<int>(std::floor(y));
     Put(view, px, py, core);
     Put(view, px + 1, py, arm);
     Put(view, px, py + 1, arm);
     Put(view, px, py - 1, arm);
     Put(view, px - 1, py, arm);
+}
+
+inline void Plot(const Target& target, double x, double y, std::uint32_t arm, std::uint32_t core) {
+    const float fx = static_cast<float>(x);
+    const float fy = static_cast<float>(y);
+    if (fx >= 1.0f && fy >= 1.0f && fx < target.right && fy < target.bottom) {
+        // Positive here, so truncation is the floor.
+        const std::ptrdiff_t stride = target.view.stride;
+        std::uint32_t* centre = target.view.bits + static_cast<std::ptrdiff_t>(fy) * stride +
+                                static_cast<std::ptrdiff_t>(fx);
+        centre[0] = core;
+        centre[1] = arm;
+        centre[stride] = arm;
+        centre[-stride] = arm;
+        centre[-1] = arm;
+    } else {
+        PlotAtBorder(target.view, fx, fy, arm, core);
+    }
 }
 
 } // namespace
@@ -107,7 +127,7 @@ void DisplayForm::Form_Load() {
 void DisplayForm::Timer3_Timer() { Stars_Frame(); }
 
 void DisplayForm::Star_Plot(double x, double y, std::int32_t arm, std::int32_t core) {
-    Plot(display, x, y, ToPixel(arm), ToPixel(core));
+    Plot(Target(display), x, y, ToPixel(arm), ToPixel(core));
 }
 
 std::int32_t DisplayForm::RandomColor(double scale, double offset) {
@@ -156,9 +176,14 @@ void DisplayForm::MoveStars() {
     const float right = static_cast<float>(Display_Width + 5);
     const float bottom = static_cast<float>(Display_Height + 5);
     const std::uint32_t white = ToPixel(kWhite);
-    for (std::size_t i = 1; i < Stars.size(); ++i) {
-        Star& star = Stars[i];
-        Plot(display, star.X, star.Y, 0, 0);
+    // A local copy: pixel stores could otherwise alias the view's own fields,
+    // and the compiler would read them again after every pixel.
+    const Target target(display);
+    Star* const stars = Stars.data();
+    const std::size_t count = Stars.size();
+    for (std::size_t i = 1; i < count; ++i) {
+        Star& star = stars[i];
+        Plot(target, star.X, star.Y, 0, 0);
         star.X += star.DX;
         star.Y += star.DY;
         if (static_cast<float>(star.Y) > bottom || static_cast<float>(star.X) > right ||
@@ -167,7 +192,7 @@ void DisplayForm::MoveStars() {
             star.Y = Radiant_Y;
             star.Color = RandomColor(256, 0);
         }
-        Plot(display, star.X, star.Y, ToPixel(star.Color), white);
+        Plot(target, star.X, star.Y, ToPixel(star.Color), white);
     }
 }
 
