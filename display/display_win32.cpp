@@ -67,7 +67,11 @@ public:
         if (window_ == nullptr) return false;
         surface_ = ::CreateWindowExW(0, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                      window_, nullptr, instance, this);
-        return surface_ != nullptr;
+        if (surface_ == nullptr) return false;
+        // CS_OWNDC: the surface's DC is its own for its whole life, so a frame
+        // need not ask for it (a trip to the window server under Wine).
+        surfaceDC_ = ::GetDC(surface_);
+        return true;
     }
 
     DisplayForm& Form() { return form_; }
@@ -136,11 +140,8 @@ public:
     }
 
     void Present() override {
-        if (memory_ == nullptr) return;
-        // CS_OWNDC: the surface keeps one DC for its whole life.
-        HDC dc = ::GetDC(surface_);
-        ::BitBlt(dc, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
-        ::ReleaseDC(surface_, dc);
+        if (memory_ == nullptr || surfaceDC_ == nullptr) return;
+        ::BitBlt(surfaceDC_, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
         ++frames_;
     }
 
@@ -277,6 +278,7 @@ private:
     DisplayForm form_;
     HWND window_ = nullptr;
     HWND surface_ = nullptr;
+    HDC surfaceDC_ = nullptr;
     HDC memory_ = nullptr;
     HGDIOBJ original_ = nullptr;
     HBITMAP bitmap_ = nullptr;
