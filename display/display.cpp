@@ -3,7 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "music/music.h"
 #include "settings/settings.h"
 #include "startup/command_line.h"
 #include "startup/startup.h"
@@ -85,7 +84,12 @@ inline void Plot(const Target& target, double x, double y, std::uint32_t arm, st
 } // namespace
 
 DisplayForm::DisplayForm(const platform::Platform& platform, DisplayHost& host, RandomSource& random)
-    : platform_(platform), host_(host), random_(random) {}
+    : music(platform), platform_(platform), host_(host), random_(random) {}
+
+void DisplayForm::EnableTimer(DisplayTimer timer, bool enabled) {
+    timerEnabled[timer] = enabled;
+    host_.EnableTimer(timer, enabled);
+}
 
 void DisplayForm::Form_Load() {
     const ScreenMetrics screen = host_.Screen();
@@ -116,12 +120,31 @@ void DisplayForm::Form_Load() {
     Radiant_X = Display_Width / 2;
     Radiant_Y = Display_Height / 2;
 
+    // The music: whatever it achieves, its watch timer runs and copes.
+    if (BGM_Kind == 1) {
+        music.CD_Open();
+        EnableTimer(kTimer2, true);
+    } else if (BGM_Kind == 2) {
+        const std::string type = Sound_FileType(BGM_File);
+        if (type == "WAV") music.WAV_Play();
+        if (type == "MP3") {
+            music.MP3_Play();
+            EnableTimer(kTimer1, true);
+        }
+    }
+
     host_.ShowNormal();
     Last_Result = host_.SetTopmost();
-    for (DisplayTimer timer : {kTimer3, kTimer4}) {
-        timerEnabled[timer] = true;
-        host_.EnableTimer(timer, true);
-    }
+    EnableTimer(kTimer3, true);
+    EnableTimer(kTimer4, true);
+}
+
+void DisplayForm::Timer1_Timer() { music.MP3_Watch(); }
+
+void DisplayForm::Timer2_Timer() {
+    music.CD_Watch();
+    // Once the drive cannot be read the watch stops for good.
+    if (!music.CD_Watching) EnableTimer(kTimer2, false);
 }
 
 void DisplayForm::Timer3_Timer() { Stars_Frame(); }
@@ -224,9 +247,9 @@ void DisplayForm::Display_MouseMove(float x, float y) {
 
 void DisplayForm::Form_KeyDown(int keyCode) {
     if (BGM_Kind == 1 && keyCode == kKeyLeft) {
-        CD_PrevTrack(platform_);
+        music.CD_PrevTrack();
     } else if (BGM_Kind == 1 && keyCode == kKeyRight) {
-        CD_NextTrack(platform_);
+        music.CD_NextTrack();
     } else {
         Saver_Quit();
     }
@@ -250,16 +273,13 @@ bool DisplayForm::Saver_Quit() {
     }
 
     if (timerEnabled[kTimer2]) {
-        timerEnabled[kTimer2] = false;
-        host_.EnableTimer(kTimer2, false);
-        CD_Close(platform_);
+        EnableTimer(kTimer2, false);
+        music.CD_Close();
     }
     if (BGM_Kind == 2) {
-        std::string type = BGM_File.size() >= 3 ? BGM_File.substr(BGM_File.size() - 3) : BGM_File;
-        for (char& c : type)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (type == "WAV") WAV_Stop(platform_);
-        if (type == "MP3") MP3_Close(platform_);
+        const std::string type = Sound_FileType(BGM_File);
+        if (type == "WAV") music.WAV_Stop();
+        if (type == "MP3") music.MP3_Close();
     }
 
     if (runMode) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "display/random.h"
+#include "music/music.h"
 #include "platform/platform.h"
 
 namespace lumora {
@@ -70,6 +71,8 @@ public:
     DisplayForm(const platform::Platform& platform, DisplayHost& host, RandomSource& random);
 
     void Form_Load();
+    void Timer1_Timer();
+    void Timer2_Timer();
     void Timer3_Timer();
     void Timer4_Timer();
     void Display_MouseDown();
@@ -101,9 +104,11 @@ public:
     } Mouse_Start;
     bool timerEnabled[5] = {};
     PixelView display;
+    Music music;
 
 private:
     std::int32_t RandomColor(double scale, double offset);
+    void EnableTimer(DisplayTimer timer, bool enabled);
     void ScatterStars();
     void MoveStars();
 

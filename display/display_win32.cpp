@@ -231,6 +231,12 @@ private:
             case kTimer4:
                 self->form_.Timer4_Timer();
                 return 0;
+            case kTimer1:
+                self->form_.Timer1_Timer();
+                return 0;
+            case kTimer2:
+                self->form_.Timer2_Timer();
+                return 0;
             default:
                 return 0;
             }

@@ -88,6 +88,30 @@ public:
     virtual double SecondsSinceMidnight() = 0;
 };
 
+class Mci {
+public:
+    virtual ~Mci() = default;
+    // mciSendString with no callback window. With a buffer, `length` characters
+    // are offered to the platform: `buffer` holds the buffer's text (up to its
+    // first NUL) and comes back with what the platform left there; it keeps its
+    // text when the platform writes nothing. Returns 0 or an MCI error code.
+    virtual std::int32_t SendString(const std::string& command, std::string* buffer,
+                                    std::size_t length) = 0;
+    // mciGetErrorString into a buffer of `length` characters, the same way;
+    // nonzero when the platform could describe the code.
+    virtual std::int32_t GetErrorString(std::int32_t code, std::string& buffer,
+                                        std::size_t length) = 0;
+};
+
+class Sound {
+public:
+    virtual ~Sound() = default;
+    // waveOutGetNumDevs.
+    virtual std::int32_t WaveOutDevices() = 0;
+    // PlaySound(name, NULL, flags); no name (nullptr) stops what plays.
+    virtual std::int32_t Play(const std::string* name, std::uint32_t flags) = 0;
+};
+
 // The set of seams one run of the program uses.
 struct Platform {
     Windows& windows;
@@ -97,6 +121,8 @@ struct Platform {
     Files& files;
     Process& process;
     Clock& clock;
+    Mci& mci;
+    Sound& sound;
 };
 
 } // namespace lumora::platform

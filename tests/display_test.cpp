@@ -359,7 +359,7 @@ TEST_F(DisplayTest, QuitOnTheNtFamilyUndoesStartUpInOrder) {
     form.timerEnabled[kTimer2] = true;
     EXPECT_TRUE(form.Saver_Quit());
     const std::vector<std::string> expected = {
-        "DoEvents", "GetVersionEx(148)", "Timer2 off",
+        "DoEvents", "GetVersionEx(148)", "Timer2 off", "mci: stop cdaudio", "mci: close cdaudio",
         "SystemParametersInfo(97, 0, NULL, 0)", "ShowCursor(TRUE)", "Unload", "End"};
     EXPECT_EQ(fake.calls, expected);
     EXPECT_FALSE(form.timerEnabled[kTimer2]);

@@ -17,7 +17,7 @@ std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 } // namespace
 
 platform::Platform FakePlatform::Seams() {
-    return platform::Platform{*this, *this, *this, *this, *this, *this, *this};
+    return platform::Platform{*this, *this, *this, *this, *this, *this, *this, mci, *this};
 }
 
 std::string* FakePlatform::Slot(const std::string& path, const std::string& section,
@@ -112,6 +112,17 @@ bool FakePlatform::CanOpenForReading(const std::string& path) {
 std::string FakePlatform::CommandLine() { return commandLine; }
 
 std::string FakePlatform::ProgramFolder() { return programFolder; }
+
+std::int32_t FakePlatform::WaveOutDevices() {
+    Log("waveOutGetNumDevs");
+    return waveDevices;
+}
+
+std::int32_t FakePlatform::Play(const std::string* name, std::uint32_t flags) {
+    Log("PlaySound(" + (name == nullptr ? std::string("NULL") : Quote(*name)) + ", " +
+        std::to_string(flags) + ")");
+    return 1;
+}
 
 std::uint32_t FakePlatform::TickCount() {
     Log("GetTickCount");

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fake/simulated_mci.h"
 #include "platform/platform.h"
 
 namespace lumora::fake {
@@ -19,7 +20,8 @@ class FakePlatform : public platform::Windows,
                      public platform::Profile,
                      public platform::Files,
                      public platform::Process,
-                     public platform::Clock {
+                     public platform::Clock,
+                     public platform::Sound {
 public:
     // The calls made so far, one line each, such as `FindWindow("Lumora_Main")`.
     std::vector<std::string> calls;
@@ -33,6 +35,8 @@ public:
     std::int32_t writeResult = 1;
     std::uint32_t tickCount = 1000;   // advances by one on every read
     double secondsSinceMidnight = 3600.5;
+    std::int32_t waveDevices = 1;
+    SimulatedMci mci{[this](std::string line) { Log(std::move(line)); }};
     // Profile files: path -> section -> key -> value. Section and key names are
     // kept as first written; look-ups ignore ASCII case, like the platform's.
     std::map<std::string, std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>>>
@@ -62,6 +66,8 @@ public:
     std::string ProgramFolder() override;
     std::uint32_t TickCount() override;
     double SecondsSinceMidnight() override;
+    std::int32_t WaveOutDevices() override;
+    std::int32_t Play(const std::string* name, std::uint32_t flags) override;
 
 private:
     int cursorCount_ = 0;

@@ -1,7 +1,9 @@
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/text_win32.h"
@@ -37,7 +39,7 @@ HWND ToWindow(platform::WindowHandle handle) {
 } // namespace
 
 platform::Platform Win32Platform::Seams() {
-    return platform::Platform{*this, *this, *this, *this, *this, *this, *this};
+    return platform::Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this};
 }
 
 bool Win32Platform::TopLevelWindowExists(const std::string& title) {
@@ -138,6 +140,49 @@ double Win32Platform::SecondsSinceMidnight() {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
     return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+} // namespace lumora::win32
+
+namespace lumora::win32 {
+namespace {
+
+// Offers a buffer of `length` characters that starts with the text it held, so
+// that a call which writes nothing leaves that text, and reads back its text.
+template <typename Call>
+std::int32_t WithBuffer(std::string& buffer, std::size_t length, Call call) {
+    std::vector<wchar_t> wide(length + 1, L'\0');
+    const std::wstring before = Widen(buffer);
+    before.copy(wide.data(), std::min(before.size(), length));
+    const std::int32_t result = call(wide.data(), static_cast<UINT>(length));
+    wide[length] = L'\0';
+    buffer = Narrow(std::wstring(wide.data()));
+    return result;
+}
+
+} // namespace
+
+std::int32_t Win32Platform::SendString(const std::string& command, std::string* buffer,
+                                       std::size_t length) {
+    const std::wstring wide = Widen(command);
+    if (buffer == nullptr || length == 0)
+        return static_cast<std::int32_t>(::mciSendStringW(wide.c_str(), nullptr, 0, nullptr));
+    return WithBuffer(*buffer, length, [&](wchar_t* text, UINT size) {
+        return static_cast<std::int32_t>(::mciSendStringW(wide.c_str(), text, size, nullptr));
+    });
+}
+
+std::int32_t Win32Platform::GetErrorString(std::int32_t code, std::string& buffer, std::size_t length) {
+    return WithBuffer(buffer, length, [&](wchar_t* text, UINT size) {
+        return ::mciGetErrorStringW(static_cast<MCIERROR>(code), text, size) ? 1 : 0;
+    });
+}
+
+std::int32_t Win32Platform::WaveOutDevices() { return static_cast<std::int32_t>(::waveOutGetNumDevs()); }
+
+std::int32_t Win32Platform::Play(const std::string* name, std::uint32_t flags) {
+    if (name == nullptr) return ::PlaySoundW(nullptr, nullptr, flags);
+    return ::PlaySoundW(Widen(*name).c_str(), nullptr, flags);
 }
 
 } // namespace lumora::win32

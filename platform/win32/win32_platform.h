@@ -11,7 +11,9 @@ class Win32Platform : public platform::Windows,
                       public platform::Profile,
                       public platform::Files,
                       public platform::Process,
-                      public platform::Clock {
+                      public platform::Clock,
+                      public platform::Mci,
+                      public platform::Sound {
 public:
     platform::Platform Seams();
 
@@ -30,6 +32,11 @@ public:
     std::string ProgramFolder() override;
     std::uint32_t TickCount() override;
     double SecondsSinceMidnight() override;
+    std::int32_t SendString(const std::string& command, std::string* buffer,
+                            std::size_t length) override;
+    std::int32_t GetErrorString(std::int32_t code, std::string& buffer, std::size_t length) override;
+    std::int32_t WaveOutDevices() override;
+    std::int32_t Play(const std::string* name, std::uint32_t flags) override;
 };
 
 } // namespace lumora::win32
