@@ -8,6 +8,8 @@ one Session: its own prefix (a hard-linked copy of the template), its own Xvfb,
 and one warm Wine server that its cases share. Every case installs the program
 into a folder of its own. A Session ends only the processes it started.
 """
+import array
+import math
 import os
 import re
 import shutil
@@ -82,6 +84,31 @@ def prepare():
     stamp.write_text(TEMPLATE_VERSION)
 
 
+def tone(raw, rate=44100):
+    """What 16-bit stereo samples at 44.1 kHz hold: (seconds with sound, the
+    frequency of that sound from its zero crossings, RMS level of those parts
+    as a share of full scale)."""
+    left = array.array("h", raw[: len(raw) // 4 * 4])[::2]
+    if sys.byteorder != "little":
+        left.byteswap()
+    window = 2048
+    levels = []
+    for start in range(0, len(left) - window + 1, window):
+        chunk = left[start:start + window]
+        levels.append((math.sqrt(sum(v * v for v in chunk) / window) / 32768, chunk))
+    loud = [(rms, chunk) for rms, chunk in levels if rms >= 0.02]
+    if not loud:
+        return 0.0, 0.0, 0.0
+    # The frequency from the windows that are sound all through, not the edges
+    # of a play where part of the window is silence.
+    top = max(rms for rms, _ in loud)
+    steady = [chunk for rms, chunk in loud if rms >= 0.8 * top]
+    crossings = sum(sum((a < 0) != (b < 0) for a, b in zip(c, c[1:])) for c in steady)
+    frequency = crossings / 2 / (len(steady) * (window - 1) / rate)
+    level = math.sqrt(sum(rms * rms for rms, _ in loud) / len(loud))
+    return len(loud) * window / rate, frequency, level
+
+
 def win_path(path):
     """The Windows name of a Unix path under Wine's Z: drive."""
     return "Z:" + str(path).replace("/", "\\")
@@ -123,6 +150,42 @@ class Session:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # The first start is slow and moves the pointer; get it over with.
         _wine(self.env, "cmd", "/c", "exit")
+
+    # Sound ----------------------------------------------------------------------
+    ASOUND = """pcm.!default {
+    type plug
+    slave { pcm "capture" format S16_LE rate 44100 channels 2 }
+}
+pcm.capture {
+    type file
+    slave.pcm "null"
+    file { @func getenv vars [ AUDIO_CAPTURE ] default "/dev/null" }
+    format "raw"
+    truncate false
+}
+"""
+
+    def capture(self, name):
+        """Environment for a program whose sound goes into files named `name`*:
+        one sound device, ALSA's file plugin over the null device."""
+        conf = self.tmp / "asound.conf"
+        if not conf.exists():
+            conf.write_text(self.ASOUND)
+        folder = self.tmp / "capture"
+        folder.mkdir(exist_ok=True)
+        return {"ALSA_CONFIG_PATH": f"/usr/share/alsa/alsa.conf:{conf}",
+                "AUDIO_CAPTURE": str(folder / name)}
+
+    def captured(self, name):
+        """Everything captured under `name`, the files of every device open joined."""
+        files = sorted((self.tmp / "capture").glob(name + "*"))
+        return b"".join(f.read_bytes() for f in files)
+
+    def no_sound(self):
+        """Environment for a program that finds no sound device at all."""
+        empty = self.tmp / "no-asound.conf"
+        empty.write_text("")
+        return {"ALSA_CONFIG_PATH": str(empty)}
 
     # Programs -----------------------------------------------------------------
     def install(self, folder_name="Lumora"):

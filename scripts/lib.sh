@@ -8,7 +8,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686)
 WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps imagemagick
-  fonts-ipafont-gothic fonts-wine locales)
+  fonts-ipafont-gothic fonts-wine locales
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # Installs the Debian packages that are not installed yet (through sudo when not root).

@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Background music under Wine, with the sound captured by ALSA's file plugin:
+what plays, that it repeats, and that it stops with the saver. The test files
+are made here with sox and lame."""
+import subprocess
+import time
+
+import harness
+
+
+def settings(folder, kind, path=""):
+    (folder / "ルモラ.ini").write_bytes(
+        f"[Section]\r\nBGM区分={kind}\r\nBGMﾌｧｲﾙ={path}\r\n".encode("cp932"))
+
+
+class Music(harness.WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        media = cls.session.tmp / "音楽 フォルダ"
+        media.mkdir()
+        cls.wav = media / "tone.wav"
+        cls.mp3 = media / "曲 1000Hz.mp3"
+        subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", str(cls.wav),
+                        "synth", "1", "sine", "440", "vol", "0.5"], check=True)
+        wave = subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "-t", "wav", "-",
+                               "synth", "2", "sine", "1000", "vol", "0.5"],
+                              capture_output=True, check=True).stdout
+        subprocess.run(["lame", "--quiet", "-b", "128", "-", str(cls.mp3)], input=wave, check=True)
+
+    def run_saver(self, folder, name, seconds=3.0, env=None):
+        """Runs /s for a while with its sound captured, ends it with a key and
+        returns what it played; checks that nothing arrives after the end."""
+        saver = self.session.start(folder / "Lumora.scr", "/s", env=env or self.session.capture(name))
+        self.addCleanup(self.session.stop, saver)
+        self.assertTrue(self.session.wait_window("Lumora_Main"), "the display did not open")
+        time.sleep(seconds)
+        self.assertIsNone(saver.poll(), "the display ended by itself")
+        self.session.pointer(5, 5)
+        self.session.xdotool("key", "a")
+        self.assertEqual(saver.wait(timeout=5), 0)
+        at_end = self.session.captured(name)
+        time.sleep(1)
+        self.assertEqual(len(self.session.captured(name)), len(at_end), "sound went on after the end")
+        return harness.tone(at_end)
+
+    def test_wav_loops_while_the_saver_runs(self):
+        for file_name in ("tone.wav", "tone.Wav"):
+            with self.subTest(file=file_name):
+                folder = self.session.install()
+                wav = folder / file_name
+                wav.write_bytes(self.wav.read_bytes())
+                settings(folder, 2, harness.win_path(wav))
+                seconds, frequency, level = self.run_saver(folder, file_name)
+                self.assertGreater(seconds, 1.5, "the one-second file did not repeat")
+                self.assertAlmostEqual(frequency, 440, delta=20)
+                self.assertGreater(level, 0.2)
+
+    def test_mp3_in_a_japanese_folder_with_a_blank_plays_again_after_its_end(self):
+        for file_name in (self.mp3.name, "song.mp3", "SONG.Mp3"):
+            with self.subTest(file=file_name):
+                folder = self.session.install()
+                mp3 = self.mp3 if file_name == self.mp3.name else folder / file_name
+                if mp3 != self.mp3:
+                    mp3.write_bytes(self.mp3.read_bytes())
+                settings(folder, 2, harness.win_path(mp3))
+                seconds, frequency, level = self.run_saver(folder, "mp3-" + file_name, seconds=5)
+                # More than one play of the two-second file.
+                self.assertGreater(seconds, 2.5, "the two-second file did not play again")
+                self.assertAlmostEqual(frequency, 1000, delta=40)
+                self.assertGreater(level, 0.2)
+
+    def test_files_that_cannot_play_leave_the_saver_silent(self):
+        folder = self.session.install()
+        (folder / "empty.mp3").write_bytes(b"")
+        (folder / "bogus.mp3").write_bytes(b"this is no mpeg audio\n" * 100)
+        (folder / "song.ogg").write_bytes(self.wav.read_bytes())
+        (folder / "text.wav").write_text("RIFF? no, just text\n")
+        long_name = "x" * 200 + ".mp3"
+        (folder / long_name).write_bytes(self.mp3.read_bytes()[:4000])
+        for name in ("missing.mp3", "empty.mp3", "bogus.mp3", "song.ogg", "text.wav", long_name):
+            with self.subTest(file=name[:20]):
+                settings(folder, 2, harness.win_path(folder / name))
+                seconds, _, _ = self.run_saver(folder, "silent-" + name[:20], seconds=2)
+                if name != long_name:
+                    self.assertEqual(seconds, 0.0)
+
+    def test_cd_without_a_drive_keeps_the_arrows_for_itself(self):
+        folder = self.session.install()
+        settings(folder, 1)
+        saver = self.session.start(folder / "Lumora.scr", "/s", env=self.session.capture("cd"))
+        self.addCleanup(self.session.stop, saver)
+        self.assertTrue(self.session.wait_window("Lumora_Main"))
+        self.session.pointer(5, 5)
+        time.sleep(0.5)
+        for key in ("Left", "Right", "Left"):
+            self.session.xdotool("key", key)
+            time.sleep(0.3)
+            self.assertIsNone(saver.poll(), f"{key} ended the display")
+        self.session.xdotool("key", "Down")
+        self.assertEqual(saver.wait(timeout=5), 0)
+
+    def test_no_sound_device_plays_nothing_and_fails_nothing(self):
+        folder = self.session.install()
+        settings(folder, 2, harness.win_path(self.wav))
+        self.run_saver(folder, "none", seconds=1.5, env=self.session.no_sound())
+
+
+if __name__ == "__main__":
+    harness.main()
