@@ -12,19 +12,26 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     static lumora::win32::Win32Platform system;
     static const lumora::platform::Platform platform = system.Seams();
 
-    // The display form lives here, for as long as the message loop runs.
+    // The form that Main opens lives here, for as long as the message loop runs.
     std::unique_ptr<lumora::DisplayWindow> display;
+    std::unique_ptr<lumora::PreviewWindow> preview;
     bool displayFailed = false;
+    bool previewFailed = false;
 
     lumora::Forms forms;
-    forms.previewAttach = [](lumora::platform::WindowHandle pane) { lumora::Preview_Attach(pane); };
+    forms.previewAttach = [&](lumora::platform::WindowHandle pane) {
+        preview = lumora::Preview_Open(pane);
+        previewFailed = preview == nullptr;
+    };
     forms.displayLoad = [&] {
         display = lumora::Display_Load(platform);
         displayFailed = display == nullptr;
     };
     forms.dialogShowModal = [] { lumora::Dialog_ShowModal(platform); };
 
-    if (lumora::Main(platform, forms) == lumora::MainResult::EndProcess || displayFailed) return 0;
+    if (lumora::Main(platform, forms) == lumora::MainResult::EndProcess || displayFailed ||
+        previewFailed)
+        return 0;
 
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -1,0 +1,103 @@
+// Plays the control panel for the preview tests: holds a pane window of the
+// size given and reports what happens to it.
+//
+//   pane_host W H [--inproc] [--report-after MS] [--destroy-after MS] [--exit-after MS]
+//
+// Prints "hwnd=N" once the pane exists. --inproc shows the preview in this
+// process (Wine does not show another process's child windows on screen).
+// --report-after prints each child window of the pane: its place and size in
+// the pane, style, whether this process owns it, and its title (last). --destroy-after destroys the pane and
+// prints "destroyed", as the control panel does when it closes.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "startup/preview_win32.h"
+
+namespace {
+
+enum : UINT_PTR { kReport = 1, kDestroy = 2, kExit = 3 };
+HWND pane = nullptr;
+
+BOOL CALLBACK ReportChild(HWND child, LPARAM) {
+    if (::GetParent(child) != pane) return TRUE;
+    wchar_t title[128] = L"";
+    ::GetWindowTextW(child, title, 128);
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&r), 2);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(child, &process);
+    char utf8[512] = "";
+    ::WideCharToMultiByte(CP_UTF8, 0, title, -1, utf8, sizeof utf8, nullptr, nullptr);
+    std::printf("child x=%ld y=%ld w=%ld h=%ld style=%08lx own=%d visible=%d title=%s\n", r.left, r.top,
+                r.right - r.left, r.bottom - r.top,
+                static_cast<unsigned long>(::GetWindowLongW(child, GWL_STYLE)),
+                process == ::GetCurrentProcessId() ? 1 : 0, ::IsWindowVisible(child) ? 1 : 0, utf8);
+    return TRUE;
+}
+
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    switch (id) {
+    case kReport:
+        ::KillTimer(nullptr, id);
+        ::EnumChildWindows(pane, ReportChild, 0);
+        std::printf("reported\n");
+        break;
+    case kDestroy:
+        ::KillTimer(nullptr, id);
+        ::DestroyWindow(pane);
+        std::printf("destroyed\n");
+        break;
+    default:
+        ::ExitProcess(0);
+    }
+    std::fflush(stdout);
+}
+
+LRESULT CALLBACK PaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 2;
+    const int width = static_cast<int>(std::wcstol(argv[1], nullptr, 10));
+    const int height = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
+    bool inproc = false;
+    WNDCLASSW paneClass{};
+    paneClass.lpfnWndProc = PaneProc;
+    paneClass.hInstance = ::GetModuleHandleW(nullptr);
+    paneClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH));
+    paneClass.lpszClassName = L"LumoraTestPane";
+    ::RegisterClassW(&paneClass);
+    pane = ::CreateWindowExW(0, L"LumoraTestPane", L"Pane Host", WS_POPUP | WS_VISIBLE, 40, 30, width,
+                             height, nullptr, nullptr, paneClass.hInstance, nullptr);
+    if (pane == nullptr) return 1;
+    for (int i = 3; i < argc; ++i) {
+        const wchar_t* option = argv[i];
+        const UINT after = i + 1 < argc ? static_cast<UINT>(std::wcstol(argv[i + 1], nullptr, 10)) : 0;
+        if (std::wcscmp(option, L"--inproc") == 0) inproc = true;
+        if (std::wcscmp(option, L"--report-after") == 0) ::SetTimer(nullptr, kReport, after, OnTimer);
+        if (std::wcscmp(option, L"--destroy-after") == 0) ::SetTimer(nullptr, kDestroy, after, OnTimer);
+        if (std::wcscmp(option, L"--exit-after") == 0) ::SetTimer(nullptr, kExit, after, OnTimer);
+    }
+    std::printf("hwnd=%ld\n", static_cast<long>(reinterpret_cast<INT_PTR>(pane)));
+    std::fflush(stdout);
+    std::unique_ptr<lumora::PreviewWindow> preview;
+    if (inproc)
+        preview = lumora::Preview_Open(static_cast<lumora::platform::WindowHandle>(
+            reinterpret_cast<INT_PTR>(pane)));
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    // The in-process preview ended its loop with the pane: stay until told to go.
+    for (;;) {
+        if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0)
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+}

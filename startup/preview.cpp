@@ -1,0 +1,52 @@
+#include "startup/preview.h"
+
+#include <cmath>
+
+#include "settings/settings.h"
+
+namespace lumora {
+namespace {
+
+constexpr std::int32_t kWsChild = 0x40000000;
+
+std::int32_t Twips(std::int64_t pixels, float twipsPerPixel) {
+    // The product of two 32-bit values always fits a double exactly enough, and
+    // nearbyint takes halves to the even neighbour.
+    const double twips = std::nearbyint(static_cast<double>(pixels) * double{twipsPerPixel});
+    if (twips > 2147483647.0) return 2147483647;
+    if (twips < -2147483648.0) return -2147483647 - 1;
+    return static_cast<std::int32_t>(twips);
+}
+
+} // namespace
+
+PreviewSize Preview_Size(const PaneRect& pane, float twipsPerPixelX, float twipsPerPixelY) {
+    PreviewSize size;
+    // In 64 bits: a rectangle from a failing or hostile window can span more than 32.
+    size.widthTwips = Twips(std::int64_t{pane.right} - pane.left, twipsPerPixelX);
+    size.heightTwips = Twips(std::int64_t{pane.bottom} - pane.top, twipsPerPixelY);
+    if (twipsPerPixelX != 0.0f)
+        size.pictureWidth = static_cast<float>(static_cast<double>(size.widthTwips) / double{twipsPerPixelX});
+    if (twipsPerPixelY != 0.0f)
+        size.pictureHeight = static_cast<float>(static_cast<double>(size.heightTwips) / double{twipsPerPixelY});
+    return size;
+}
+
+void Preview_Attach(PreviewHost& host, platform::WindowHandle pane) {
+    PaneRect rect; // all zero: a pane that cannot be read gives a form of no size
+    host.GetPaneRect(pane, rect);
+    const PreviewSize size = Preview_Size(rect, host.TwipsPerPixelX(), host.TwipsPerPixelY());
+    host.LoadForm();
+    host.SetStyle(host.GetStyle() | kWsChild);
+    host.SetParent(pane);
+    host.MoveForm(0, 0, size.widthTwips, size.heightTwips);
+    host.SizePicture(size.pictureWidth, size.pictureHeight);
+    host.Show();
+}
+
+void Preview_Unload(PreviewHost& host) {
+    host.GetOwner();
+    Last_Result = host.PostClose();
+}
+
+} // namespace lumora
