@@ -17,7 +17,9 @@
 
 namespace {
 
-enum : UINT_PTR { kReport = 1, kDestroy = 2, kExit = 3 };
+// Thread timers get their numbers from the system.
+UINT_PTR reportTimer = 0;
+UINT_PTR destroyTimer = 0;
 HWND pane = nullptr;
 
 BOOL CALLBACK ReportChild(HWND child, LPARAM) {
@@ -39,18 +41,14 @@ BOOL CALLBACK ReportChild(HWND child, LPARAM) {
 }
 
 void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    switch (id) {
-    case kReport:
-        ::KillTimer(nullptr, id);
+    ::KillTimer(nullptr, id);
+    if (id == reportTimer) {
         ::EnumChildWindows(pane, ReportChild, 0);
         std::printf("reported\n");
-        break;
-    case kDestroy:
-        ::KillTimer(nullptr, id);
+    } else if (id == destroyTimer) {
         ::DestroyWindow(pane);
         std::printf("destroyed\n");
-        break;
-    default:
+    } else {
         ::ExitProcess(0);
     }
     std::fflush(stdout);
@@ -80,9 +78,9 @@ int wmain(int argc, wchar_t** argv) {
         const wchar_t* option = argv[i];
         const UINT after = i + 1 < argc ? static_cast<UINT>(std::wcstol(argv[i + 1], nullptr, 10)) : 0;
         if (std::wcscmp(option, L"--inproc") == 0) inproc = true;
-        if (std::wcscmp(option, L"--report-after") == 0) ::SetTimer(nullptr, kReport, after, OnTimer);
-        if (std::wcscmp(option, L"--destroy-after") == 0) ::SetTimer(nullptr, kDestroy, after, OnTimer);
-        if (std::wcscmp(option, L"--exit-after") == 0) ::SetTimer(nullptr, kExit, after, OnTimer);
+        if (std::wcscmp(option, L"--report-after") == 0) reportTimer = ::SetTimer(nullptr, 0, after, OnTimer);
+        if (std::wcscmp(option, L"--destroy-after") == 0) destroyTimer = ::SetTimer(nullptr, 0, after, OnTimer);
+        if (std::wcscmp(option, L"--exit-after") == 0) ::SetTimer(nullptr, 0, after, OnTimer);
     }
     std::printf("hwnd=%ld\n", static_cast<long>(reinterpret_cast<INT_PTR>(pane)));
     std::fflush(stdout);

@@ -8,6 +8,7 @@ namespace lumora {
 namespace {
 
 constexpr std::int32_t kWsChild = 0x40000000;
+constexpr std::int32_t kWsPopup = static_cast<std::int32_t>(0x80000000u);
 
 std::int32_t Twips(std::int64_t pixels, float twipsPerPixel) {
     // The product of two 32-bit values always fits a double exactly enough, and
@@ -37,7 +38,10 @@ void Preview_Attach(PreviewHost& host, platform::WindowHandle pane) {
     host.GetPaneRect(pane, rect);
     const PreviewSize size = Preview_Size(rect, host.TwipsPerPixelX(), host.TwipsPerPixelY());
     host.LoadForm();
-    host.SetStyle(host.GetStyle() | kWsChild);
+    // A borderless form is a popup window; a popup stays tied to its owner, not
+    // to the pane, whatever else its style says. So the popup bit goes as the
+    // child bit comes.
+    host.SetStyle((host.GetStyle() | kWsChild) & ~kWsPopup);
     host.SetParent(pane);
     host.MoveForm(0, 0, size.widthTwips, size.heightTwips);
     host.SizePicture(size.pictureWidth, size.pictureHeight);

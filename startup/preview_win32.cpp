@@ -3,6 +3,7 @@
 #include "startup/preview_win32.h"
 
 #include <windows.h>
+#include <ole2.h>
 
 #include <cmath>
 
@@ -38,6 +39,7 @@ public:
     }
 
     ~Win32Preview() override {
+        if (watcher_ != nullptr) ::DestroyWindow(watcher_);
         if (form_ != nullptr) {
             ::SetWindowLongPtrW(form_, GWLP_USERDATA, 0);
             ::DestroyWindow(form_);
@@ -97,8 +99,12 @@ public:
     }
     void Show() override {
         ::ShowWindow(form_, SW_SHOW);
-        // The control panel may take the pane away without a word to us: watch it.
-        ::SetTimer(form_, kPaneWatch, kPaneWatchMs, nullptr);
+        // The control panel may take the pane away without a word to us; when its
+        // process ends, our form can go with it unannounced. So the watch lives in
+        // a window of its own that nothing else can destroy.
+        watcher_ = ::CreateWindowExW(0, kFormClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     ::GetModuleHandleW(nullptr), this);
+        if (watcher_ != nullptr) ::SetTimer(watcher_, kPaneWatch, kPaneWatchMs, nullptr);
     }
     platform::WindowHandle GetOwner() override {
         return static_cast<platform::WindowHandle>(
@@ -107,6 +113,17 @@ public:
     std::int32_t PostClose() override { return ::PostMessageA(form_, WM_CLOSE, 0, 0); }
 
 private:
+    void WatchPane() {
+        if (::IsWindow(ToWindow(pane_)) && form_ != nullptr && ::IsWindow(form_)) return;
+        ::KillTimer(watcher_, kPaneWatch);
+        if (form_ != nullptr && ::IsWindow(form_)) {
+            Preview_Unload(*this);
+        } else {
+            form_ = nullptr; // gone without a word: no form is left
+            ::PostQuitMessage(0);
+        }
+    }
+
     static Win32Preview* From(HWND window) {
         return reinterpret_cast<Win32Preview*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     }
@@ -123,18 +140,17 @@ private:
         Win32Preview* self = From(window);
         switch (message) {
         case WM_TIMER:
-            if (self != nullptr && wParam == kPaneWatch && !::IsWindow(ToWindow(self->pane_))) {
-                ::KillTimer(window, kPaneWatch);
-                Preview_Unload(*self);
-            }
+            if (self != nullptr && wParam == kPaneWatch && window == self->watcher_) self->WatchPane();
             return 0;
         case WM_CLOSE:
             ::DestroyWindow(window);
             return 0;
         case WM_DESTROY:
             // Destroyed with the pane, or closed: no form is left, so the process ends.
-            if (self != nullptr) self->form_ = nullptr;
-            ::PostQuitMessage(0);
+            if (self != nullptr && window == self->form_) {
+                self->form_ = nullptr;
+                ::PostQuitMessage(0);
+            }
             return 0;
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);
@@ -170,6 +186,7 @@ private:
     win32::Picture picture_;
     HWND form_ = nullptr;
     HWND image_ = nullptr;
+    HWND watcher_ = nullptr;
 };
 
 } // namespace

@@ -17,7 +17,7 @@ public:
     bool paneExists = true;
     float twipsX = 15;
     float twipsY = 15;
-    std::int32_t style = 0x16CF0000; // an overlapped window's
+    std::int32_t style = static_cast<std::int32_t>(0x82000000u); // WS_POPUP | WS_CLIPCHILDREN
 
     std::int32_t GetPaneRect(platform::WindowHandle handle, PaneRect& rect) override {
         calls.push_back("GetWindowRect(" + std::to_string(handle) + ")");
@@ -62,7 +62,7 @@ TEST(Preview, AttachesSizesAndShowsInOrder) {
     Preview_Attach(host, 1234);
     const std::vector<std::string> expected = {
         "GetWindowRect(1234)", "Load", "GetWindowLongA(GWL_STYLE)",
-        "SetWindowLongA(GWL_STYLE, " + std::to_string(0x16CF0000 | 0x40000000) + ")",
+        "SetWindowLongA(GWL_STYLE, " + std::to_string(0x42000000) + ")", // child, no longer popup
         "SetParent(1234)", "Move(0, 0, 2280, 1680)", "Img_Prev(152.000000, 112.000000)", "Show"};
     EXPECT_EQ(host.calls, expected);
 }

@@ -22,9 +22,6 @@ struct Rgb {
     std::uint8_t b = 0;
 };
 
-inline bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
-inline bool operator!=(Rgb a, Rgb b) { return !(a == b); }
-
 // A colour while it is being computed: 0..1 per channel, not yet clamped.
 struct Colour {
     double r = 0;
@@ -60,7 +57,6 @@ public:
     int Height() const { return height_; }
     Rgb At(int x, int y) const { return pixels_[Index(x, y)]; }
     void Set(int x, int y, Rgb c) { pixels_[Index(x, y)] = c; }
-    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
 private:
     std::size_t Index(int x, int y) const {
