@@ -22,7 +22,7 @@ from pathlib import Path
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64") else "wineserver"
-TEMPLATE_VERSION = "1"
+TEMPLATE_VERSION = "2"
 
 BIN = Path(os.environ.get("LUMORA_BIN", Path(__file__).resolve().parent.parent / "build" / "win64"))
 CACHE = Path(os.environ.get("LUMORA_E2E_CACHE", BIN / "e2e-cache"))
@@ -75,9 +75,13 @@ def prepare():
     ]
     for key, name, value in registry:
         _wine(env, "reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
-    marlett = Path("/usr/share/fonts/truetype/wine/marlett.ttf")
-    if marlett.exists():
-        shutil.copy(marlett, template / "drive_c" / "windows" / "Fonts" / "marlett.ttf")
+    # Wine 8 does not find fonts-wine's Marlett by itself: without it the caption
+    # buttons draw as letters.
+    for marlett in (Path("/usr/share/wine/fonts/marlett.ttf"),
+                    Path("/usr/share/fonts/truetype/wine/marlett.ttf")):
+        if marlett.exists():
+            shutil.copy(marlett, template / "drive_c" / "windows" / "Fonts" / "marlett.ttf")
+            break
     subprocess.run([WINESERVER, "-w"], env=env, timeout=120, check=False)
     if not (template / "system.reg").exists():
         sys.exit("wineboot did not create a prefix")
