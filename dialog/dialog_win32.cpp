@@ -155,8 +155,8 @@ public:
 
     // DialogHost ---------------------------------------------------------------
     DialogScreen Screen() override {
-        return {::GetSystemMetrics(SM_CXSCREEN) * double{twipsX_},
-                ::GetSystemMetrics(SM_CYSCREEN) * double{twipsY_}, twipsX_, twipsY_};
+        return {::GetSystemMetrics(SM_CXSCREEN) * static_cast<double>(twipsX_),
+                ::GetSystemMetrics(SM_CYSCREEN) * static_cast<double>(twipsY_), twipsX_, twipsY_};
     }
 
     // The frame of today's Windows is not the 3 and 19 pixels the panel's
@@ -164,8 +164,8 @@ public:
     void OuterSizeFor(int clientWidth, int clientHeight, double& width, double& height) override {
         RECT r{0, 0, clientWidth, clientHeight};
         ::AdjustWindowRectEx(&r, kFormStyle, FALSE, 0);
-        width = (r.right - r.left) * double{twipsX_};
-        height = (r.bottom - r.top) * double{twipsY_};
+        width = (r.right - r.left) * static_cast<double>(twipsX_);
+        height = (r.bottom - r.top) * static_cast<double>(twipsY_);
     }
     void SizeForm(double width, double height) override {
         ::SetWindowPos(window_, nullptr, 0, 0, Pixels(width, twipsX_), Pixels(height, twipsY_),
@@ -226,13 +226,13 @@ public:
 
     PanelSize InnerSize(Panel panel) override {
         if (panel == Panel::Pic_C)
-            return {DialogForm::kPanelWidth * double{twipsX_}, DialogForm::kPanelHeight * double{twipsY_}};
+            return {DialogForm::kPanelWidth * static_cast<double>(twipsX_), DialogForm::kPanelHeight * static_cast<double>(twipsY_)};
         return {433, 149};
     }
     void DrawRow(Panel panel, double y, double width, std::int32_t color) override {
         if (panel == Panel::Pic_C)
-            imageC_.FillRow(static_cast<int>(std::floor(y / double{twipsY_})),
-                            static_cast<int>(std::floor(width / double{twipsX_})), color);
+            imageC_.FillRow(static_cast<int>(std::floor(y / static_cast<double>(twipsY_))),
+                            static_cast<int>(std::floor(width / static_cast<double>(twipsX_))), color);
         else
             imageD_.FillRow(static_cast<int>(std::floor(y)), static_cast<int>(std::floor(width)), color);
         shaded_ = true;
@@ -288,7 +288,7 @@ public:
 
 private:
     static int Pixels(double twips, float twipsPerPixel) {
-        return static_cast<int>(std::lround(twips / double{twipsPerPixel}));
+        return static_cast<int>(std::lround(twips / static_cast<double>(twipsPerPixel)));
     }
 
     bool Create() {

@@ -98,8 +98,8 @@ void DisplayForm::Form_Load() {
     // The surface in pixels, from the screen in twips. Should the twips per pixel
     // round to nothing, the step falls back to the screen's own pixels.
     auto pixels = [](int screenPixels, float twipsPerPixel) {
-        const int perPixel = Nearest(twipsPerPixel);
-        return perPixel == 0 ? screenPixels : Nearest(screenPixels * double{twipsPerPixel}) / perPixel;
+        const int perPixel = Nearest(static_cast<double>(twipsPerPixel));
+        return perPixel == 0 ? screenPixels : Nearest(screenPixels * static_cast<double>(twipsPerPixel)) / perPixel;
     };
     Display_Width = pixels(screen.widthPixels, screen.twipsPerPixelX);
     Display_Height = pixels(screen.heightPixels, screen.twipsPerPixelY);
@@ -111,7 +111,7 @@ void DisplayForm::Form_Load() {
 
     Start_Tick = static_cast<std::int32_t>(platform_.clock.TickCount());
     random_.Seed(Start_Tick);
-    Seed_Count = Nearest(10.0 * double{random_.Next()} + 1.0);
+    Seed_Count = Nearest(10.0 * static_cast<double>(random_.Next()) + 1.0);
     while (Seed_Count != 0) {
         random_.Seed(static_cast<std::int32_t>(platform_.clock.TickCount()));
         --Seed_Count;
@@ -154,9 +154,9 @@ void DisplayForm::Star_Plot(double x, double y, std::int32_t arm, std::int32_t c
 }
 
 std::int32_t DisplayForm::RandomColor(double scale, double offset) {
-    const int red = Nearest(scale * double{random_.Next()} + offset);
-    const int green = Nearest(scale * double{random_.Next()} + offset);
-    const int blue = Nearest(scale * double{random_.Next()} + offset);
+    const int red = Nearest(scale * static_cast<double>(random_.Next()) + offset);
+    const int green = Nearest(scale * static_cast<double>(random_.Next()) + offset);
+    const int blue = Nearest(scale * static_cast<double>(random_.Next()) + offset);
     return Colour(red, green, blue);
 }
 
@@ -174,8 +174,9 @@ void DisplayForm::ScatterStars() {
     const float height = static_cast<float>(Display_Height);
     for (std::size_t i = 1; i < Stars.size(); ++i) {
         Star& star = Stars[i];
-        const double px = random_.Next() * width;
-        const double py = random_.Next() * height;
+        // The point is drawn in single precision, as the surface's scale is.
+        const double px = static_cast<double>(random_.Next() * width);
+        const double py = static_cast<double>(random_.Next() * height);
         const double rx = px - Radiant_X;
         const double ry = py - Radiant_Y;
         const double sy = ry < 0 ? -1.0 : 1.0;
@@ -222,9 +223,10 @@ void DisplayForm::MoveStars() {
 void DisplayForm::Timer4_Timer() {
     const int mx = Nearest(Display_Width) / 5;
     const int my = Nearest(Display_Height) / 5;
-    random_.Seed(static_cast<float>(platform_.clock.SecondsSinceMidnight()));
-    Radiant_X = std::floor(mx + (Display_Width - 2.0 * mx + 1) * double{random_.Next()});
-    Radiant_Y = std::floor(my + (Display_Height - 2.0 * my + 1) * double{random_.Next()});
+    // The time of day as a single-precision number, fractions and all.
+    random_.Seed(static_cast<double>(static_cast<float>(platform_.clock.SecondsSinceMidnight())));
+    Radiant_X = std::floor(mx + (Display_Width - 2.0 * mx + 1) * static_cast<double>(random_.Next()));
+    Radiant_Y = std::floor(my + (Display_Height - 2.0 * my + 1) * static_cast<double>(random_.Next()));
 }
 
 void DisplayForm::Display_MouseDown() { Saver_Quit(); }

@@ -13,7 +13,7 @@ constexpr std::int32_t kWsPopup = static_cast<std::int32_t>(0x80000000u);
 std::int32_t Twips(std::int64_t pixels, float twipsPerPixel) {
     // The product of two 32-bit values always fits a double exactly enough, and
     // nearbyint takes halves to the even neighbour.
-    const double twips = std::nearbyint(static_cast<double>(pixels) * double{twipsPerPixel});
+    const double twips = std::nearbyint(static_cast<double>(pixels) * static_cast<double>(twipsPerPixel));
     if (twips > 2147483647.0) return 2147483647;
     if (twips < -2147483648.0) return -2147483647 - 1;
     return static_cast<std::int32_t>(twips);
@@ -27,9 +27,9 @@ PreviewSize Preview_Size(const PaneRect& pane, float twipsPerPixelX, float twips
     size.widthTwips = Twips(std::int64_t{pane.right} - pane.left, twipsPerPixelX);
     size.heightTwips = Twips(std::int64_t{pane.bottom} - pane.top, twipsPerPixelY);
     if (twipsPerPixelX != 0.0f)
-        size.pictureWidth = static_cast<float>(static_cast<double>(size.widthTwips) / double{twipsPerPixelX});
+        size.pictureWidth = static_cast<float>(static_cast<double>(size.widthTwips) / static_cast<double>(twipsPerPixelX));
     if (twipsPerPixelY != 0.0f)
-        size.pictureHeight = static_cast<float>(static_cast<double>(size.heightTwips) / double{twipsPerPixelY});
+        size.pictureHeight = static_cast<float>(static_cast<double>(size.heightTwips) / static_cast<double>(twipsPerPixelY));
     return size;
 }
 

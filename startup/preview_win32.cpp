@@ -24,7 +24,7 @@ HWND ToWindow(platform::WindowHandle handle) {
 }
 
 int Pixels(std::int32_t twips, float twipsPerPixel) {
-    return twipsPerPixel == 0.0f ? 0 : static_cast<int>(std::lround(twips / double{twipsPerPixel}));
+    return twipsPerPixel == 0.0f ? 0 : static_cast<int>(std::lround(twips / static_cast<double>(twipsPerPixel)));
 }
 
 class Win32Preview final : public PreviewWindow, public PreviewHost {
