@@ -16,6 +16,7 @@
 #include "dialog/dialog.h"
 #include "platform/win32/picture_win32.h"
 #include "platform/win32/text_win32.h"
+#include "platform/win32/window_win32.h"
 #include "startup/resources.h"
 
 namespace lumora {
@@ -116,12 +117,9 @@ bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p
 class Win32Dialog final : public DialogHost {
 public:
     explicit Win32Dialog(const platform::Platform& platform) : form_(platform, *this) {
-        HDC screen = ::GetDC(nullptr);
-        const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
-        const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-        if (dpiX > 0) twipsX_ = 1440.0f / static_cast<float>(dpiX);
-        if (dpiY > 0) twipsY_ = 1440.0f / static_cast<float>(dpiY);
+        const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();
+        twipsX_ = twips.x;
+        twipsY_ = twips.y;
         buttonFont_ = Font(L"ＭＳ Ｐゴシック", 98, false, false, SHIFTJIS_CHARSET);
         labelFont_ = Font(L"ＭＳ Ｐゴシック", 90, false, false, SHIFTJIS_CHARSET);
         urlFont_ = Font(L"ＭＳ Ｐゴシック", 98, false, true, SHIFTJIS_CHARSET);
@@ -358,15 +356,8 @@ private:
                                  ::GetModuleHandleW(nullptr), nullptr);
     }
 
-    static Win32Dialog* From(HWND window) {
-        return reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
     static Win32Dialog* Adopt(HWND window, UINT message, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(
-                                    reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        return From(window);
+        return win32::WindowOwner<Win32Dialog>(window, message, lParam);
     }
 
     static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

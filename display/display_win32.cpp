@@ -8,6 +8,7 @@
 
 #include "display/display.h"
 #include "display/random.h"
+#include "platform/win32/window_win32.h"
 
 namespace lumora {
 namespace {
@@ -82,12 +83,9 @@ public:
         ScreenMetrics metrics;
         metrics.widthPixels = ::GetSystemMetrics(SM_CXSCREEN);
         metrics.heightPixels = ::GetSystemMetrics(SM_CYSCREEN);
-        HDC screen = ::GetDC(nullptr);
-        const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
-        const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-        if (dpiX > 0) metrics.twipsPerPixelX = 1440.0f / static_cast<float>(dpiX);
-        if (dpiY > 0) metrics.twipsPerPixelY = 1440.0f / static_cast<float>(dpiY);
+        const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();
+        metrics.twipsPerPixelX = twips.x;
+        metrics.twipsPerPixelY = twips.y;
         return metrics;
     }
 
@@ -182,10 +180,6 @@ public:
     void EndProcess() override { ::ExitProcess(0); }
 
 private:
-    static Win32Display* From(HWND window) {
-        return reinterpret_cast<Win32Display*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-
     static bool Input(Win32Display* self, UINT message, WPARAM wParam, LPARAM lParam, bool surface) {
         switch (message) {
         case WM_KEYDOWN:
@@ -213,12 +207,7 @@ private:
     }
 
     static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        Win32Display* self = From(window);
+        Win32Display* self = win32::WindowOwner<Win32Display>(window, message, lParam);
         if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
         if (Input(self, message, wParam, lParam, false)) return 0;
         switch (message) {
@@ -251,12 +240,7 @@ private:
     }
 
     static LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        Win32Display* self = From(window);
+        Win32Display* self = win32::WindowOwner<Win32Display>(window, message, lParam);
         if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
         if (Input(self, message, wParam, lParam, true)) return 0;
         switch (message) {

@@ -106,7 +106,7 @@ def tone(raw, rate=44100):
     # The frequency from the windows that are sound all through, not the edges
     # of a play where part of the window is silence.
     top = max(rms for rms, _ in loud)
-    steady = [chunk for rms, chunk in loud if rms >= 0.8 * top]
+    steady = [chunk for rms, chunk in loud if rms >= 0.9 * top]
     crossings = sum(sum((a < 0) != (b < 0) for a, b in zip(c, c[1:])) for c in steady)
     frequency = crossings / 2 / (len(steady) * (window - 1) / rate)
     level = math.sqrt(sum(rms * rms for rms, _ in loud) / len(loud))

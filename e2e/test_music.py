@@ -67,7 +67,7 @@ class Music(harness.WineTestCase):
                 seconds, frequency, level = self.run_saver(folder, "mp3-" + file_name, seconds=5)
                 # More than one play of the two-second file.
                 self.assertGreater(seconds, 2.5, "the two-second file did not play again")
-                self.assertAlmostEqual(frequency, 1000, delta=40)
+                self.assertAlmostEqual(frequency, 1000, delta=80)  # the WAV is 440
                 self.assertGreater(level, 0.2)
 
     def test_files_that_cannot_play_leave_the_saver_silent(self):

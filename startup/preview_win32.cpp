@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "platform/win32/picture_win32.h"
+#include "platform/win32/window_win32.h"
 #include "startup/preview.h"
 #include "startup/resources.h"
 
@@ -30,12 +31,9 @@ int Pixels(std::int32_t twips, float twipsPerPixel) {
 class Win32Preview final : public PreviewWindow, public PreviewHost {
 public:
     explicit Win32Preview(platform::WindowHandle pane) : pane_(pane) {
-        HDC screen = ::GetDC(nullptr);
-        const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
-        const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-        if (dpiX > 0) twipsX_ = 1440.0f / static_cast<float>(dpiX);
-        if (dpiY > 0) twipsY_ = 1440.0f / static_cast<float>(dpiY);
+        const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();
+        twipsX_ = twips.x;
+        twipsY_ = twips.y;
     }
 
     ~Win32Preview() override {
@@ -124,20 +122,8 @@ private:
         }
     }
 
-    static Win32Preview* From(HWND window) {
-        return reinterpret_cast<Win32Preview*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-
-    static void Adopt(HWND window, UINT message, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(
-                                    reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    }
-
     static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Adopt(window, message, lParam);
-        Win32Preview* self = From(window);
+        Win32Preview* self = win32::WindowOwner<Win32Preview>(window, message, lParam);
         switch (message) {
         case WM_TIMER:
             if (self != nullptr && wParam == kPaneWatch && window == self->watcher_) self->WatchPane();
@@ -158,8 +144,7 @@ private:
     }
 
     static LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Adopt(window, message, lParam);
-        Win32Preview* self = From(window);
+        Win32Preview* self = win32::WindowOwner<Win32Preview>(window, message, lParam);
         if (message == WM_PAINT && self != nullptr) {
             PAINTSTRUCT paint;
             HDC dc = ::BeginPaint(window, &paint);
