@@ -112,6 +112,15 @@ HFONT Font(const wchar_t* face, int tenthsOfPoints, bool bold, bool underline, B
                          DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
+// The file chooser and the browser hand-off are used at most once a run: their
+// DLLs (and all they pull in) load then, not with every start of the program.
+template <typename Function>
+Function LoadFunction(const wchar_t* library, const char* name) {
+    HMODULE module = ::LoadLibraryW(library);
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
 class Win32Dialog final : public DialogHost {
@@ -266,7 +275,9 @@ public:
         record.lpstrTitle = wideTitle.c_str();
         record.Flags = 0;
         OpenFileAnswer answer;
-        answer.result = ::GetOpenFileNameW(&record);
+        using GetOpenFileNameW = BOOL(WINAPI*)(OPENFILENAMEW*);
+        if (auto open = LoadFunction<GetOpenFileNameW>(L"comdlg32.dll", "GetOpenFileNameW"))
+            answer.result = open(&record);
         if (answer.result > 0) answer.path = win32::Narrow(file.data());
         return answer;
     }
@@ -275,7 +286,9 @@ public:
         ::SetCursor(::LoadCursorW(nullptr, hourglass ? IDC_WAIT : IDC_ARROW));
     }
     void OpenDocument(const std::string& address) override {
-        ::ShellExecuteW(window_, L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
+        using ShellExecuteW = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+        if (auto execute = LoadFunction<ShellExecuteW>(L"shell32.dll", "ShellExecuteW"))
+            execute(window_, L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
     }
     void Unload() override {
         if (unloading_ || window_ == nullptr) return;
@@ -578,7 +591,8 @@ private:
 } // namespace
 
 void Dialog_ShowModal(const platform::Platform& platform) {
-    ::OleInitialize(nullptr);
+    // COM, single-threaded, for the picture decoder (and the file chooser).
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Win32Dialog dialog(platform);
     dialog.RunModal();
 }

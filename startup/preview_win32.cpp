@@ -177,7 +177,8 @@ private:
 } // namespace
 
 std::unique_ptr<PreviewWindow> Preview_Open(platform::WindowHandle pane) {
-    ::OleInitialize(nullptr);
+    // COM, single-threaded, for the picture decoder (and the file chooser).
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     auto preview = std::make_unique<Win32Preview>(pane);
     Preview_Attach(*preview, pane);
     if (!preview->Loaded()) return nullptr;

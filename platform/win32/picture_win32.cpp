@@ -1,7 +1,7 @@
 #include "platform/win32/picture_win32.h"
 
 #include <ole2.h>
-#include <olectl.h>
+#include <wincodec.h>
 
 #include <cstring>
 #include <utility>
@@ -17,10 +17,6 @@ struct ComPtr {
         if (p != nullptr) p->Release();
     }
 };
-
-int HimetricToPixels(OLE_XSIZE_HIMETRIC himetric, int dpi) {
-    return ::MulDiv(static_cast<int>(himetric), dpi, 2540);
-}
 
 } // namespace
 
@@ -52,6 +48,22 @@ void Picture::Release() {
     width_ = height_ = 0;
 }
 
+namespace {
+
+// One imaging factory for every picture: making one per picture costs more
+// than decoding the picture.
+IWICImagingFactory* Factory() {
+    static IWICImagingFactory* const factory = [] {
+        IWICImagingFactory* made = nullptr;
+        ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                           reinterpret_cast<void**>(&made));
+        return made;
+    }();
+    return factory;
+}
+
+} // namespace
+
 Picture Picture::FromResource(int id) {
     Picture picture;
     HMODULE module = ::GetModuleHandleW(nullptr);
@@ -59,49 +71,43 @@ Picture Picture::FromResource(int id) {
     if (found == nullptr) return picture;
     const DWORD size = ::SizeofResource(module, found);
     HGLOBAL loaded = ::LoadResource(module, found);
-    const void* bytes = loaded == nullptr ? nullptr : ::LockResource(loaded);
-    if (bytes == nullptr || size == 0) return picture;
+    auto* bytes = static_cast<BYTE*>(loaded == nullptr ? nullptr : ::LockResource(loaded));
+    IWICImagingFactory* factory = Factory();
+    if (bytes == nullptr || size == 0 || factory == nullptr) return picture;
 
-    // The decoder reads from a stream over a movable copy of the bytes.
-    HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE, size);
-    if (copy == nullptr) return picture;
-    void* target = ::GlobalLock(copy);
-    if (target == nullptr) {
-        ::GlobalFree(copy);
-        return picture;
-    }
-    std::memcpy(target, bytes, size);
-    ::GlobalUnlock(copy);
-    ComPtr<IStream> stream;
-    if (FAILED(::CreateStreamOnHGlobal(copy, TRUE, &stream.p))) {
-        ::GlobalFree(copy);
-        return picture;
-    }
-    ComPtr<IPicture> decoded;
-    if (FAILED(::OleLoadPicture(stream.p, static_cast<LONG>(size), FALSE, IID_IPicture,
-                                reinterpret_cast<void**>(&decoded.p))))
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(factory->CreateStream(&stream.p)) || FAILED(stream.p->InitializeFromMemory(bytes, size)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand,
+                                                &decoder.p)) ||
+        FAILED(decoder.p->GetFrame(0, &frame.p)) || FAILED(factory->CreateFormatConverter(&converter.p)) ||
+        FAILED(converter.p->Initialize(frame.p, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                       nullptr, 0.0, WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter.p->GetSize(&width, &height)) || width == 0 || height == 0)
         return picture;
 
-    OLE_XSIZE_HIMETRIC himetricWidth = 0;
-    OLE_YSIZE_HIMETRIC himetricHeight = 0;
-    decoded.p->get_Width(&himetricWidth);
-    decoded.p->get_Height(&himetricHeight);
-    HDC screen = ::GetDC(nullptr);
-    const int width = HimetricToPixels(himetricWidth, ::GetDeviceCaps(screen, LOGPIXELSX));
-    const int height = HimetricToPixels(himetricHeight, ::GetDeviceCaps(screen, LOGPIXELSY));
-    picture.dc_ = ::CreateCompatibleDC(screen);
-    picture.bitmap_ = ::CreateCompatibleBitmap(screen, width, height);
-    ::ReleaseDC(nullptr, screen);
-    if (picture.dc_ == nullptr || picture.bitmap_ == nullptr || width <= 0 || height <= 0) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    picture.bitmap_ = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (picture.bitmap_ == nullptr || bits == nullptr ||
+        FAILED(converter.p->CopyPixels(nullptr, width * 4, width * height * 4, static_cast<BYTE*>(bits)))) {
         picture.Release();
         return picture;
     }
+    picture.dc_ = ::CreateCompatibleDC(nullptr);
     picture.original_ = ::SelectObject(picture.dc_, picture.bitmap_);
-    picture.width_ = width;
-    picture.height_ = height;
-    // Pictures render bottom-up in HIMETRIC: start at the top and go down.
-    decoded.p->Render(picture.dc_, 0, 0, width, height, 0, himetricHeight, himetricWidth,
-                      -himetricHeight, nullptr);
+    picture.width_ = static_cast<int>(width);
+    picture.height_ = static_cast<int>(height);
     return picture;
 }
 

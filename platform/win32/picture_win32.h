@@ -1,6 +1,6 @@
 // A picture held by a form: decoded once, from a JPEG in the executable's
-// resources, by the platform's own decoder, into a bitmap selected into a
-// memory DC ready to be copied from.
+// resources, by the platform's own decoder (WIC), into a bitmap selected into a
+// memory DC ready to be copied from. COM must be initialised on the thread.
 #pragma once
 
 #include <windows.h>

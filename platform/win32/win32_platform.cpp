@@ -162,27 +162,48 @@ std::int32_t WithBuffer(std::string& buffer, std::size_t length, Call call) {
 
 } // namespace
 
+// The multimedia library wakes the sound system when it loads, which takes a
+// while under Wine; only a run with music needs it, so it loads on first use.
+template <typename Function>
+Function Multimedia(const char* name) {
+    static HMODULE winmm = ::LoadLibraryW(L"winmm.dll");
+    if (winmm == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(winmm, name)));
+}
+
 std::int32_t Win32Platform::SendString(const std::string& command, std::string* buffer,
                                        std::size_t length) {
+    using Send = MCIERROR(WINAPI*)(LPCWSTR, LPWSTR, UINT, HWND);
+    auto send = Multimedia<Send>("mciSendStringW");
+    if (send == nullptr) return MCIERR_CANNOT_LOAD_DRIVER;
     const std::wstring wide = Widen(command);
     if (buffer == nullptr || length == 0)
-        return static_cast<std::int32_t>(::mciSendStringW(wide.c_str(), nullptr, 0, nullptr));
+        return static_cast<std::int32_t>(send(wide.c_str(), nullptr, 0, nullptr));
     return WithBuffer(*buffer, length, [&](wchar_t* text, UINT size) {
-        return static_cast<std::int32_t>(::mciSendStringW(wide.c_str(), text, size, nullptr));
+        return static_cast<std::int32_t>(send(wide.c_str(), text, size, nullptr));
     });
 }
 
 std::int32_t Win32Platform::GetErrorString(std::int32_t code, std::string& buffer, std::size_t length) {
+    using Describe = BOOL(WINAPI*)(MCIERROR, LPWSTR, UINT);
+    auto describe = Multimedia<Describe>("mciGetErrorStringW");
+    if (describe == nullptr) return 0;
     return WithBuffer(buffer, length, [&](wchar_t* text, UINT size) {
-        return ::mciGetErrorStringW(static_cast<MCIERROR>(code), text, size) ? 1 : 0;
+        return describe(static_cast<MCIERROR>(code), text, size) ? 1 : 0;
     });
 }
 
-std::int32_t Win32Platform::WaveOutDevices() { return static_cast<std::int32_t>(::waveOutGetNumDevs()); }
+std::int32_t Win32Platform::WaveOutDevices() {
+    using Count = UINT(WINAPI*)();
+    auto count = Multimedia<Count>("waveOutGetNumDevs");
+    return count == nullptr ? 0 : static_cast<std::int32_t>(count());
+}
 
 std::int32_t Win32Platform::Play(const std::string* name, std::uint32_t flags) {
-    if (name == nullptr) return ::PlaySoundW(nullptr, nullptr, flags);
-    return ::PlaySoundW(Widen(*name).c_str(), nullptr, flags);
+    using PlaySoundW = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
+    auto play = Multimedia<PlaySoundW>("PlaySoundW");
+    if (play == nullptr) return 0;
+    return play(name == nullptr ? nullptr : Widen(*name).c_str(), nullptr, flags);
 }
 
 } // namespace lumora::win32
