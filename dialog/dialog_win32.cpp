@@ -151,6 +151,11 @@ public:
         form_.Form_Load();
         ::ShowWindow(window_, SW_SHOWNORMAL);
         ::UpdateWindow(window_);
+        // The 24 frames take the longest to decode. Nothing shows them before the
+        // first tick, 100 ms after loading, so they are decoded once the window
+        // stands drawn, before any tick can come.
+        for (int i = 0; i < DialogForm::kFrames; ++i)
+            frames_[static_cast<std::size_t>(i)] = win32::Picture::FromResource(LUMORA_JPEG_EARTH_FIRST + i);
         MSG message;
         while (!done_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
             // Tab moves the focus through the controls in their order.
@@ -329,11 +334,9 @@ private:
         displayClass.lpszClassName = kDisplayClass;
         ::RegisterClassExW(&displayClass);
 
-        // The pictures are decoded once, here; the hidden picture stores need no window.
+        // The pictures are decoded once; the hidden picture stores need no window.
         optionOn_ = win32::Picture::FromResource(LUMORA_JPEG_OPTION_ON);
         optionOff_ = win32::Picture::FromResource(LUMORA_JPEG_OPTION_OFF);
-        for (int i = 0; i < DialogForm::kFrames; ++i)
-            frames_[static_cast<std::size_t>(i)] = win32::Picture::FromResource(LUMORA_JPEG_EARTH_FIRST + i);
         imageC_.Create(DialogForm::kPanelWidth, DialogForm::kPanelHeight);
         imageD_.Create(433, 149);
         imageDisplay_.Create(188, 85);
