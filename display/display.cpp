@@ -14,7 +14,7 @@ constexpr std::int32_t kWhite = 0xFFFFFF;
 constexpr int kKeyLeft = 37;
 constexpr int kKeyRight = 39;
 
-// The spec'd colour value (red lowest) as the bitmap stores it (blue lowest).
+// A colour value (red in the lowest byte) as the bitmap stores it (blue lowest).
 std::uint32_t ToPixel(std::int32_t color) {
     auto c = static_cast<std::uint32_t>(color);
     return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);

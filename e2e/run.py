@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs Lumora.scr under Wine for a person to see: on the display in $DISPLAY,
 or, without one, on a virtual display for a few seconds, ending with a
-screenshot whose path it prints."""
+screenshot whose path it prints. A lone /p shows the preview in a pane of its
+own (152x112, at the top left)."""
 import os
 import shutil
 import subprocess
@@ -32,7 +33,12 @@ def main(args):
     session = harness.Session("run", screen="1280x720x24")
     try:
         folder = session.install()
-        proc = session.start(folder / "Lumora.scr", *args)
+        if args and args[0][:2].upper() in ("/P", "-P") and len(args) == 1 and len(args[0]) <= 2:
+            # Wine shows no child window of another process inside its parent, so
+            # the preview is shown in a 152x112 pane of the pane host's own process.
+            proc = session.start(folder / "pane_host.exe", "152", "112", "--inproc")
+        else:
+            proc = session.start(folder / "Lumora.scr", *args)
         time.sleep(SECONDS_HEADLESS)
         shots = harness.BIN / "screenshots"
         shots.mkdir(exist_ok=True)
