@@ -247,7 +247,6 @@ public:
                             static_cast<int>(std::floor(width / static_cast<double>(twipsX_))), color);
         else
             imageD_.FillRow(static_cast<int>(std::floor(y)), static_cast<int>(std::floor(width)), color);
-        shaded_ = true;
     }
 
     void ClearDisplay() override { imageDisplay_.Clear(); }
@@ -585,7 +584,6 @@ private:
     std::set<Control> hand_;
     std::wstring fileCaption_;
     RECT urlRect_{};
-    bool shaded_ = false;
     bool waiting_ = false;
     bool unloading_ = false;
     bool done_ = false;

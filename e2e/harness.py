@@ -22,7 +22,7 @@ from pathlib import Path
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64") else "wineserver"
-TEMPLATE_VERSION = "2"
+TEMPLATE_VERSION = "3"
 
 BIN = Path(os.environ.get("LUMORA_BIN", Path(__file__).resolve().parent.parent / "build" / "win64"))
 CACHE = Path(os.environ.get("LUMORA_E2E_CACHE", BIN / "e2e-cache"))
@@ -82,6 +82,13 @@ def prepare():
         if marlett.exists():
             shutil.copy(marlett, template / "drive_c" / "windows" / "Fonts" / "marlett.ttf")
             break
+    # The first use of the sound system in a prefix sets up its devices, which can
+    # take long enough on a busy machine to hold up a test; do it once, here.
+    conf = CACHE / "asound.conf"
+    conf.write_text(Session.ASOUND)
+    probe = BIN / "e2e" / "settings_probe.exe"
+    if probe.exists():
+        _wine({**env, "ALSA_CONFIG_PATH": f"/usr/share/alsa/alsa.conf:{conf}"}, str(probe), "sound")
     subprocess.run([WINESERVER, "-w"], env=env, timeout=120, check=False)
     if not (template / "system.reg").exists():
         sys.exit("wineboot did not create a prefix")

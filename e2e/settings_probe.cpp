@@ -6,6 +6,7 @@
 //   settings_probe save KIND LOOP FILE       the three writes the dialog makes
 //   settings_probe write KEY VALUE           one write, then Last_Result
 //   settings_probe acp                       the ANSI code page in force
+//   settings_probe sound                     how many wave output devices there are
 //   settings_probe save-ansi KIND LOOP FILE  the same three writes through the ANSI
 //                                            functions, to compare the bytes
 #include <windows.h>
@@ -77,6 +78,10 @@ int wmain(int argc, wchar_t** argv) {
         for (const auto& [key, value] : writes)
             ::WritePrivateProfileStringA(section.c_str(), Ansi(win32::Widen(key)).c_str(),
                                          value.c_str(), ansiPath.c_str());
+        return 0;
+    }
+    if (command == "sound" && argc == 2) {
+        Print("devices=" + std::to_string(system.WaveOutDevices()) + "\n");
         return 0;
     }
     if (command == "acp" && argc == 2) {

@@ -33,7 +33,7 @@ class Music(harness.WineTestCase):
         returns what it played; checks that nothing arrives after the end."""
         saver = self.session.start(folder / "Lumora.scr", "/s", env=env or self.session.capture(name))
         self.addCleanup(self.session.stop, saver)
-        self.assertTrue(self.session.wait_window("Lumora_Main"), "the display did not open")
+        self.assertTrue(self.session.wait_window("Lumora_Main", timeout=40), "the display did not open")
         time.sleep(seconds)
         self.assertIsNone(saver.poll(), "the display ended by itself")
         self.session.pointer(5, 5)
