@@ -15,6 +15,7 @@
 
 #include "dialog/dialog.h"
 #include "platform/win32/picture_win32.h"
+#include "platform/win32/library_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/win32/window_win32.h"
 #include "startup/resources.h"
@@ -110,15 +111,6 @@ HFONT Font(const wchar_t* face, int tenthsOfPoints, bool bold, bool underline, B
     return ::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE, charset,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-// The file chooser and the browser hand-off are used at most once a run: their
-// DLLs (and all they pull in) load then, not with every start of the program.
-template <typename Function>
-Function LoadFunction(const wchar_t* library, const char* name) {
-    HMODULE module = ::LoadLibraryW(library);
-    if (module == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
 
 bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
@@ -279,8 +271,10 @@ public:
         record.lpstrTitle = wideTitle.c_str();
         record.Flags = 0;
         OpenFileAnswer answer;
+        // The file chooser and the browser hand-off are used at most once a run:
+        // their DLLs (and all they pull in) load then, not with every start.
         using GetOpenFileNameW = BOOL(WINAPI*)(OPENFILENAMEW*);
-        if (auto open = LoadFunction<GetOpenFileNameW>(L"comdlg32.dll", "GetOpenFileNameW"))
+        if (auto open = win32::LoadFunction<GetOpenFileNameW>(L"comdlg32.dll", "GetOpenFileNameW"))
             answer.result = open(&record);
         if (answer.result > 0) answer.path = win32::Narrow(file.data());
         return answer;
@@ -291,7 +285,7 @@ public:
     }
     void OpenDocument(const std::string& address) override {
         using ShellExecuteW = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-        if (auto execute = LoadFunction<ShellExecuteW>(L"shell32.dll", "ShellExecuteW"))
+        if (auto execute = win32::LoadFunction<ShellExecuteW>(L"shell32.dll", "ShellExecuteW"))
             execute(window_, L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
     }
     void Unload() override {
@@ -362,6 +356,14 @@ private:
         // The animation lies over both panels.
         ::SetWindowPos(display_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         ::SendMessageW(repeat_, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_), FALSE);
+        // The link label is sized to its text; clicks and the hand pointer use its rectangle.
+        urlRect_ = RECT{kUrlLabel.x, kUrlLabel.y, kUrlLabel.x, kUrlLabel.y};
+        if (HDC dc = ::GetDC(panelC_)) {
+            HGDIOBJ font = ::SelectObject(dc, urlFont_);
+            ::DrawTextW(dc, address_.c_str(), -1, &urlRect_, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+            ::SelectObject(dc, font);
+            ::ReleaseDC(panelC_, dc);
+        }
         return panelC_ != nullptr && panelD_ != nullptr && repeat_ != nullptr && display_ != nullptr;
     }
 
@@ -432,12 +434,7 @@ private:
         const COLORREF text = ::GetSysColor(COLOR_BTNTEXT);
         if (panel == panelC_) {
             imageC_.Show(dc, area);
-            RECT url{kUrlLabel.x, kUrlLabel.y, kUrlLabel.x, kUrlLabel.y};
-            ::SelectObject(dc, urlFont_);
-            const std::wstring address = win32::Widen(DialogForm::kAddress);
-            ::DrawTextW(dc, address.c_str(), -1, &url, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-            urlRect_ = url; // sized to its text
-            DrawLabel(dc, address.c_str(), url, urlFont_, kLightText, DT_SINGLELINE);
+            DrawLabel(dc, address_.c_str(), urlRect_, urlFont_, kLightText, DT_SINGLELINE);
             const std::wstring byLine = win32::Widen(DialogForm::kByLine);
             RECT by{kByLine.x, kByLine.y, kByLine.x + 300, kByLine.y + 14};
             DrawLabel(dc, byLine.c_str(), by, labelFont_, kLightText, DT_SINGLELINE | DT_NOCLIP);
@@ -583,6 +580,7 @@ private:
     std::array<bool, 3> marks_{};
     std::set<Control> hand_;
     std::wstring fileCaption_;
+    const std::wstring address_ = win32::Widen(DialogForm::kAddress);
     RECT urlRect_{};
     bool waiting_ = false;
     bool unloading_ = false;

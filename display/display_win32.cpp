@@ -8,6 +8,7 @@
 
 #include "display/display.h"
 #include "display/random.h"
+#include "platform/win32/library_win32.h"
 #include "platform/win32/window_win32.h"
 
 namespace lumora {
@@ -157,16 +158,10 @@ public:
 
     std::int32_t VerifyPassword() override {
         using VerifyScreenSavePwd = BOOL(WINAPI*)(HWND);
-        HMODULE library = ::LoadLibraryW(L"password.cpl");
-        auto verify = library == nullptr
-                          ? nullptr
-                          : reinterpret_cast<VerifyScreenSavePwd>(
-                                reinterpret_cast<void*>(::GetProcAddress(library, "VerifyScreenSavePwd")));
+        auto verify = win32::LoadFunction<VerifyScreenSavePwd>(L"password.cpl", "VerifyScreenSavePwd");
         // Without the platform's checker there is no password to ask for; refusing
         // would leave the user no way out of the screen saver.
-        std::int32_t accepted = verify == nullptr ? 1 : verify(window_);
-        if (library != nullptr) ::FreeLibrary(library);
-        return accepted;
+        return verify == nullptr ? 1 : verify(window_);
     }
 
     void Unload() override {

@@ -4,6 +4,7 @@
 
 #include "settings/numbers.h"
 #include "settings/settings.h"
+#include "settings/text.h"
 
 namespace lumora {
 namespace {
@@ -12,11 +13,7 @@ constexpr const char* kNoCommand = "コマンド文字列が指定されてい�
 constexpr const char* kNoErrorText = "Error (文字列が取れません)";
 constexpr std::uint32_t kSndAsyncLoop = 1 | 8;
 
-bool ContainsErr(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text.find("ERR") != std::string::npos;
-}
+bool ContainsErr(const std::string& text) { return AsciiUpper(text).find("ERR") != std::string::npos; }
 
 bool StartsWith(const std::string& buffer, const char* word) { return buffer.rfind(word, 0) == 0; }
 
@@ -27,12 +24,9 @@ std::string Sound_FileType(const std::string& file) {
     std::size_t start = file.size();
     for (int characters = 0; characters < 3 && start > 0; ++characters) {
         --start;
-        while (start > 0 && (static_cast<unsigned char>(file[start]) & 0xC0) == 0x80) --start;
+        while (start > 0 && IsContinuation(file[start])) --start;
     }
-    std::string type = file.substr(start);
-    for (char& c : type)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return type;
+    return AsciiUpper(file.substr(start));
 }
 
 // The MCI command layer ------------------------------------------------------

@@ -1,4 +1,5 @@
 #include "settings/numbers.h"
+#include "settings/text.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,7 +8,6 @@
 namespace lumora {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Length of the longest decimal number at the start of text (0 when none).

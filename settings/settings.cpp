@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "settings/numbers.h"
+#include "settings/text.h"
 
 namespace lumora {
 
@@ -21,10 +22,7 @@ constexpr std::size_t kNameCharacters = 127;
 // Cuts UTF-8 text after `count` characters, never inside one.
 std::string FirstCharacters(const std::string& text, std::size_t count) {
     std::size_t i = 0;
-    for (std::size_t seen = 0; i < text.size() && seen < count; ++seen) {
-        ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    }
+    for (std::size_t seen = 0; i < text.size() && seen < count; ++seen) i = NextCharacter(text, i);
     return text.substr(0, i);
 }
 

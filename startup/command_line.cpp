@@ -1,11 +1,10 @@
 #include "startup/command_line.h"
 
 #include "settings/numbers.h"
+#include "settings/text.h"
 
 namespace lumora {
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Byte offset of the start of the n-th character (0-based) of UTF-8 text, or
 // npos when the text has fewer characters. A stray byte counts as a character.
@@ -13,8 +12,7 @@ std::size_t CharacterOffset(std::string_view text, std::size_t n) {
     std::size_t i = 0;
     for (std::size_t seen = 0; seen < n; ++seen) {
         if (i >= text.size()) return std::string_view::npos;
-        ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+        i = NextCharacter(text, i);
     }
     return i < text.size() ? i : std::string_view::npos;
 }
@@ -38,12 +36,8 @@ std::string Mode_Letter(std::string_view argumentText) {
     std::size_t start = CharacterOffset(argumentText, 1);
     if (start == std::string_view::npos) return "";
     std::size_t end = CharacterOffset(argumentText, 2);
-    std::string letter(argumentText.substr(start, end == std::string_view::npos
-                                                      ? std::string_view::npos
-                                                      : end - start));
-    if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z')
-        letter[0] = static_cast<char>(letter[0] - 'a' + 'A');
-    return letter;
+    return AsciiUpper(std::string(argumentText.substr(
+        start, end == std::string_view::npos ? std::string_view::npos : end - start)));
 }
 
 std::string Handle_Text(std::string_view argumentText) {

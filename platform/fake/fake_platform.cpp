@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "settings/text.h"
+
 namespace lumora::fake {
 namespace {
 
@@ -92,7 +94,7 @@ std::string FakePlatform::Read(const std::string& section, const std::string& ke
     // hands back half a character.
     std::size_t cut = std::min(value->size(), bufferBytes - 1);
     if (cut < value->size())
-        while (cut > 0 && (static_cast<unsigned char>((*value)[cut]) & 0xC0) == 0x80) --cut;
+        while (cut > 0 && IsContinuation((*value)[cut])) --cut;
     return value->substr(0, cut);
 }
 

@@ -6,31 +6,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/library_win32.h"
 #include "platform/win32/text_win32.h"
 
 namespace lumora::win32 {
 namespace {
-
-// Loads a DLL for the length of one call; absent DLLs are normal here.
-class Library {
-public:
-    explicit Library(const wchar_t* name) : module_(::LoadLibraryW(name)) {}
-    ~Library() {
-        if (module_ != nullptr) ::FreeLibrary(module_);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-
-    template <typename Function>
-    Function Find(const char* name) const {
-        if (module_ == nullptr) return nullptr;
-        // GetProcAddress returns a generic function pointer; the caller names the real type.
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
-    }
-
-private:
-    HMODULE module_;
-};
 
 HWND ToWindow(platform::WindowHandle handle) {
     return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle));
@@ -64,8 +44,8 @@ void Win32Platform::SetScreenSaverRunning(std::uint32_t param) {
 void Win32Platform::ChangePassword(const std::string& registryKey, platform::WindowHandle owner,
                                    std::uint32_t reserved1, std::uint32_t reserved2) {
     using PwdChangePasswordA = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
-    Library mpr(L"mpr.dll");
-    if (auto change = mpr.Find<PwdChangePasswordA>("PwdChangePasswordA"))
+    // Only Windows 95, 98 and Me have it.
+    if (auto change = LoadFunction<PwdChangePasswordA>(L"mpr.dll", "PwdChangePasswordA"))
         change(registryKey.c_str(), ToWindow(owner), reserved1, reserved2);
 }
 
@@ -166,9 +146,7 @@ std::int32_t WithBuffer(std::string& buffer, std::size_t length, Call call) {
 // while under Wine; only a run with music needs it, so it loads on first use.
 template <typename Function>
 Function Multimedia(const char* name) {
-    static HMODULE winmm = ::LoadLibraryW(L"winmm.dll");
-    if (winmm == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(winmm, name)));
+    return LoadFunction<Function>(L"winmm.dll", name);
 }
 
 std::int32_t Win32Platform::SendString(const std::string& command, std::string* buffer,
