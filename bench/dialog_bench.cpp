@@ -32,8 +32,8 @@ public:
         width = (w + 6) * 15.0;
         height = (h + 25) * 15.0;
     }
-    void SizeForm(double, double) override {}
-    void MoveForm(std::int32_t, std::int32_t) override {}
+    void SizeWindow(double, double) override {}
+    void MoveWindow(std::int32_t, std::int32_t) override {}
     void SetMark(int, bool) override {}
     void EnableRepeat(bool) override {}
     void EnableFileButton(bool) override {}
@@ -43,14 +43,14 @@ public:
     void SetFileCaption(const std::string&) override {}
     void GiveHandPointer(lumora::Control) override {}
     std::int32_t GetCursorPos(std::int32_t&, std::int32_t&) override { return 0; }
-    lumora::ScreenRect WindowRect() override { return {}; }
-    void DrawAnimatedRects(const lumora::ScreenRect&, const lumora::ScreenRect&) override {}
+    lumora::Rect WindowRect() override { return {}; }
+    void DrawAnimatedRects(const lumora::Rect&, const lumora::Rect&) override {}
     void EnableTimer(bool) override {}
     lumora::PanelSize InnerSize(lumora::Panel panel) override {
-        return panel == lumora::Panel::Pic_C ? lumora::PanelSize{461 * 15.0, 225 * 15.0} : lumora::PanelSize{433, 149};
+        return panel == lumora::Panel::Outer ? lumora::PanelSize{461 * 15.0, 225 * 15.0} : lumora::PanelSize{433, 149};
     }
     void DrawRow(lumora::Panel panel, double y, double width, std::int32_t color) override {
-        const bool twips = panel == lumora::Panel::Pic_C;
+        const bool twips = panel == lumora::Panel::Outer;
         Image& image = twips ? outer : inner;
         const int row = static_cast<int>(std::floor(twips ? y / 15 : y));
         const int end = std::min(image.width, static_cast<int>(twips ? width / 15 : width) + 1);
@@ -58,28 +58,28 @@ public:
         std::fill_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(row) * image.width, end,
                     static_cast<std::uint32_t>(color));
     }
-    void ClearDisplay() override { std::fill(display.pixels.begin(), display.pixels.end(), 0u); }
-    std::int32_t PaintFrame(int frame) override {
+    void ClearEarth() override { std::fill(display.pixels.begin(), display.pixels.end(), 0u); }
+    std::int32_t PaintEarthFrame(int frame) override {
         const Image& source = frames[static_cast<std::size_t>(frame)];
         for (int y = 0; y < 85; ++y)
             for (int x = 0; x < 180; ++x)
                 display.pixels[static_cast<std::size_t>(y * 188 + x)] |= source.pixels[static_cast<std::size_t>(y * 180 + x)];
         return 1;
     }
-    void RefreshDisplay() override { benchmark::DoNotOptimize(display.pixels.data()); }
+    void RefreshEarth() override { benchmark::DoNotOptimize(display.pixels.data()); }
     lumora::OpenFileAnswer OpenFile(const std::string&, const std::string&) override { return {}; }
     void SetScreenPointer(bool) override {}
     void OpenDocument(const std::string&) override {}
-    void Unload() override {}
+    void Close() override {}
 };
 
 void ShadingPass(benchmark::State& state) {
     lumora::fake::FakePlatform fake;
     const lumora::platform::Platform seams = fake.Seams();
     MemoryDialog host;
-    lumora::DialogForm dialog(seams, host);
+    lumora::SettingsDialog dialog(seams, host, {});
     for (auto _ : state) {
-        dialog.Form_Resize();
+        dialog.OnResize();
         benchmark::ClobberMemory();
     }
 }
@@ -89,9 +89,9 @@ void AnimationTick(benchmark::State& state) {
     lumora::fake::FakePlatform fake;
     const lumora::platform::Platform seams = fake.Seams();
     MemoryDialog host;
-    lumora::DialogForm dialog(seams, host);
+    lumora::SettingsDialog dialog(seams, host, {});
     for (auto _ : state) {
-        dialog.Timer1_Timer();
+        dialog.OnAnimationTimer();
         benchmark::ClobberMemory();
     }
 }

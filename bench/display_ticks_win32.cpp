@@ -15,7 +15,8 @@ int wmain(int argc, wchar_t** argv) {
     const long seconds = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 12;
     lumora::win32::Win32Platform system;
     const lumora::platform::Platform platform = system.Seams();
-    std::unique_ptr<lumora::DisplayWindow> display = lumora::Display_Load(platform);
+    std::unique_ptr<lumora::DisplayWindow> display =
+        lumora::OpenDisplay(platform, lumora::Settings{}, lumora::Mode::NoSwitch);
     if (display == nullptr) return 1;
 
     const DWORD start = ::GetTickCount();

@@ -6,22 +6,24 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
+#include "platform/geometry.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 namespace lumora {
 
-struct ScreenRect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
+// The two shaded panels: the outer one fills the window, the inner one holds
+// the music choice.
+enum class Panel { Outer, Inner };
+
+// The controls that can show the hand pointer. The first three marks and
+// labels are in the order of the music kinds they choose.
+enum class Control {
+    NoneMark, CdMark, FileMark, NoneLabel, CdLabel, FileLabel,
+    ChooseFileButton, CancelButton, SaveButton, Link,
 };
-
-enum class Panel { Pic_C, Pic_D };
-
-// The controls that can show the hand pointer.
-enum class Control { Img_BGM0, Img_BGM1, Img_BGM2, lbl_BGM0, lbl_BGM1, lbl_BGM2, Cmd_BGM, Cmd_Can, Cmd_Set, lbl_URL };
 
 struct PanelSize {
     double width = 0;  // inner size in the panel's own unit
@@ -40,7 +42,7 @@ struct OpenFileAnswer {
     std::string path;        // the file buffer up to its first NUL
 };
 
-// What the window toolkit does for the dialog.
+// What the window system does for the dialog.
 class DialogHost {
 public:
     virtual ~DialogHost() = default;
@@ -48,8 +50,8 @@ public:
     // The outer size the window needs for its client area to hold the panel
     // of this many pixels, in twips.
     virtual void OuterSizeFor(int clientWidth, int clientHeight, double& widthTwips, double& heightTwips) = 0;
-    virtual void SizeForm(double widthTwips, double heightTwips) = 0;
-    virtual void MoveForm(std::int32_t leftTwips, std::int32_t topTwips) = 0;
+    virtual void SizeWindow(double widthTwips, double heightTwips) = 0;
+    virtual void MoveWindow(std::int32_t leftTwips, std::int32_t topTwips) = 0;
 
     virtual void SetMark(int index, bool on) = 0;
     virtual void EnableRepeat(bool enabled) = 0;
@@ -61,8 +63,8 @@ public:
     virtual void GiveHandPointer(Control control) = 0;
 
     virtual std::int32_t GetCursorPos(std::int32_t& x, std::int32_t& y) = 0;
-    virtual ScreenRect WindowRect() = 0;
-    virtual void DrawAnimatedRects(const ScreenRect& from, const ScreenRect& to) = 0; // IDANI_CAPTION
+    virtual Rect WindowRect() = 0;
+    virtual void DrawAnimatedRects(const Rect& from, const Rect& to) = 0; // IDANI_CAPTION
     virtual void EnableTimer(bool enabled) = 0;
 
     virtual PanelSize InnerSize(Panel panel) = 0;
@@ -70,71 +72,77 @@ public:
     // into its retained image.
     virtual void DrawRow(Panel panel, double y, double width, std::int32_t color) = 0;
 
-    virtual void ClearDisplay() = 0;
-    // BitBlt(Display, 0, 0, 180, 85, frame, 0, 0, SRCPAINT).
-    virtual std::int32_t PaintFrame(int frame) = 0;
-    virtual void RefreshDisplay() = 0;
+    virtual void ClearEarth() = 0;
+    // Paints one frame of the turning Earth over the picture (OR-ed, 180x85 at 0,0).
+    virtual std::int32_t PaintEarthFrame(int frame) = 0;
+    virtual void RefreshEarth() = 0;
 
     // GetOpenFileName with the dialog as owner, the filter, the title, the
     // 255-character buffers, flags 0 and the old record size.
     virtual OpenFileAnswer OpenFile(const std::string& filter, const std::string& title) = 0;
     virtual void SetScreenPointer(bool hourglass) = 0;
     virtual void OpenDocument(const std::string& address) = 0; // ShellExecute "open"
-    virtual void Unload() = 0;
+    virtual void Close() = 0;
 };
 
-// "##": the number's digits, a minus sign when negative, nothing at all for 0.
-std::string Format_Hash(long value);
+// The repeat box's way of showing a track: the number's digits, a minus sign
+// when negative, nothing at all for 0.
+std::string FormatTrack(long value);
 
 // The repeat box's text as a track: a number rounded to the nearest whole one
 // (halves to even); anything else, and a number no 16-bit track can hold, is 0.
-std::int16_t Repeat_Track(const std::string& text);
+std::int16_t ParseRepeatTrack(const std::string& text);
 
 // Where the window goes: centred across, a third of the free height down, in
 // twips; negative when the screen is smaller than the window.
-void Dialog_Place(double screenWidth, double screenHeight, double outerWidth, double outerHeight,
-                  std::int32_t& left, std::int32_t& top);
+void PlaceDialog(double screenWidth, double screenHeight, double outerWidth, double outerHeight,
+                 std::int32_t& left, std::int32_t& top);
 
 // The shading colour of row y of a panel whose inner height is H.
-std::int32_t Shade_Color(double y, double height);
+std::int32_t ShadeColor(double y, double height);
 
-class DialogForm {
+class SettingsDialog {
 public:
-    static constexpr int kPanelWidth = 461; // Pic_C, pixels
+    static constexpr int kPanelWidth = 461; // the outer panel, pixels
     static constexpr int kPanelHeight = 225;
     static constexpr int kFrames = 24;
 
-    DialogForm(const platform::Platform& platform, DialogHost& host) : platform_(platform), host_(host) {}
+    static constexpr const char* kAddress = "https://lumora.example/";
+    static constexpr const char* kByLine = "Lumora Project  Ver. 1.0.0";
 
-    void Form_Load();
-    void Form_Resize();
-    void Form_Unload();
-    void Timer1_Timer();
-    void Img_BGM_MouseDown(int index);
-    void lbl_BGM_MouseDown(int index);
-    void Cmd_Set_Click();
-    void Cmd_Can_Click();
-    void Cmd_BGM_Click();
-    void lbl_URL_Click();
-    void Select_BGM_File();
-    void Settings_Save();
-    void Zoom_Open();
-    void Zoom_Close();
+    // The dialog edits its own copy of the settings; only saving hands it on.
+    SettingsDialog(const platform::Platform& platform, DialogHost& host, Settings settings)
+        : platform_(platform), host_(host), settings_(std::move(settings)) {}
 
-    std::int32_t Zoom_X = 0;
-    std::int32_t Zoom_Y = 0;
-    std::int16_t Frame_No = 0;
+    // Sizes, places and fills the window, then zooms it out of the pointer.
+    void Open();
+    void OnResize();
+    // Zooms the window back into where the pointer was on opening.
+    void OnClose();
+    void OnAnimationTimer();
+    // A mark or its label was pressed, with any button.
+    void OnMusicChoice(MusicKind kind);
+    void OnSave();
+    void OnCancel();
+    void OnChooseFile();
+    void OnLink();
 
-    static const char* const kAddress;
-    static const char* const kByLine;
+    // The settings as the dialog holds them now.
+    const Settings& Current() const { return settings_; }
 
 private:
     void ShowSettings();
-    void Select(int index);
     void Shade(Panel panel);
+    void Save();
+    void ZoomOpen();
+    void ZoomClose();
 
     const platform::Platform& platform_;
     DialogHost& host_;
+    Settings settings_;
+    std::int32_t zoomX_ = 0; // where the pointer was on opening
+    std::int32_t zoomY_ = 0;
+    int frame_ = 0;
 };
 
 } // namespace lumora

@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
-#include "settings/settings.h"
-#include "startup/command_line.h"
-#include "startup/startup.h"
+#include "platform/geometry.h"
+#include "platform/screen_saver.h"
 
 namespace lumora {
 namespace {
@@ -14,18 +14,7 @@ constexpr std::int32_t kWhite = 0xFFFFFF;
 constexpr int kKeyLeft = 37;
 constexpr int kKeyRight = 39;
 
-// A colour value (red in the lowest byte) as the bitmap stores it (blue lowest).
-std::uint32_t ToPixel(std::int32_t color) {
-    auto c = static_cast<std::uint32_t>(color);
-    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-}
-
 int Nearest(double value) { return static_cast<int>(std::nearbyint(value)); }
-
-std::int32_t Colour(int red, int green, int blue) {
-    auto clamp = [](int component) { return component > 255 ? 255 : component; };
-    return clamp(red) + 256 * clamp(green) + 65536 * clamp(blue);
-}
 
 void Put(const PixelView& view, int x, int y, std::uint32_t pixel) {
     if (x >= 0 && y >= 0 && x < view.width && y < view.height)
@@ -83,17 +72,24 @@ inline void Plot(const Target& target, double x, double y, std::uint32_t arm, st
 
 } // namespace
 
-DisplayForm::DisplayForm(const platform::Platform& platform, DisplayHost& host, RandomSource& random)
-    : music(platform), platform_(platform), host_(host), random_(random) {}
+StarDisplay::StarDisplay(const platform::Platform& platform, DisplayHost& host, RandomSource& random,
+                         const Settings& settings, Mode mode, int starCount)
+    : platform_(platform),
+      host_(host),
+      random_(random),
+      settings_(settings),
+      mode_(mode),
+      starCount_(starCount),
+      music_(platform, settings) {}
 
-void DisplayForm::EnableTimer(DisplayTimer timer, bool enabled) {
-    timerEnabled[timer] = enabled;
+void StarDisplay::EnableTimer(DisplayTimer timer, bool enabled) {
+    timers_[static_cast<std::size_t>(timer)] = enabled;
     host_.EnableTimer(timer, enabled);
 }
 
-void DisplayForm::Form_Load() {
+void StarDisplay::Start() {
     const ScreenMetrics screen = host_.Screen();
-    host_.PlaceForm(0, 0, screen.widthPixels, screen.heightPixels);
+    host_.PlaceWindow(0, 0, screen.widthPixels, screen.heightPixels);
 
     // The surface in pixels, from the screen in twips. Should the twips per pixel
     // round to nothing, the step falls back to the screen's own pixels.
@@ -101,171 +97,182 @@ void DisplayForm::Form_Load() {
         const int perPixel = Nearest(static_cast<double>(twipsPerPixel));
         return perPixel == 0 ? screenPixels : Nearest(screenPixels * static_cast<double>(twipsPerPixel)) / perPixel;
     };
-    Display_Width = pixels(screen.widthPixels, screen.twipsPerPixelX);
-    Display_Height = pixels(screen.heightPixels, screen.twipsPerPixelY);
-    display = host_.SizeDisplay(Display_Width, Display_Height);
+    surfaceWidth_ = pixels(screen.widthPixels, screen.twipsPerPixelX);
+    surfaceHeight_ = pixels(screen.heightPixels, screen.twipsPerPixelY);
+    surface_ = host_.SizeSurface(surfaceWidth_, surfaceHeight_);
 
-    if (Star_Count == 0) Star_Count = kDefaultStars;
-    Stars.assign(static_cast<std::size_t>(Star_Count) + 1, Star{});
-    First_Frame = true;
+    stars_.assign(static_cast<std::size_t>(starCount_ > 0 ? starCount_ : 0), Star{});
+    buildingFrame_ = true;
 
-    Start_Tick = static_cast<std::int32_t>(platform_.clock.TickCount());
-    random_.Seed(Start_Tick);
-    Seed_Count = Nearest(10.0 * static_cast<double>(random_.Next()) + 1.0);
-    while (Seed_Count != 0) {
+    // Seeded from the clock, then again a random number of times more: two
+    // starts in the same millisecond still differ.
+    random_.Seed(static_cast<std::int32_t>(platform_.clock.TickCount()));
+    for (int rounds = Nearest(10.0 * static_cast<double>(random_.Next()) + 1.0); rounds != 0; --rounds)
         random_.Seed(static_cast<std::int32_t>(platform_.clock.TickCount()));
-        --Seed_Count;
-    }
 
-    Radiant_X = Display_Width / 2;
-    Radiant_Y = Display_Height / 2;
+    radiantX_ = surfaceWidth_ / 2;
+    radiantY_ = surfaceHeight_ / 2;
 
-    // The music: whatever it achieves, its watch timer runs and copes.
-    if (BGM_Kind == 1) {
-        music.CD_Open();
-        EnableTimer(kTimer2, true);
-    } else if (BGM_Kind == 2) {
-        const std::string type = Sound_FileType(BGM_File);
-        if (type == "WAV") music.WAV_Play();
-        if (type == "MP3") {
-            music.MP3_Play();
-            EnableTimer(kTimer1, true);
+    StartMusic();
+
+    host_.Show();
+    host_.MakeTopmost();
+    EnableTimer(DisplayTimer::Frame, true);
+    EnableTimer(DisplayTimer::RadiantJump, true);
+}
+
+void StarDisplay::StartMusic() {
+    // Whatever the start achieves, its watch timer runs and copes.
+    if (settings_.music == MusicKind::AudioCd) {
+        music_.OpenCd();
+        EnableTimer(DisplayTimer::CdWatch, true);
+    } else if (settings_.music == MusicKind::SoundFile) {
+        switch (TypeOfSoundFile(settings_.musicFile)) {
+        case SoundFileType::Wav: music_.PlayWav(); break;
+        case SoundFileType::Mp3:
+            music_.PlayMp3();
+            EnableTimer(DisplayTimer::FileMusicWatch, true);
+            break;
+        case SoundFileType::Other: break;
         }
     }
-
-    host_.ShowNormal();
-    Last_Result = host_.SetTopmost();
-    EnableTimer(kTimer3, true);
-    EnableTimer(kTimer4, true);
 }
 
-void DisplayForm::Timer1_Timer() { music.MP3_Watch(); }
+void StarDisplay::StopMusic() {
+    if (TimerEnabled(DisplayTimer::CdWatch)) {
+        EnableTimer(DisplayTimer::CdWatch, false);
+        music_.CloseCd();
+    }
+    if (settings_.music == MusicKind::SoundFile) {
+        switch (TypeOfSoundFile(settings_.musicFile)) {
+        case SoundFileType::Wav: music_.StopWav(); break;
+        case SoundFileType::Mp3: music_.CloseMp3(); break;
+        case SoundFileType::Other: break;
+        }
+    }
+}
 
-void DisplayForm::Timer2_Timer() {
-    music.CD_Watch();
+void StarDisplay::OnFileMusicTimer() { music_.WatchMp3(); }
+
+void StarDisplay::OnCdWatchTimer() {
     // Once the drive cannot be read the watch stops for good.
-    if (!music.CD_Watching) EnableTimer(kTimer2, false);
+    if (!music_.WatchCd()) EnableTimer(DisplayTimer::CdWatch, false);
 }
 
-void DisplayForm::Timer3_Timer() { Stars_Frame(); }
-
-void DisplayForm::Star_Plot(double x, double y, std::int32_t arm, std::int32_t core) {
-    Plot(Target(display), x, y, ToPixel(arm), ToPixel(core));
-}
-
-std::int32_t DisplayForm::RandomColor(double scale, double offset) {
-    const int red = Nearest(scale * static_cast<double>(random_.Next()) + offset);
-    const int green = Nearest(scale * static_cast<double>(random_.Next()) + offset);
-    const int blue = Nearest(scale * static_cast<double>(random_.Next()) + offset);
-    return Colour(red, green, blue);
-}
-
-void DisplayForm::Stars_Frame() {
-    if (First_Frame) {
+void StarDisplay::OnFrameTimer() {
+    if (buildingFrame_) {
         ScatterStars();
-        First_Frame = false;
+        buildingFrame_ = false;
     } else {
         MoveStars();
     }
 }
 
-void DisplayForm::ScatterStars() {
-    const float width = static_cast<float>(Display_Width);
-    const float height = static_cast<float>(Display_Height);
-    for (std::size_t i = 1; i < Stars.size(); ++i) {
-        Star& star = Stars[i];
+void StarDisplay::PlaceStars(std::vector<Star> stars) {
+    stars_ = std::move(stars);
+    buildingFrame_ = false;
+}
+
+void StarDisplay::PlotStar(double x, double y, std::int32_t arm, std::int32_t core) {
+    Plot(Target(surface_), x, y, ColorToPixel(arm), ColorToPixel(core));
+}
+
+std::int32_t StarDisplay::RandomColor(double scale, double offset) {
+    const int red = Nearest(scale * static_cast<double>(random_.Next()) + offset);
+    const int green = Nearest(scale * static_cast<double>(random_.Next()) + offset);
+    const int blue = Nearest(scale * static_cast<double>(random_.Next()) + offset);
+    return MakeColor(red, green, blue);
+}
+
+void StarDisplay::ScatterStars() {
+    const float width = static_cast<float>(surfaceWidth_);
+    const float height = static_cast<float>(surfaceHeight_);
+    for (Star& star : stars_) {
         // The point is drawn in single precision, as the surface's scale is.
         const double px = static_cast<double>(random_.Next() * width);
         const double py = static_cast<double>(random_.Next() * height);
-        const double rx = px - Radiant_X;
-        const double ry = py - Radiant_Y;
+        const double rx = px - radiantX_;
+        const double ry = py - radiantY_;
         const double sy = ry < 0 ? -1.0 : 1.0;
         const double sx = rx < 0 ? -1.0 : 1.0;
         double ax = std::fabs(rx);
         double ay = std::fabs(ry);
         if (ax == 0) ax = 1;
         if (ay == 0) ay = 1;
-        star.DX = sx * ax / ay;
-        star.DY = sy * ay / ax;
-        star.Color = RandomColor(128, 128);
-        star.X = Radiant_X + sx * ax;
-        star.Y = Radiant_Y + sy * ay;
-        star.X0 = star.X;
-        star.Y0 = star.Y;
-        Star_Plot(star.X, star.Y, star.Color, kWhite);
+        star.dx = sx * ax / ay;
+        star.dy = sy * ay / ax;
+        star.color = RandomColor(128, 128);
+        star.x = radiantX_ + sx * ax;
+        star.y = radiantY_ + sy * ay;
+        PlotStar(star.x, star.y, star.color, kWhite);
     }
 }
 
-void DisplayForm::MoveStars() {
-    const float right = static_cast<float>(Display_Width + 5);
-    const float bottom = static_cast<float>(Display_Height + 5);
-    const std::uint32_t white = ToPixel(kWhite);
+void StarDisplay::MoveStars() {
+    const float right = static_cast<float>(surfaceWidth_ + 5);
+    const float bottom = static_cast<float>(surfaceHeight_ + 5);
+    const std::uint32_t white = ColorToPixel(kWhite);
     // A local copy: pixel stores could otherwise alias the view's own fields,
     // and the compiler would read them again after every pixel.
-    const Target target(display);
-    Star* const stars = Stars.data();
-    const std::size_t count = Stars.size();
-    for (std::size_t i = 1; i < count; ++i) {
-        Star& star = stars[i];
-        Plot(target, star.X, star.Y, 0, 0);
-        star.X += star.DX;
-        star.Y += star.DY;
-        if (static_cast<float>(star.Y) > bottom || static_cast<float>(star.X) > right ||
-            star.X < -5 || star.Y < -5) {
-            star.X = Radiant_X;
-            star.Y = Radiant_Y;
-            star.Color = RandomColor(256, 0);
+    const Target target(surface_);
+    for (Star& star : stars_) {
+        Plot(target, star.x, star.y, 0, 0);
+        star.x += star.dx;
+        star.y += star.dy;
+        if (static_cast<float>(star.y) > bottom || static_cast<float>(star.x) > right ||
+            star.x < -5 || star.y < -5) {
+            star.x = radiantX_;
+            star.y = radiantY_;
+            star.color = RandomColor(256, 0);
         }
-        Plot(target, star.X, star.Y, ToPixel(star.Color), white);
+        Plot(target, star.x, star.y, ColorToPixel(star.color), white);
     }
 }
 
-void DisplayForm::Timer4_Timer() {
-    const int mx = Nearest(Display_Width) / 5;
-    const int my = Nearest(Display_Height) / 5;
+void StarDisplay::OnRadiantTimer() {
+    const int mx = Nearest(surfaceWidth_) / 5;
+    const int my = Nearest(surfaceHeight_) / 5;
     // The time of day as a single-precision number, fractions and all.
     random_.Seed(static_cast<double>(static_cast<float>(platform_.clock.SecondsSinceMidnight())));
-    Radiant_X = std::floor(mx + (Display_Width - 2.0 * mx + 1) * static_cast<double>(random_.Next()));
-    Radiant_Y = std::floor(my + (Display_Height - 2.0 * my + 1) * static_cast<double>(random_.Next()));
+    radiantX_ = std::floor(mx + (surfaceWidth_ - 2.0 * mx + 1) * static_cast<double>(random_.Next()));
+    radiantY_ = std::floor(my + (surfaceHeight_ - 2.0 * my + 1) * static_cast<double>(random_.Next()));
 }
 
-void DisplayForm::Display_MouseDown() { Saver_Quit(); }
+void StarDisplay::OnClick() { Quit(); }
 
-void DisplayForm::Form_MouseDown() { Saver_Quit(); }
-
-void DisplayForm::Display_MouseMove(float x, float y) {
+void StarDisplay::OnMouseMove(float x, float y) {
     // Started without a switch (a test run from the desktop), the mouse may rest anywhere.
-    if (Argument_Text(platform_.process.CommandLine()).empty()) return;
-    if (!Mouse_Start.Taken) {
-        Mouse_Start.Start_X = x;
-        Mouse_Start.Start_Y = y;
-        Mouse_Start.Taken = true;
+    if (mode_ == Mode::NoSwitch) return;
+    if (!mouseStart_.taken) {
+        mouseStart_.x = x;
+        mouseStart_.y = y;
+        mouseStart_.taken = true;
         return;
     }
-    if (x != Mouse_Start.Start_X && y != Mouse_Start.Start_Y) {
-        if (!Saver_Quit()) Mouse_Start.Taken = false;
+    if (x != mouseStart_.x && y != mouseStart_.y) {
+        if (!Quit()) mouseStart_.taken = false;
     }
 }
 
-void DisplayForm::Form_KeyDown(int keyCode) {
-    if (BGM_Kind == 1 && keyCode == kKeyLeft) {
-        music.CD_PrevTrack();
-    } else if (BGM_Kind == 1 && keyCode == kKeyRight) {
-        music.CD_NextTrack();
+void StarDisplay::OnKey(int keyCode) {
+    if (settings_.music == MusicKind::AudioCd && keyCode == kKeyLeft) {
+        music_.PreviousTrack();
+    } else if (settings_.music == MusicKind::AudioCd && keyCode == kKeyRight) {
+        music_.NextTrack();
     } else {
-        Saver_Quit();
+        Quit();
     }
 }
 
-bool DisplayForm::Saver_Quit() {
+bool StarDisplay::Quit() {
     // The events run below may ask to quit again; only the first asking counts,
     // so the password is never asked twice for one quit.
     if (quitting_) return false;
     quitting_ = true;
     host_.DoEvents();
 
-    const bool runMode = Mode_Letter(Argument_Text(platform_.process.CommandLine())) == "S";
-    if (runMode && !OS_IsNT(platform_.saver)) {
+    const bool saverMode = mode_ == Mode::Saver;
+    if (saverMode && !IsNtFamily(platform_.saver)) {
         platform_.cursor.Show(true);
         if (host_.VerifyPassword() == 0) {
             platform_.cursor.Show(false);
@@ -274,21 +281,13 @@ bool DisplayForm::Saver_Quit() {
         }
     }
 
-    if (timerEnabled[kTimer2]) {
-        EnableTimer(kTimer2, false);
-        music.CD_Close();
-    }
-    if (BGM_Kind == 2) {
-        const std::string type = Sound_FileType(BGM_File);
-        if (type == "WAV") music.WAV_Stop();
-        if (type == "MP3") music.MP3_Close();
-    }
+    StopMusic();
 
-    if (runMode) {
-        Saver_SetRunning(platform_.saver, true);
+    if (saverMode) {
+        MarkScreenSaverRunning(platform_.saver, false);
         platform_.cursor.Show(true);
     }
-    host_.Unload();
+    host_.Close();
     host_.EndProcess();
     return true;
 }

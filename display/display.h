@@ -1,6 +1,6 @@
-// The display form: the full-screen shower of shooting stars, its input and
-// its exit. Plain C++: the window, the bitmap and the timers are reached
-// through DisplayHost, which display_win32.cpp implements over Win32.
+// The full-screen shower of shooting stars, its music, its input and its exit.
+// Plain C++: the window, the bitmap and the timers are reached through
+// DisplayHost, which display_win32.cpp implements over Win32.
 #pragma once
 
 #include <cstddef>
@@ -10,17 +10,17 @@
 #include "display/random.h"
 #include "music/music.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
+#include "startup/command_line.h"
 
 namespace lumora {
 
 struct Star {
-    double X = 0;
-    double Y = 0;
-    double X0 = 0;
-    double Y0 = 0;
-    std::int32_t Color = 0; // red in the lowest byte, then green, then blue
-    double DX = 0;
-    double DY = 0;
+    double x = 0;
+    double y = 0;
+    std::int32_t color = 0; // red in the lowest byte, then green, then blue
+    double dx = 0;          // the step of one frame
+    double dy = 0;
 };
 
 // The pixels of the drawing surface: rows top-down, 0x00RRGGBB each, as a
@@ -39,82 +39,99 @@ struct ScreenMetrics {
     float twipsPerPixelY = 15;
 };
 
-enum DisplayTimer { kTimer1 = 1, kTimer2 = 2, kTimer3 = 3, kTimer4 = 4 };
+enum class DisplayTimer {
+    FileMusicWatch, // every second: the MP3 starts again when it has ended
+    CdWatch,        // every 200 ms: the CD keeps playing its track
+    Frame,          // every 10 ms: the stars move
+    RadiantJump,    // every 5 s: the stars fly out of another point
+};
 
-// What the window toolkit does for the display form.
+// What the window system does for the display.
 class DisplayHost {
 public:
     virtual ~DisplayHost() = default;
     virtual ScreenMetrics Screen() = 0;
-    // The form's outer rectangle, in pixels.
-    virtual void PlaceForm(int left, int top, int width, int height) = 0;
+    // The window's outer rectangle, in pixels.
+    virtual void PlaceWindow(int left, int top, int width, int height) = 0;
     // Gives the drawing surface this size at (0, 0), all black, and returns its pixels.
-    virtual PixelView SizeDisplay(int width, int height) = 0;
-    virtual void ShowNormal() = 0;
-    // SetWindowPos(form, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE).
-    virtual std::int32_t SetTopmost() = 0;
+    virtual PixelView SizeSurface(int width, int height) = 0;
+    virtual void Show() = 0;
+    // Puts the window above all others without activating it; nonzero on success.
+    virtual std::int32_t MakeTopmost() = 0;
     virtual void EnableTimer(DisplayTimer timer, bool enabled) = 0;
     // Shows the surface's pixels on screen after a frame.
     virtual void Present() = 0;
     // Runs the window events already queued.
     virtual void DoEvents() = 0;
-    // VerifyScreenSavePwd with the form's window; nonzero when accepted.
+    // The old family's password check with the window as owner; nonzero when accepted.
     virtual std::int32_t VerifyPassword() = 0;
-    virtual void Unload() = 0;
+    virtual void Close() = 0;
     virtual void EndProcess() = 0;
 };
 
-class DisplayForm {
+class StarDisplay {
 public:
-    static constexpr std::int32_t kDefaultStars = 1000;
+    static constexpr int kDefaultStars = 1000;
 
-    DisplayForm(const platform::Platform& platform, DisplayHost& host, RandomSource& random);
+    StarDisplay(const platform::Platform& platform, DisplayHost& host, RandomSource& random,
+                const Settings& settings, Mode mode, int starCount = kDefaultStars);
 
-    void Form_Load();
-    void Timer1_Timer();
-    void Timer2_Timer();
-    void Timer3_Timer();
-    void Timer4_Timer();
-    void Display_MouseDown();
-    void Form_MouseDown();
-    void Display_MouseMove(float x, float y);
-    void Form_KeyDown(int keyCode);
-    void Form_Unload() {}
-    // Ends the process, or returns false when the password was refused (or a
-    // quit is already under way further up the stack).
-    bool Saver_Quit();
+    // Covers the screen, seeds the generator, starts the music and the timers.
+    void Start();
 
-    void Stars_Frame();
-    void Star_Plot(double x, double y, std::int32_t arm, std::int32_t core);
+    void OnFrameTimer();
+    void OnRadiantTimer();
+    void OnCdWatchTimer();
+    void OnFileMusicTimer();
+    void OnClick();
+    void OnMouseMove(float x, float y);
+    void OnKey(int keyCode);
+    // Stops everything and ends the process; false when the password was refused
+    // (or a quit is already under way further up the stack).
+    bool Quit();
 
-    // State, open to the host and the tests.
-    std::int32_t Star_Count = 0;
-    int Display_Width = 0; // the surface's scale size, in pixels
-    int Display_Height = 0;
-    std::vector<Star> Stars;
-    bool First_Frame = false;
-    double Radiant_X = 0;
-    double Radiant_Y = 0;
-    std::int32_t Start_Tick = 0;
-    std::int32_t Seed_Count = 0;
-    struct {
-        float Start_X = 0;
-        float Start_Y = 0;
-        bool Taken = false;
-    } Mouse_Start;
-    bool timerEnabled[5] = {};
-    PixelView display;
-    Music music;
+    // What the tests and the benchmark look at.
+    const std::vector<Star>& Stars() const { return stars_; }
+    double RadiantX() const { return radiantX_; }
+    double RadiantY() const { return radiantY_; }
+    int SurfaceWidth() const { return surfaceWidth_; }
+    int SurfaceHeight() const { return surfaceHeight_; }
+    bool TimerEnabled(DisplayTimer timer) const { return timers_[static_cast<std::size_t>(timer)]; }
+    // A deliberate test seam: puts the stars where a test wants them, as if the
+    // building frame had already run.
+    void PlaceStars(std::vector<Star> stars);
+    // Draws one plus onto the surface.
+    void PlotStar(double x, double y, std::int32_t arm, std::int32_t core);
 
 private:
     std::int32_t RandomColor(double scale, double offset);
     void EnableTimer(DisplayTimer timer, bool enabled);
     void ScatterStars();
     void MoveStars();
+    void StartMusic();
+    void StopMusic();
 
     const platform::Platform& platform_;
     DisplayHost& host_;
     RandomSource& random_;
+    const Settings settings_;
+    const Mode mode_;
+    const int starCount_;
+    Music music_;
+
+    int surfaceWidth_ = 0; // the surface's scale size, in pixels
+    int surfaceHeight_ = 0;
+    PixelView surface_;
+    std::vector<Star> stars_;
+    bool buildingFrame_ = false;
+    double radiantX_ = 0;
+    double radiantY_ = 0;
+    struct {
+        float x = 0;
+        float y = 0;
+        bool taken = false;
+    } mouseStart_;
+    bool timers_[4] = {};
     bool quitting_ = false;
 };
 

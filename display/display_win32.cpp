@@ -1,6 +1,6 @@
-// The display form over Win32: a borderless top-level window ("Lumora_Main")
-// holding one child, the drawing surface, whose pixels live in a DIB section
-// that the frames write straight into and one block copy shows.
+// The display over Win32: a borderless top-level window ("Lumora_Main") holding
+// one child, the drawing surface, whose pixels live in a DIB section that the
+// frames write straight into and one block copy shows.
 #include "display/display_win32.h"
 
 #include <windows.h>
@@ -8,75 +8,55 @@
 
 #include "display/display.h"
 #include "display/random.h"
+#include "platform/win32/dib_win32.h"
 #include "platform/win32/library_win32.h"
 #include "platform/win32/window_win32.h"
 
 namespace lumora {
 namespace {
 
-constexpr wchar_t kFormClass[] = L"Lumora_S";
+constexpr wchar_t kWindowClass[] = L"Lumora_S";
 constexpr wchar_t kSurfaceClass[] = L"Lumora_S_Display";
+
+UINT_PTR TimerId(DisplayTimer timer) { return static_cast<UINT_PTR>(timer) + 1; }
 
 UINT Interval(DisplayTimer timer) {
     switch (timer) {
-    case kTimer1: return 1000;
-    case kTimer2: return 200;
-    case kTimer3: return 10;
-    case kTimer4: return 5000;
+    case DisplayTimer::FileMusicWatch: return 1000;
+    case DisplayTimer::CdWatch: return 200;
+    case DisplayTimer::Frame: return 10;
+    case DisplayTimer::RadiantJump: return 5000;
     }
     return 1000;
 }
 
 class Win32Display final : public DisplayWindow, public DisplayHost {
 public:
-    explicit Win32Display(const platform::Platform& platform) : form_(platform, *this, random_) {}
+    Win32Display(const platform::Platform& platform, const Settings& settings, Mode mode)
+        : display_(platform, *this, random_, settings, mode) {}
 
-    ~Win32Display() override {
-        if (window_ != nullptr) {
-            ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-            ::DestroyWindow(window_);
-        }
-        if (memory_ != nullptr) {
-            ::SelectObject(memory_, original_);
-            ::DeleteDC(memory_);
-        }
-        if (bitmap_ != nullptr) ::DeleteObject(bitmap_);
-    }
+    ~Win32Display() override { win32::DestroyOwnedWindow(window_); }
 
     Win32Display(const Win32Display&) = delete;
     Win32Display& operator=(const Win32Display&) = delete;
 
     bool Create() {
-        HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        WNDCLASSEXW formClass{};
-        formClass.cbSize = sizeof(formClass);
-        formClass.lpfnWndProc = FormProc;
-        formClass.hInstance = instance;
-        formClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        formClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        formClass.lpszClassName = kFormClass;
-        ::RegisterClassExW(&formClass);
-
-        WNDCLASSEXW surfaceClass = formClass;
-        surfaceClass.style = CS_OWNDC;
-        surfaceClass.lpfnWndProc = SurfaceProc;
-        surfaceClass.hbrBackground = nullptr;
-        surfaceClass.lpszClassName = kSurfaceClass;
-        ::RegisterClassExW(&surfaceClass);
-
-        window_ = ::CreateWindowExW(0, kFormClass, L"Lumora_Main", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                                    0, 0, nullptr, nullptr, instance, this);
-        if (window_ == nullptr) return false;
-        surface_ = ::CreateWindowExW(0, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                                     window_, nullptr, instance, this);
-        if (surface_ == nullptr) return false;
+        win32::RegisterWindowClass(kWindowClass, WindowProc);
         // CS_OWNDC: the surface's DC is its own for its whole life, so a frame
         // need not ask for it (a trip to the window server under Wine).
-        surfaceDC_ = ::GetDC(surface_);
+        win32::RegisterWindowClass(kSurfaceClass, SurfaceProc, {CS_OWNDC});
+        HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        window_ = ::CreateWindowExW(0, kWindowClass, L"Lumora_Main", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                                    0, 0, nullptr, nullptr, instance, this);
+        if (window_ == nullptr) return false;
+        surface_ = ::CreateWindowExW(0, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
+                                     nullptr, instance, this);
+        if (surface_ == nullptr) return false;
+        surfaceDc_ = ::GetDC(surface_);
         return true;
     }
 
-    DisplayForm& Form() { return form_; }
+    StarDisplay& Display() { return display_; }
     std::uint64_t FramesShown() const override { return frames_; }
 
     // DisplayHost ---------------------------------------------------------------
@@ -90,57 +70,35 @@ public:
         return metrics;
     }
 
-    void PlaceForm(int left, int top, int width, int height) override {
+    void PlaceWindow(int left, int top, int width, int height) override {
         ::MoveWindow(window_, left, top, width, height, FALSE);
     }
 
-    PixelView SizeDisplay(int width, int height) override {
+    PixelView SizeSurface(int width, int height) override {
         ::MoveWindow(surface_, 0, 0, width, height, FALSE);
-        if (width <= 0 || height <= 0) return {};
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height; // rows top-down, like the surface's coordinates
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        // A new DIB section starts all zero: black.
-        HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (bitmap == nullptr || bits == nullptr) return {};
-        if (memory_ == nullptr) {
-            memory_ = ::CreateCompatibleDC(nullptr);
-            original_ = ::SelectObject(memory_, bitmap);
-        } else {
-            ::SelectObject(memory_, bitmap);
-            ::DeleteObject(bitmap_);
-        }
-        bitmap_ = bitmap;
-        width_ = width;
-        height_ = height;
-        return PixelView{static_cast<std::uint32_t*>(bits), width, height, width};
+        if (!pixels_.Create(width, height)) return {};
+        return PixelView{pixels_.Bits(), width, height, width};
     }
 
-    void ShowNormal() override {
+    void Show() override {
         ::ShowWindow(window_, SW_SHOWNORMAL);
         ::UpdateWindow(window_);
     }
 
-    std::int32_t SetTopmost() override {
-        return ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
-                              SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    std::int32_t MakeTopmost() override {
+        return ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     }
 
     void EnableTimer(DisplayTimer timer, bool enabled) override {
         if (enabled)
-            ::SetTimer(window_, static_cast<UINT_PTR>(timer), Interval(timer), nullptr);
+            ::SetTimer(window_, TimerId(timer), Interval(timer), nullptr);
         else
-            ::KillTimer(window_, static_cast<UINT_PTR>(timer));
+            ::KillTimer(window_, TimerId(timer));
     }
 
     void Present() override {
-        if (memory_ == nullptr || surfaceDC_ == nullptr) return;
-        ::BitBlt(surfaceDC_, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
+        if (pixels_.Empty() || surfaceDc_ == nullptr) return;
+        pixels_.Show(surfaceDc_, RECT{0, 0, pixels_.Width(), pixels_.Height()});
         ++frames_;
     }
 
@@ -164,13 +122,7 @@ public:
         return verify == nullptr ? 1 : verify(window_);
     }
 
-    void Unload() override {
-        form_.Form_Unload();
-        HWND window = window_;
-        window_ = nullptr;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        ::DestroyWindow(window);
-    }
+    void Close() override { win32::DestroyOwnedWindow(window_); }
 
     void EndProcess() override { ::ExitProcess(0); }
 
@@ -179,55 +131,51 @@ private:
         switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            // Every key reaches the form first, whichever window has the focus.
-            self->form_.Form_KeyDown(static_cast<int>(wParam));
+            // Every key reaches the display, whichever window has the focus.
+            self->display_.OnKey(static_cast<int>(wParam));
             return true;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
         case WM_XBUTTONDOWN:
-            if (surface)
-                self->form_.Display_MouseDown();
-            else
-                self->form_.Form_MouseDown();
+            self->display_.OnClick();
             return true;
         case WM_MOUSEMOVE:
+            // Only the surface's movements count: it covers the whole window.
             if (surface)
-                self->form_.Display_MouseMove(static_cast<float>(GET_X_LPARAM(lParam)),
-                                              static_cast<float>(GET_Y_LPARAM(lParam)));
+                self->display_.OnMouseMove(static_cast<float>(GET_X_LPARAM(lParam)),
+                                           static_cast<float>(GET_Y_LPARAM(lParam)));
             return true;
         default:
             return false;
         }
     }
 
-    static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    void OnTimer(WPARAM id) {
+        if (id == TimerId(DisplayTimer::Frame)) {
+            display_.OnFrameTimer();
+            Present();
+        } else if (id == TimerId(DisplayTimer::RadiantJump)) {
+            display_.OnRadiantTimer();
+        } else if (id == TimerId(DisplayTimer::FileMusicWatch)) {
+            display_.OnFileMusicTimer();
+        } else if (id == TimerId(DisplayTimer::CdWatch)) {
+            display_.OnCdWatchTimer();
+        }
+    }
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         Win32Display* self = win32::WindowOwner<Win32Display>(window, message, lParam);
         if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
         if (Input(self, message, wParam, lParam, false)) return 0;
         switch (message) {
         case WM_TIMER:
-            switch (wParam) {
-            case kTimer3:
-                self->form_.Timer3_Timer();
-                self->Present();
-                return 0;
-            case kTimer4:
-                self->form_.Timer4_Timer();
-                return 0;
-            case kTimer1:
-                self->form_.Timer1_Timer();
-                return 0;
-            case kTimer2:
-                self->form_.Timer2_Timer();
-                return 0;
-            default:
-                return 0;
-            }
+            self->OnTimer(wParam);
+            return 0;
         case WM_ERASEBKGND:
-            return 1; // the surface covers the form
+            return 1; // the surface covers the window
         case WM_CLOSE:
-            self->form_.Saver_Quit();
+            self->display_.Quit();
             return 0;
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);
@@ -242,13 +190,10 @@ private:
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = ::BeginPaint(window, &paint);
-            if (self->memory_ != nullptr) {
-                const RECT& r = paint.rcPaint;
-                ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, self->memory_,
-                         r.left, r.top, SRCCOPY);
-            } else {
+            if (!self->pixels_.Empty())
+                self->pixels_.Show(dc, paint.rcPaint);
+            else
                 ::FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-            }
             ::EndPaint(window, &paint);
             return 0;
         }
@@ -260,24 +205,21 @@ private:
     }
 
     Random random_;
-    DisplayForm form_;
+    StarDisplay display_;
     HWND window_ = nullptr;
     HWND surface_ = nullptr;
-    HDC surfaceDC_ = nullptr;
-    HDC memory_ = nullptr;
-    HGDIOBJ original_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
+    HDC surfaceDc_ = nullptr; // the surface's own (CS_OWNDC): never released
+    win32::DibSection pixels_;
     std::uint64_t frames_ = 0;
 };
 
 } // namespace
 
-std::unique_ptr<DisplayWindow> Display_Load(const platform::Platform& platform) {
-    auto display = std::make_unique<Win32Display>(platform);
+std::unique_ptr<DisplayWindow> OpenDisplay(const platform::Platform& platform, const Settings& settings,
+                                           Mode mode) {
+    auto display = std::make_unique<Win32Display>(platform, settings, mode);
     if (!display->Create()) return nullptr;
-    display->Form().Form_Load();
+    display->Display().Start();
     return display;
 }
 

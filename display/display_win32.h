@@ -4,10 +4,12 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "settings/settings.h"
+#include "startup/command_line.h"
 
 namespace lumora {
 
-// The display form's windows; whoever runs the message loop holds it.
+// The display's windows; whoever runs the message loop holds them.
 class DisplayWindow {
 public:
     virtual ~DisplayWindow() = default;
@@ -15,8 +17,9 @@ public:
     virtual std::uint64_t FramesShown() const = 0;
 };
 
-// Loads the display form: it covers the screen, starts its timers and lives
-// until the user ends it, which ends the process.
-std::unique_ptr<DisplayWindow> Display_Load(const platform::Platform& platform);
+// Opens the display: it covers the screen, starts its timers and lives until
+// the user ends it, which ends the process. nullptr when no window could be made.
+std::unique_ptr<DisplayWindow> OpenDisplay(const platform::Platform& platform, const Settings& settings,
+                                           Mode mode);
 
 } // namespace lumora

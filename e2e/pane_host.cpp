@@ -12,7 +12,9 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 
+#include "platform/win32/com_win32.h"
 #include "startup/preview_win32.h"
 
 namespace {
@@ -84,9 +86,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("hwnd=%ld\n", static_cast<long>(reinterpret_cast<INT_PTR>(pane)));
     std::fflush(stdout);
+    std::optional<lumora::win32::ComApartment> com; // the preview's picture decoder
     std::unique_ptr<lumora::PreviewWindow> preview;
+    if (inproc) com.emplace();
     if (inproc)
-        preview = lumora::Preview_Open(static_cast<lumora::platform::WindowHandle>(
+        preview = lumora::OpenPreview(static_cast<lumora::platform::WindowHandle>(
             reinterpret_cast<INT_PTR>(pane)));
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

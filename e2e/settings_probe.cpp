@@ -4,7 +4,7 @@
 //
 //   settings_probe load                      kind, loop and file after loading
 //   settings_probe save KIND LOOP FILE       the three writes the dialog makes
-//   settings_probe write KEY VALUE           one write, then Last_Result
+//   settings_probe write KEY VALUE           one write, then its result
 //   settings_probe acp                       the ANSI code page in force
 //   settings_probe sound                     how many wave output devices there are
 //   settings_probe save-ansi KIND LOOP FILE  the same three writes through the ANSI
@@ -17,7 +17,7 @@
 
 #include "platform/win32/text_win32.h"
 #include "platform/win32/win32_platform.h"
-#include "settings/numbers.h"
+#include "text/numbers.h"
 #include "settings/settings.h"
 
 namespace {
@@ -42,37 +42,39 @@ int wmain(int argc, wchar_t** argv) {
     using namespace lumora;
     win32::Win32Platform system;
     const platform::Platform seams = system.Seams();
-    const std::string path = Settings_FilePath(seams.process);
+    const std::string path = SettingsFilePath(seams.process);
     const std::string command = argc > 1 ? win32::Narrow(argv[1]) : "";
 
     if (command == "load" && argc == 2) {
-        Settings_Load(seams);
-        Print("kind=" + std::to_string(BGM_Kind) + "\nloop=" + std::to_string(BGM_Loop) +
-              "\nfile=" + BGM_File + "\n");
+        const Settings loaded = LoadSettings(seams.profile, seams.files, path);
+        Print("kind=" + std::to_string(static_cast<int>(loaded.music)) +
+              "\nloop=" + std::to_string(loaded.repeatTrack) + "\nfile=" + loaded.musicFile + "\n");
         return 0;
     }
     if (command == "save" && argc == 5) {
         auto number = [](const wchar_t* text) {
-            return Round_Int16(Number_Parse(win32::Narrow(text)).value_or(0)).value_or(0);
+            return RoundToInt16(ParseNumber(win32::Narrow(text)).value_or(0)).value_or(0);
         };
-        Ini_Write(seams.profile, kSettingsSection, kKeyKind, Sign_Column(number(argv[2])), path);
-        Ini_Write(seams.profile, kSettingsSection, kKeyLoop, Sign_Column(number(argv[3])), path);
-        Ini_Write(seams.profile, kSettingsSection, kKeyFile, win32::Narrow(argv[4]), path);
-        Print("result=" + std::to_string(Last_Result) + "\n");
+        // The last write's result, as the dialog's save ends with it.
+        std::int32_t result = 0;
+        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyKind, SignColumn(number(argv[2])), path);
+        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyLoop, SignColumn(number(argv[3])), path);
+        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyFile, win32::Narrow(argv[4]), path);
+        Print("result=" + std::to_string(result) + "\n");
         return 0;
     }
     if (command == "write" && argc == 4) {
-        Ini_Write(seams.profile, kSettingsSection, win32::Narrow(argv[2]), win32::Narrow(argv[3]),
-                  path);
-        Print("result=" + std::to_string(Last_Result) + "\n");
+        const std::int32_t result = WriteProfileValue(seams.profile, kSettingsSection,
+                                                      win32::Narrow(argv[2]), win32::Narrow(argv[3]), path);
+        Print("result=" + std::to_string(result) + "\n");
         return 0;
     }
     if (command == "save-ansi" && argc == 5) {
         const std::string ansiPath = Ansi(win32::Widen(path));
         const std::string section = Ansi(win32::Widen(kSettingsSection));
         const std::pair<const char*, std::string> writes[] = {
-            {kKeyKind, Sign_Column(std::wcstol(argv[2], nullptr, 10))},
-            {kKeyLoop, Sign_Column(std::wcstol(argv[3], nullptr, 10))},
+            {kKeyKind, SignColumn(std::wcstol(argv[2], nullptr, 10))},
+            {kKeyLoop, SignColumn(std::wcstol(argv[3], nullptr, 10))},
             {kKeyFile, Ansi(argv[4])},
         };
         for (const auto& [key, value] : writes)

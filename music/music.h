@@ -4,56 +4,66 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 namespace lumora {
 
-// "WAV", "MP3" or anything else: the last three characters of the file's name,
-// upper-cased (the whole name when shorter). No dot is looked for.
-std::string Sound_FileType(const std::string& file);
+enum class SoundFileType { Wav, Mp3, Other };
 
-// The music of one run, with the buffers its commands share.
+// By the last three characters of the file's name, in any letter case (no dot
+// is looked for, so "x.mp3" and "xmp3" are both MP3).
+SoundFileType TypeOfSoundFile(const std::string& file);
+
+// The music of one run. The buffers handed to the platform are reused by every
+// call and never cleared: a reply the platform leaves unwritten reads as the
+// last one.
 class Music {
 public:
-    explicit Music(const platform::Platform& platform) : platform_(platform) {}
+    Music(const platform::Platform& platform, Settings settings)
+        : platform_(platform), settings_(std::move(settings)) {}
 
-    // The MCI command layer.
-    std::int32_t MCI_Send(const std::string& command, std::string& reply);
-    std::string MCI_Query(const std::string& command);
-    std::int32_t CD_Play(const std::string& device, const std::string& start, const std::string& end);
+    // The MCI command layer: a command's result code, its reply or error text.
+    std::int32_t Send(const std::string& command, std::string& reply);
+    // The reply, or "Error:" and the code.
+    std::string Query(const std::string& command);
+    std::int32_t PlayCd(const std::string& device, const std::string& from, const std::string& to);
 
     // The CD player.
-    void CD_Open();
-    void CD_Watch();
-    void CD_PrevTrack();
-    void CD_NextTrack();
-    void CD_Close();
+    void OpenCd();
+    // Keeps the CD playing (and on the repeat track). False once the drive can
+    // no longer be read: the watch is over for this run.
+    bool WatchCd();
+    void PreviousTrack();
+    void NextTrack();
+    void CloseCd();
 
     // The sound-file player.
-    void MP3_Play();
-    bool MP3_IsPlaying();
-    void MP3_Watch();
-    void MP3_Close();
-    void WAV_Play();
-    void WAV_Stop();
+    void PlayMp3();
+    bool Mp3Playing();
+    // Starts the MP3 again from its beginning whenever it is not playing.
+    void WatchMp3();
+    void CloseMp3();
+    void PlayWav();
+    void StopWav();
 
-    // Buffers handed to the platform: reused by every call, never cleared.
     static constexpr std::size_t kReplyLength = 512;
     static constexpr std::size_t kErrorLength = 256;
     static constexpr std::size_t kCdModeLength = 255; // of a 256-character buffer
     static constexpr std::size_t kMp3ModeLength = 30;
-    std::string MCI_ReplyBuf;
-    std::string MCI_ErrorBuf;
-    std::string MCI_Reply;
-    bool CD_Watching = false;
-    std::string CD_ModeBuf;
-    std::string MP3_ModeBuf;
 
 private:
-    void CD_Step(int direction);
+    void StepTrack(int direction);
 
     const platform::Platform& platform_;
+    const Settings settings_;
+    std::string replyBuffer_;
+    std::string errorBuffer_;
+    std::string reply_;
+    std::string cdMode_;
+    std::string mp3Mode_;
 };
 
 } // namespace lumora

@@ -3,17 +3,10 @@
 #include <cmath>
 #include <optional>
 
-#include "settings/numbers.h"
-#include "settings/text.h"
+#include "text/numbers.h"
+#include "text/text.h"
 
 namespace lumora {
-
-std::int16_t BGM_Kind = 0;
-std::int16_t BGM_Loop = 0;
-std::string BGM_File;
-std::int32_t Last_Result = 0;
-std::string Ini_Value;
-
 namespace {
 
 constexpr std::size_t kReadBufferBytes = 256;
@@ -27,62 +20,66 @@ std::string FirstCharacters(const std::string& text, std::size_t count) {
 }
 
 // A stored whole number: any decimal number, rounded down, that fits 16 bits.
-std::optional<std::int16_t> StoredWhole16(const std::string& text) {
-    std::optional<double> number = Number_Parse(text);
-    if (!number) return std::nullopt;
-    return Round_Int16(std::floor(*number));
-}
-
-void LoadWhole(platform::Profile& profile, const std::string& path, const char* key,
-               std::int16_t& field) {
-    Ini_Value = Ini_Read(profile, kSettingsSection, key, path);
-    if (Ini_Value.empty()) {
-        field = 0;
-        return;
-    }
-    if (std::optional<std::int16_t> value = StoredWhole16(Ini_Value)) field = *value;
-    // Otherwise the conversion failed: the field keeps what it had.
+// An empty value is 0; anything else that is no such number leaves `fallback`.
+std::int16_t StoredWhole16(const std::string& text, std::int16_t fallback) {
+    if (text.empty()) return 0;
+    std::optional<double> number = ParseNumber(text);
+    if (!number) return fallback;
+    return RoundToInt16(std::floor(*number)).value_or(fallback);
 }
 
 } // namespace
 
-std::string Settings_FilePath(platform::Process& process) {
+std::string SettingsFilePath(platform::Process& process) {
     return process.ProgramFolder() + "\\ルモラ.ini";
 }
 
-std::string Ini_Read(platform::Profile& profile, const std::string& section,
-                     const std::string& key, const std::string& path) {
+std::string ReadProfileValue(platform::Profile& profile, const std::string& section,
+                             const std::string& key, const std::string& path) {
     std::string value = profile.Read(section, key, path, kReadBufferBytes);
     return value.substr(0, value.find('\0'));
 }
 
-void Ini_Write(platform::Profile& profile, const std::string& section, const std::string& key,
-               const std::string& value, const std::string& path) {
-    Last_Result = profile.Write(FirstCharacters(section, kNameCharacters),
-                                FirstCharacters(key, kNameCharacters), value, path);
+std::int32_t WriteProfileValue(platform::Profile& profile, const std::string& section,
+                               const std::string& key, const std::string& value,
+                               const std::string& path) {
+    return profile.Write(FirstCharacters(section, kNameCharacters),
+                         FirstCharacters(key, kNameCharacters), value, path);
 }
 
-bool File_Exists(platform::Files& files, const std::string& path) {
+bool FileExists(platform::Files& files, const std::string& path) {
     std::string copy = path;
     if (!copy.empty() && copy.back() == '\\') copy.pop_back();
     return files.CanOpenForReading(copy);
 }
 
-void Settings_Load(const platform::Platform& platform) {
-    const std::string path = Settings_FilePath(platform.process);
+Settings LoadSettings(platform::Profile& profile, platform::Files& files, const std::string& path) {
+    Settings settings;
+    settings.music = static_cast<MusicKind>(
+        StoredWhole16(ReadProfileValue(profile, kSettingsSection, kKeyKind, path), 0));
+    settings.repeatTrack =
+        StoredWhole16(ReadProfileValue(profile, kSettingsSection, kKeyLoop, path), 0);
 
-    LoadWhole(platform.profile, path, kKeyKind, BGM_Kind);
-    LoadWhole(platform.profile, path, kKeyLoop, BGM_Loop);
-
-    Ini_Value = Ini_Read(platform.profile, kSettingsSection, kKeyFile, path);
     // The existence test runs whatever the kind: a stale path is cleared under
     // the CD too, but only a sound file without a file loses its kind.
-    if (!Ini_Value.empty()) {
-        BGM_File = Ini_Value;
-        if (File_Exists(platform.files, BGM_File)) return;
+    const std::string file = ReadProfileValue(profile, kSettingsSection, kKeyFile, path);
+    if (!file.empty() && FileExists(files, file)) {
+        settings.musicFile = file;
+    } else if (settings.music == MusicKind::SoundFile) {
+        settings.music = MusicKind::None;
     }
-    BGM_File.clear();
-    if (BGM_Kind == 2) BGM_Kind = 0;
+    return settings;
+}
+
+bool SaveSettings(platform::Profile& profile, const std::string& path, const Settings& settings) {
+    // Each write stands alone, as the file has always been written: a failure
+    // does not stop the ones after it.
+    const bool kind = WriteProfileValue(profile, kSettingsSection, kKeyKind,
+                                        SignColumn(static_cast<std::int16_t>(settings.music)), path) != 0;
+    const bool loop = WriteProfileValue(profile, kSettingsSection, kKeyLoop,
+                                        SignColumn(settings.repeatTrack), path) != 0;
+    const bool file = WriteProfileValue(profile, kSettingsSection, kKeyFile, settings.musicFile, path) != 0;
+    return kind && loop && file;
 }
 
 } // namespace lumora

@@ -1,7 +1,7 @@
 #include "startup/command_line.h"
 
-#include "settings/numbers.h"
-#include "settings/text.h"
+#include "text/numbers.h"
+#include "text/text.h"
 
 namespace lumora {
 namespace {
@@ -19,7 +19,24 @@ std::size_t CharacterOffset(std::string_view text, std::size_t n) {
 
 } // namespace
 
-std::string Argument_Text(std::string_view commandLine) {
+Switch ParseSwitch(std::string_view commandLine) {
+    const std::string arguments = ArgumentText(commandLine);
+    Switch parsed;
+    parsed.handleText = HandleText(arguments);
+    if (arguments.empty()) {
+        parsed.mode = Mode::NoSwitch;
+        return parsed;
+    }
+    const std::string letter = ModeLetter(arguments);
+    parsed.mode = letter == "S"   ? Mode::Saver
+                  : letter == "P" ? Mode::Preview
+                  : letter == "C" ? Mode::Configure
+                  : letter == "A" ? Mode::ChangePassword
+                                  : Mode::Unknown;
+    return parsed;
+}
+
+std::string ArgumentText(std::string_view commandLine) {
     // The same split as the one Windows makes for WinMain's command line.
     std::size_t i = 0;
     if (!commandLine.empty() && commandLine.front() == '"') {
@@ -32,7 +49,7 @@ std::string Argument_Text(std::string_view commandLine) {
     return std::string(commandLine.substr(i));
 }
 
-std::string Mode_Letter(std::string_view argumentText) {
+std::string ModeLetter(std::string_view argumentText) {
     std::size_t start = CharacterOffset(argumentText, 1);
     if (start == std::string_view::npos) return "";
     std::size_t end = CharacterOffset(argumentText, 2);
@@ -40,19 +57,19 @@ std::string Mode_Letter(std::string_view argumentText) {
         start, end == std::string_view::npos ? std::string_view::npos : end - start)));
 }
 
-std::string Handle_Text(std::string_view argumentText) {
+std::string HandleText(std::string_view argumentText) {
     std::size_t start = CharacterOffset(argumentText, 3);
     return start == std::string_view::npos ? "" : std::string(argumentText.substr(start));
 }
 
-std::int32_t Handle_Lenient(std::string_view handleText) {
-    return Round_Int32(Number_Leading(handleText)).value_or(0);
+std::int32_t LenientHandle(std::string_view handleText) {
+    return RoundToInt32(LeadingNumber(handleText)).value_or(0);
 }
 
-std::optional<std::int32_t> Handle_Strict(std::string_view handleText) {
-    std::optional<double> number = Number_Parse(handleText);
+std::optional<std::int32_t> StrictHandle(std::string_view handleText) {
+    std::optional<double> number = ParseNumber(handleText);
     if (!number) return std::nullopt;
-    return Round_Int32(*number);
+    return RoundToInt32(*number);
 }
 
 } // namespace lumora

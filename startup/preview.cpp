@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "settings/settings.h"
 
 namespace lumora {
 namespace {
@@ -21,8 +20,8 @@ std::int32_t Twips(std::int64_t pixels, float twipsPerPixel) {
 
 } // namespace
 
-PreviewSize Preview_Size(const PaneRect& pane, float twipsPerPixelX, float twipsPerPixelY) {
-    PreviewSize size;
+PreviewLayout LayOutPreview(const Rect& pane, float twipsPerPixelX, float twipsPerPixelY) {
+    PreviewLayout size;
     // In 64 bits: a rectangle from a failing or hostile window can span more than 32.
     size.widthTwips = Twips(std::int64_t{pane.right} - pane.left, twipsPerPixelX);
     size.heightTwips = Twips(std::int64_t{pane.bottom} - pane.top, twipsPerPixelY);
@@ -33,24 +32,21 @@ PreviewSize Preview_Size(const PaneRect& pane, float twipsPerPixelX, float twips
     return size;
 }
 
-void Preview_Attach(PreviewHost& host, platform::WindowHandle pane) {
-    PaneRect rect; // all zero: a pane that cannot be read gives a form of no size
-    host.GetPaneRect(pane, rect);
-    const PreviewSize size = Preview_Size(rect, host.TwipsPerPixelX(), host.TwipsPerPixelY());
-    host.LoadForm();
+void AttachPreview(PreviewHost& host, platform::WindowHandle pane) {
+    Rect rect; // all zero: a pane that cannot be read gives a form of no size
+    host.GetRect(pane, rect);
+    const PreviewLayout size = LayOutPreview(rect, host.TwipsPerPixelX(), host.TwipsPerPixelY());
+    host.Create();
     // A borderless form is a popup window; a popup stays tied to its owner, not
     // to the pane, whatever else its style says. So the popup bit goes as the
     // child bit comes.
     host.SetStyle((host.GetStyle() | kWsChild) & ~kWsPopup);
     host.SetParent(pane);
-    host.MoveForm(0, 0, size.widthTwips, size.heightTwips);
+    host.MoveWindow(0, 0, size.widthTwips, size.heightTwips);
     host.SizePicture(size.pictureWidth, size.pictureHeight);
     host.Show();
 }
 
-void Preview_Unload(PreviewHost& host) {
-    host.GetOwner();
-    Last_Result = host.PostClose();
-}
+bool ClosePreview(PreviewHost& host) { return host.PostClose() != 0; }
 
 } // namespace lumora

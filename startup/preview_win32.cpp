@@ -1,12 +1,12 @@
-// The preview form over Win32: a window that becomes a child of the control
-// panel's pane, holding one child, the picture, drawn stretched to its size.
+// The preview over Win32: a window that becomes a child of the control panel's
+// pane, holding one child, the picture, drawn stretched to its size.
 #include "startup/preview_win32.h"
 
 #include <windows.h>
-#include <ole2.h>
-
 #include <cmath>
 
+#include "platform/geometry.h"
+#include "platform/win32/com_win32.h"
 #include "platform/win32/picture_win32.h"
 #include "platform/win32/window_win32.h"
 #include "startup/preview.h"
@@ -15,18 +15,11 @@
 namespace lumora {
 namespace {
 
-constexpr wchar_t kFormClass[] = L"Lumora_R";
+constexpr wchar_t kWindowClass[] = L"Lumora_R";
 constexpr wchar_t kPictureClass[] = L"Lumora_R_Img_Prev";
 constexpr UINT_PTR kPaneWatch = 1;
 constexpr UINT kPaneWatchMs = 250;
 
-HWND ToWindow(platform::WindowHandle handle) {
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle));
-}
-
-int Pixels(std::int32_t twips, float twipsPerPixel) {
-    return twipsPerPixel == 0.0f ? 0 : static_cast<int>(std::lround(twips / static_cast<double>(twipsPerPixel)));
-}
 
 class Win32Preview final : public PreviewWindow, public PreviewHost {
 public:
@@ -37,92 +30,76 @@ public:
     }
 
     ~Win32Preview() override {
-        if (watcher_ != nullptr) ::DestroyWindow(watcher_);
-        if (form_ != nullptr) {
-            ::SetWindowLongPtrW(form_, GWLP_USERDATA, 0);
-            ::DestroyWindow(form_);
-        }
+        win32::DestroyOwnedWindow(watcher_);
+        win32::DestroyOwnedWindow(window_);
     }
 
     Win32Preview(const Win32Preview&) = delete;
     Win32Preview& operator=(const Win32Preview&) = delete;
 
-    bool Loaded() const { return form_ != nullptr; }
+    bool Created() const { return window_ != nullptr; }
 
     // PreviewHost ---------------------------------------------------------------
-    std::int32_t GetPaneRect(platform::WindowHandle pane, PaneRect& rect) override {
+    std::int32_t GetRect(platform::WindowHandle pane, Rect& rect) override {
         RECT r{};
-        const BOOL ok = ::GetWindowRect(ToWindow(pane), &r);
-        if (ok) rect = PaneRect{r.left, r.top, r.right, r.bottom};
+        const BOOL ok = ::GetWindowRect(win32::ToWindow(pane), &r);
+        if (ok) rect = Rect{r.left, r.top, r.right, r.bottom};
         return ok;
     }
     float TwipsPerPixelX() override { return twipsX_; }
     float TwipsPerPixelY() override { return twipsY_; }
 
-    void LoadForm() override {
+    void Create() override {
         picture_ = win32::Picture::FromResource(LUMORA_JPEG_PREVIEW);
+        const auto black = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+        win32::RegisterWindowClass(kWindowClass, WindowProc, {0, black});
+        win32::RegisterWindowClass(kPictureClass, PictureProc, {0, black});
         HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        WNDCLASSW formClass{};
-        formClass.lpfnWndProc = FormProc;
-        formClass.hInstance = instance;
-        formClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        formClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-        formClass.lpszClassName = kFormClass;
-        ::RegisterClassW(&formClass);
-        WNDCLASSW pictureClass = formClass;
-        pictureClass.lpfnWndProc = PictureProc;
-        pictureClass.lpszClassName = kPictureClass;
-        ::RegisterClassW(&pictureClass);
-
-        form_ = ::CreateWindowExW(0, kFormClass, L"Preview Window", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0,
-                                  0, nullptr, nullptr, instance, this);
-        if (form_ != nullptr)
+        window_ = ::CreateWindowExW(0, kWindowClass, L"Preview Window", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                                    0, 0, nullptr, nullptr, instance, this);
+        if (window_ != nullptr)
             image_ = ::CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, 0, 0,
-                                       picture_.Width(), picture_.Height(), form_, nullptr, instance,
+                                       picture_.Width(), picture_.Height(), window_, nullptr, instance,
                                        this);
     }
 
-    std::int32_t GetStyle() override { return ::GetWindowLongA(form_, GWL_STYLE); }
+    std::int32_t GetStyle() override { return ::GetWindowLongA(window_, GWL_STYLE); }
     std::int32_t SetStyle(std::int32_t style) override {
-        return ::SetWindowLongA(form_, GWL_STYLE, style);
+        return ::SetWindowLongA(window_, GWL_STYLE, style);
     }
-    void SetParent(platform::WindowHandle pane) override { ::SetParent(form_, ToWindow(pane)); }
-    void MoveForm(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override {
-        ::MoveWindow(form_, Pixels(left, twipsX_), Pixels(top, twipsY_), Pixels(width, twipsX_),
-                     Pixels(height, twipsY_), TRUE);
+    void SetParent(platform::WindowHandle pane) override { ::SetParent(window_, win32::ToWindow(pane)); }
+    void MoveWindow(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override {
+        ::MoveWindow(window_, TwipsToPixels(left, twipsX_), TwipsToPixels(top, twipsY_),
+                     TwipsToPixels(width, twipsX_), TwipsToPixels(height, twipsY_), TRUE);
     }
     void SizePicture(float width, float height) override {
         ::MoveWindow(image_, 0, 0, static_cast<int>(std::lround(width)),
                      static_cast<int>(std::lround(height)), TRUE);
     }
     void Show() override {
-        ::ShowWindow(form_, SW_SHOW);
+        ::ShowWindow(window_, SW_SHOW);
         // The control panel may take the pane away without a word to us; when its
-        // process ends, our form can go with it unannounced. So the watch lives in
-        // a window of its own that nothing else can destroy.
-        watcher_ = ::CreateWindowExW(0, kFormClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+        // process ends, our window can go with it unannounced. So the watch lives
+        // in a window of its own that nothing else can destroy.
+        watcher_ = ::CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      ::GetModuleHandleW(nullptr), this);
         if (watcher_ != nullptr) ::SetTimer(watcher_, kPaneWatch, kPaneWatchMs, nullptr);
     }
-    platform::WindowHandle GetOwner() override {
-        return static_cast<platform::WindowHandle>(
-            reinterpret_cast<INT_PTR>(::GetWindow(form_, GW_OWNER)));
-    }
-    std::int32_t PostClose() override { return ::PostMessageA(form_, WM_CLOSE, 0, 0); }
+    std::int32_t PostClose() override { return ::PostMessageA(window_, WM_CLOSE, 0, 0); }
 
 private:
     void WatchPane() {
-        if (::IsWindow(ToWindow(pane_)) && form_ != nullptr && ::IsWindow(form_)) return;
+        if (::IsWindow(win32::ToWindow(pane_)) && window_ != nullptr && ::IsWindow(window_)) return;
         ::KillTimer(watcher_, kPaneWatch);
-        if (form_ != nullptr && ::IsWindow(form_)) {
-            Preview_Unload(*this);
+        if (window_ != nullptr && ::IsWindow(window_)) {
+            ClosePreview(*this);
         } else {
-            form_ = nullptr; // gone without a word: no form is left
+            window_ = nullptr; // gone without a word: no window is left
             ::PostQuitMessage(0);
         }
     }
 
-    static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         Win32Preview* self = win32::WindowOwner<Win32Preview>(window, message, lParam);
         switch (message) {
         case WM_TIMER:
@@ -132,9 +109,9 @@ private:
             ::DestroyWindow(window);
             return 0;
         case WM_DESTROY:
-            // Destroyed with the pane, or closed: no form is left, so the process ends.
-            if (self != nullptr && window == self->form_) {
-                self->form_ = nullptr;
+            // Destroyed with the pane, or closed: no window is left, so the process ends.
+            if (self != nullptr && window == self->window_) {
+                self->window_ = nullptr;
                 ::PostQuitMessage(0);
             }
             return 0;
@@ -169,19 +146,17 @@ private:
     float twipsX_ = 15;
     float twipsY_ = 15;
     win32::Picture picture_;
-    HWND form_ = nullptr;
+    HWND window_ = nullptr;
     HWND image_ = nullptr;
     HWND watcher_ = nullptr;
 };
 
 } // namespace
 
-std::unique_ptr<PreviewWindow> Preview_Open(platform::WindowHandle pane) {
-    // COM, single-threaded, for the picture decoder (and the file chooser).
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+std::unique_ptr<PreviewWindow> OpenPreview(platform::WindowHandle pane) {
     auto preview = std::make_unique<Win32Preview>(pane);
-    Preview_Attach(*preview, pane);
-    if (!preview->Loaded()) return nullptr;
+    AttachPreview(*preview, pane);
+    if (!preview->Created()) return nullptr;
     return preview;
 }
 

@@ -6,14 +6,14 @@
 
 namespace lumora {
 
-// The preview form's windows; whoever runs the message loop holds it.
+// The preview's windows; whoever runs the message loop holds them.
 class PreviewWindow {
 public:
     virtual ~PreviewWindow() = default;
 };
 
 // Shows the preview picture inside the control panel's pane. The process then
-// lives until the form is unloaded, which it is when the pane goes away.
-std::unique_ptr<PreviewWindow> Preview_Open(platform::WindowHandle pane);
+// lives until the preview closes, which it does when the pane goes away.
+std::unique_ptr<PreviewWindow> OpenPreview(platform::WindowHandle pane);
 
 } // namespace lumora

@@ -3,16 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
-#include "settings/numbers.h"
+#include "text/numbers.h"
 #include "settings/settings.h"
 
 namespace lumora {
 namespace {
 
-std::string Rect(const ScreenRect& r) {
+std::string Text(const Rect& r) {
     return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
            "," + std::to_string(r.bottom) + ")";
 }
@@ -38,10 +39,10 @@ public:
         width = (w + 6) * 15.0;
         height = (h + 25) * 15.0;
     }
-    void SizeForm(double w, double h) override {
+    void SizeWindow(double w, double h) override {
         calls.push_back("Size(" + std::to_string(static_cast<int>(w)) + "," + std::to_string(static_cast<int>(h)) + ")");
     }
-    void MoveForm(std::int32_t l, std::int32_t t) override {
+    void MoveWindow(std::int32_t l, std::int32_t t) override {
         calls.push_back("Move(" + std::to_string(l) + "," + std::to_string(t) + ")");
     }
     void SetMark(int index, bool on) override { marks[index] = on; }
@@ -62,57 +63,62 @@ public:
         }
         return cursorResult;
     }
-    ScreenRect WindowRect() override { return {278, 172, 745, 422}; }
-    void DrawAnimatedRects(const ScreenRect& from, const ScreenRect& to) override {
-        calls.push_back("Zoom" + Rect(from) + "->" + Rect(to));
+    Rect WindowRect() override { return {278, 172, 745, 422}; }
+    void DrawAnimatedRects(const Rect& from, const Rect& to) override {
+        calls.push_back("Zoom" + Text(from) + "->" + Text(to));
     }
     void EnableTimer(bool enabled) override { calls.push_back(enabled ? "Timer1 on" : "Timer1 off"); }
     PanelSize InnerSize(Panel panel) override {
-        return panel == Panel::Pic_C ? PanelSize{461 * 15.0, 225 * 15.0} : PanelSize{433, 149};
+        return panel == Panel::Outer ? PanelSize{461 * 15.0, 225 * 15.0} : PanelSize{433, 149};
     }
     void DrawRow(Panel panel, double y, double, std::int32_t color) override {
-        const int index = panel == Panel::Pic_C ? 0 : 1;
-        rows[index][static_cast<int>(panel == Panel::Pic_C ? y / 15 : y)] = color;
+        const int index = panel == Panel::Outer ? 0 : 1;
+        rows[index][static_cast<int>(panel == Panel::Outer ? y / 15 : y)] = color;
         ++rowCalls[index];
     }
-    void ClearDisplay() override { calls.push_back("Cls"); }
-    std::int32_t PaintFrame(int frame) override {
+    void ClearEarth() override { calls.push_back("Cls"); }
+    std::int32_t PaintEarthFrame(int frame) override {
         calls.push_back("Frame" + std::to_string(frame));
         return 1;
     }
-    void RefreshDisplay() override { calls.push_back("Refresh"); }
+    void RefreshEarth() override { calls.push_back("Refresh"); }
     OpenFileAnswer OpenFile(const std::string& filter, const std::string& title) override {
         calls.push_back("OpenFile(" + filter + "|" + title + ")");
         return openAnswer;
     }
     void SetScreenPointer(bool hourglass) override { calls.push_back(hourglass ? "Hourglass" : "Default"); }
     void OpenDocument(const std::string& address) override { calls.push_back("Open " + address); }
-    void Unload() override { calls.push_back("Unload"); }
+    void Close() override { calls.push_back("Close"); }
 };
 
 class DialogTest : public ::testing::Test {
 protected:
-    DialogTest() {
-        BGM_Kind = 0;
-        BGM_Loop = 0;
-        BGM_File.clear();
-    }
-
     const std::string* Stored(const char* key) const {
         return fake.Find("C:\\Lumora\\ルモラ.ini", kSettingsSection, key);
+    }
+
+    // A new dialog over these settings, not opened yet.
+    SettingsDialog& With(Settings settings) {
+        dialog = std::make_unique<SettingsDialog>(seams, host, std::move(settings));
+        return *dialog;
+    }
+
+    // The frames painted so far, in order.
+    std::vector<std::string> Frames() const {
+        std::vector<std::string> frames;
+        for (const std::string& call : host.calls)
+            if (call.rfind("Frame", 0) == 0) frames.push_back(call);
+        return frames;
     }
 
     fake::FakePlatform fake;
     platform::Platform seams = fake.Seams();
     RecordingDialog host;
-    DialogForm dialog{seams, host};
+    std::unique_ptr<SettingsDialog> dialog = std::make_unique<SettingsDialog>(seams, host, Settings{});
 };
 
-TEST_F(DialogTest, LoadSizesPlacesShowsZoomsAndStartsTheAnimationInOrder) {
-    BGM_Kind = 1;
-    BGM_Loop = 12;
-    BGM_File = "C:\\曲.mp3";
-    dialog.Form_Load();
+TEST_F(DialogTest, OpeningSizesPlacesShowsZoomsAndStartsTheAnimationInOrder) {
+    With({MusicKind::AudioCd, 12, "C:\\曲.mp3"}).Open();
     const std::vector<std::string> expected = {
         "Size(7005,3750)", "Move(4177,2590)", "Hand(0)", "Hand(1)", "Hand(2)", "Hand(3)", "Hand(4)",
         "Hand(5)", "Hand(6)", "Hand(7)", "Hand(8)", "Hand(9)", "GetCursorPos",
@@ -128,52 +134,50 @@ TEST_F(DialogTest, LoadSizesPlacesShowsZoomsAndStartsTheAnimationInOrder) {
     EXPECT_EQ(host.entries[1], "1");
     EXPECT_EQ(host.entries.back(), "30");
     EXPECT_EQ(host.fileCaption, "C:\\曲.mp3");
-    EXPECT_EQ(dialog.Frame_No, 0);
 }
 
 TEST_F(DialogTest, KindsThatAreNoOptionMarkAndEnableNothing) {
     for (int kind : {7, -3}) {
-        BGM_Kind = static_cast<std::int16_t>(kind);
-        dialog.Form_Load();
+        SettingsDialog& shown = With({static_cast<MusicKind>(kind), 0, ""});
+        shown.Open();
         EXPECT_FALSE(host.marks[0] || host.marks[1] || host.marks[2]);
         EXPECT_FALSE(host.repeatEnabled || host.fileEnabled);
-        dialog.Settings_Save();
-        EXPECT_EQ(*Stored(kKeyKind), Sign_Column(kind)); // written back unchanged
+        shown.OnSave();
+        EXPECT_EQ(*Stored(kKeyKind), SignColumn(kind)); // written back unchanged
     }
 }
 
 TEST_F(DialogTest, WithoutThePointerTheZoomsUseTheCorner) {
     host.cursorResult = 0;
-    dialog.Form_Load();
-    EXPECT_EQ(dialog.Zoom_X, 0);
-    EXPECT_EQ(Last_Result, 0);
-    dialog.Form_Unload();
+    dialog->Open();
+    EXPECT_EQ(host.calls[host.calls.size() - 2], "Zoom(0,0,0,0)->(278,172,745,422)");
+    dialog->OnClose();
     EXPECT_EQ(host.calls.back(), "Zoom(278,172,745,422)->(0,0,0,0)");
 }
 
-TEST_F(DialogTest, SelectingMarksOneOptionEnablesItsControlAndSetsTheKind) {
-    dialog.Form_Load();
+TEST_F(DialogTest, ChoosingMarksOneOptionEnablesItsControlAndSetsTheKind) {
+    dialog->Open();
     host.repeatText = "5";
     host.fileCaption = "C:\\a.wav";
-    dialog.lbl_BGM_MouseDown(1);
-    EXPECT_EQ(BGM_Kind, 1);
+    dialog->OnMusicChoice(MusicKind::AudioCd);
+    EXPECT_EQ(dialog->Current().music, MusicKind::AudioCd);
     EXPECT_TRUE(host.marks[1] && host.repeatEnabled && !host.fileEnabled);
-    dialog.Img_BGM_MouseDown(2);
-    EXPECT_EQ(BGM_Kind, 2);
+    dialog->OnMusicChoice(MusicKind::SoundFile);
+    EXPECT_EQ(dialog->Current().music, MusicKind::SoundFile);
     EXPECT_TRUE(host.marks[2] && !host.marks[1] && host.fileEnabled && !host.repeatEnabled);
-    dialog.lbl_BGM_MouseDown(0);
-    EXPECT_EQ(BGM_Kind, 0);
+    dialog->OnMusicChoice(MusicKind::None);
+    EXPECT_EQ(dialog->Current().music, MusicKind::None);
     EXPECT_TRUE(host.marks[0] && !host.fileEnabled && !host.repeatEnabled);
-    EXPECT_EQ(host.repeatText, "5"); // selecting touches neither the box nor the file
+    EXPECT_EQ(host.repeatText, "5"); // choosing touches neither the box nor the file
     EXPECT_EQ(host.fileCaption, "C:\\a.wav");
 }
 
-TEST_F(DialogTest, HashPatternWritesNothingForZero) {
-    EXPECT_EQ(Format_Hash(0), "");
-    EXPECT_EQ(Format_Hash(7), "7");
-    EXPECT_EQ(Format_Hash(30), "30");
-    EXPECT_EQ(Format_Hash(-5), "-5");
-    EXPECT_EQ(Format_Hash(123), "123");
+TEST_F(DialogTest, TrackFormatWritesNothingForZero) {
+    EXPECT_EQ(FormatTrack(0), "");
+    EXPECT_EQ(FormatTrack(7), "7");
+    EXPECT_EQ(FormatTrack(30), "30");
+    EXPECT_EQ(FormatTrack(-5), "-5");
+    EXPECT_EQ(FormatTrack(123), "123");
 }
 
 TEST_F(DialogTest, TheRepeatTextIsSavedAsATrack) {
@@ -184,71 +188,67 @@ TEST_F(DialogTest, TheRepeatTextIsSavedAsATrack) {
     };
     for (const auto& [typed, stored] : cases) {
         host.repeatText = typed;
-        dialog.Settings_Save();
+        dialog->OnSave();
         EXPECT_EQ(*Stored(kKeyLoop), stored) << '"' << typed << '"';
     }
 }
 
 TEST_F(DialogTest, SavingWritesAllThreeKeysWhateverTheKind) {
-    BGM_Kind = 1;
-    BGM_File = "C:\\song.mp3";
-    dialog.Form_Load();
+    With({MusicKind::AudioCd, 0, "C:\\song.mp3"}).Open();
     host.repeatText = "12";
-    dialog.lbl_BGM_MouseDown(0);
+    dialog->OnMusicChoice(MusicKind::None);
     fake.calls.clear();
-    dialog.Cmd_Set_Click();
+    dialog->OnSave();
     const std::string ini = "\"C:\\Lumora\\ルモラ.ini\")";
     const std::vector<std::string> expected = {
         "WritePrivateProfileString(\"Section\", \"BGM区分\", \" 0\", " + ini,
         "WritePrivateProfileString(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \" 12\", " + ini,
         "WritePrivateProfileString(\"Section\", \"BGMﾌｧｲﾙ\", \"C:\\song.mp3\", " + ini};
     EXPECT_EQ(fake.calls, expected);
-    EXPECT_EQ(BGM_Loop, 12);
-    EXPECT_EQ(host.calls.back(), "Unload");
+    EXPECT_EQ(dialog->Current().repeatTrack, 12);
+    EXPECT_EQ(host.calls.back(), "Close");
 }
 
 TEST_F(DialogTest, CancelWritesNothing) {
-    dialog.Form_Load();
-    dialog.lbl_BGM_MouseDown(2);
+    dialog->Open();
+    dialog->OnMusicChoice(MusicKind::SoundFile);
     fake.calls.clear();
-    dialog.Cmd_Can_Click();
+    dialog->OnCancel();
     EXPECT_TRUE(fake.calls.empty());
-    EXPECT_EQ(host.calls.back(), "Unload");
+    EXPECT_EQ(host.calls.back(), "Close");
 }
 
 TEST_F(DialogTest, ChoosingAFileTakesThePathOnlyWhenAccepted) {
-    dialog.Form_Load();
-    BGM_File = "C:\\old.wav";
-    host.fileCaption = BGM_File;
+    With({MusicKind::SoundFile, 0, "C:\\old.wav"}).Open();
     host.openAnswer = {0, ""};
-    dialog.Cmd_BGM_Click();
+    dialog->OnChooseFile();
     EXPECT_EQ(host.calls.back(), std::string("OpenFile(BGMﾌｧｲﾙ (MP3 WAV)") + '\0' + "*.MP3;*.WAV" + '\0' +
                                      "|ﾌｧｲﾙを開く)");
-    EXPECT_EQ(BGM_File, "C:\\old.wav");
+    EXPECT_EQ(dialog->Current().musicFile, "C:\\old.wav");
+    EXPECT_EQ(host.fileCaption, "C:\\old.wav");
     host.openAnswer = {1, "D:\\音楽\\new.mp3"};
-    dialog.Cmd_BGM_Click();
-    EXPECT_EQ(BGM_File, "D:\\音楽\\new.mp3");
-    EXPECT_EQ(host.fileCaption, BGM_File);
-    EXPECT_EQ(Last_Result, 1);
+    dialog->OnChooseFile();
+    EXPECT_EQ(dialog->Current().musicFile, "D:\\音楽\\new.mp3");
+    EXPECT_EQ(host.fileCaption, "D:\\音楽\\new.mp3");
 }
 
 TEST_F(DialogTest, ClosingZoomsBackToWhereThePointerWasOnOpening) {
-    dialog.Form_Load();
+    dialog->Open();
     host.cursorX = 900; // moved since
-    dialog.Form_Unload();
+    dialog->OnClose();
     EXPECT_EQ(host.calls.back(), "Zoom(278,172,745,422)->(300,200,300,200)");
 }
 
 TEST_F(DialogTest, TheLinkOpensUnderTheHourglass) {
-    dialog.lbl_URL_Click();
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"Hourglass", std::string("Open ") + DialogForm::kAddress,
+    dialog->OnLink();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"Hourglass", std::string("Open ") + SettingsDialog::kAddress,
                                                     "Default"}));
 }
 
 TEST_F(DialogTest, ShadingRunsDarkBlueToPaleAndBack) {
-    dialog.Form_Resize();
-    EXPECT_EQ(host.rowCalls[1], 150); // rows 0 to 149 of Pic_D
-    EXPECT_EQ(host.rowCalls[0], 3376); // one line per twip of Pic_C
+    dialog->OnResize();
+    EXPECT_EQ(host.rowCalls[1], 150); // rows 0 to 149 of the inner panel
+    EXPECT_EQ(host.rowCalls[0], 3376); // one line per twip of the outer one
     const std::map<int, std::int32_t>& d = host.rows[1];
     EXPECT_EQ(d.at(0), 30 << 16);
     EXPECT_EQ(d.at(149), 30 << 16);
@@ -258,30 +258,34 @@ TEST_F(DialogTest, ShadingRunsDarkBlueToPaleAndBack) {
         EXPECT_EQ(color >> 16, red + 30) << row;
         EXPECT_EQ((color >> 8) & 0xFF, red) << row;
     }
-    // Fifteen twips share a pixel row of Pic_C, and the last one drawn wins.
-    EXPECT_EQ(host.rows[0].at(0), Shade_Color(14, 3375));
+    // Fifteen twips share a pixel row of the outer panel, and the last one drawn wins.
+    EXPECT_EQ(host.rows[0].at(0), ShadeColor(14, 3375));
     EXPECT_EQ(host.rows[0].at(0), 3 + 3 * 256 + 33 * 65536);
     EXPECT_EQ(host.rows[0].at(225), 30 << 16); // twip 3375 alone
-    EXPECT_EQ(Shade_Color(0, 0), 30 << 16);    // a panel of no height
+    EXPECT_EQ(ShadeColor(0, 0), 30 << 16);    // a panel of no height
 }
 
 TEST_F(DialogTest, TheAnimationRunsTwentyFourFramesRound) {
-    for (int tick = 0; tick < 25; ++tick) dialog.Timer1_Timer();
-    EXPECT_EQ(dialog.Frame_No, 1);
+    for (int tick = 0; tick < 25; ++tick) dialog->OnAnimationTimer();
     EXPECT_EQ(host.calls[0], "Cls");
     EXPECT_EQ(host.calls[1], "Frame0");
     EXPECT_EQ(host.calls[2], "Refresh");
-    EXPECT_EQ(host.calls[3 * 23 + 1], "Frame23");
-    EXPECT_EQ(host.calls[3 * 24 + 1], "Frame0");
+    const std::vector<std::string> frames = Frames();
+    EXPECT_EQ(frames[23], "Frame23");
+    EXPECT_EQ(frames[24], "Frame0");
+    dialog->Open(); // opening starts the Earth from its first frame again
+    host.calls.clear();
+    dialog->OnAnimationTimer();
+    EXPECT_EQ(Frames(), std::vector<std::string>{"Frame0"});
 }
 
 TEST(DialogPlace, CentredAcrossAThirdDownAndNegativeOnSmallScreens) {
     std::int32_t left = 0;
     std::int32_t top = 0;
-    Dialog_Place(1024 * 15.0, 768 * 15.0, 467 * 15.0, 250 * 15.0, left, top);
+    PlaceDialog(1024 * 15.0, 768 * 15.0, 467 * 15.0, 250 * 15.0, left, top);
     EXPECT_EQ(left, 4177);
     EXPECT_EQ(top, 2590);
-    Dialog_Place(400 * 15.0, 200 * 15.0, 467 * 15.0, 250 * 15.0, left, top);
+    PlaceDialog(400 * 15.0, 200 * 15.0, 467 * 15.0, 250 * 15.0, left, top);
     EXPECT_EQ(left, -502); // -1005 / 2, cut toward zero
     EXPECT_EQ(top, -250);
 }

@@ -5,9 +5,10 @@
 #include <cmath>
 #include <deque>
 #include <functional>
+#include <memory>
 
 #include "platform/fake/fake_platform.h"
-#include "settings/settings.h"
+#include "platform/fake/stub_display_host.h"
 
 namespace lumora {
 namespace {
@@ -30,128 +31,61 @@ public:
     }
 };
 
-// The window toolkit as the tests see it: calls go to the platform's log, the
-// surface is a plain buffer with a guard band around it.
-class FakeHost final : public DisplayHost {
-public:
-    explicit FakeHost(fake::FakePlatform& log) : log_(log) {}
-
-    ScreenMetrics metrics{1024, 768, 15, 15};
-    std::int32_t topmostResult = 1;
-    std::int32_t passwordAnswer = 1;
-    std::function<void()> onDoEvents;
-    bool ended = false;
-    static constexpr int kGuard = 16;
-    std::vector<std::uint32_t> buffer;
-    int width = 0;
-    int height = 0;
-
-    ScreenMetrics Screen() override { return metrics; }
-    void PlaceForm(int left, int top, int w, int h) override {
-        log_.Log("PlaceForm(" + std::to_string(left) + ", " + std::to_string(top) + ", " +
-                 std::to_string(w) + ", " + std::to_string(h) + ")");
-    }
-    PixelView SizeDisplay(int w, int h) override {
-        log_.Log("SizeDisplay(" + std::to_string(w) + ", " + std::to_string(h) + ")");
-        width = w;
-        height = h;
-        if (w <= 0 || h <= 0) return {};
-        const int stride = w + 2 * kGuard;
-        buffer.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(h + 2 * kGuard), kGuardValue);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) At(x, y) = 0;
-        return PixelView{&At(0, 0), w, h, stride};
-    }
-    void ShowNormal() override { log_.Log("Show"); }
-    std::int32_t SetTopmost() override {
-        log_.Log("SetWindowPos(HWND_TOPMOST, 0x13)");
-        return topmostResult;
-    }
-    void EnableTimer(DisplayTimer timer, bool enabled) override {
-        log_.Log("Timer" + std::to_string(timer) + (enabled ? " on" : " off"));
-    }
-    void Present() override { log_.Log("Present"); }
-    void DoEvents() override {
-        log_.Log("DoEvents");
-        if (onDoEvents) onDoEvents();
-    }
-    std::int32_t VerifyPassword() override {
-        log_.Log("VerifyScreenSavePwd");
-        return passwordAnswer;
-    }
-    void Unload() override { log_.Log("Unload"); }
-    void EndProcess() override {
-        log_.Log("End");
-        ended = true;
-    }
-
-    std::uint32_t& At(int x, int y) {
-        const int stride = width + 2 * kGuard;
-        return buffer[static_cast<std::size_t>((y + kGuard) * stride + x + kGuard)];
-    }
-    bool GuardIntact() const {
-        std::size_t inside = 0;
-        for (std::uint32_t pixel : buffer) inside += pixel != kGuardValue;
-        return inside <= static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    }
-    static constexpr std::uint32_t kGuardValue = 0xDEADBEEF;
-
-private:
-    fake::FakePlatform& log_;
-};
+using fake::StubDisplayHost;
 
 class DisplayTest : public ::testing::Test {
 protected:
-    DisplayTest() : host(fake), form(fake_seams, host, random) {
-        fake.commandLine = "Lumora.scr /s";
-        BGM_Kind = 0;
-        BGM_File.clear();
+    // A display of its own, with the settings, mode and stars given.
+    std::unique_ptr<StarDisplay> Make(Settings settings = {}, Mode mode = Mode::Saver,
+                                      int stars = StarDisplay::kDefaultStars) {
+        return std::make_unique<StarDisplay>(seams, host, random, settings, mode, stars);
     }
 
-    // Loads the form and forgets its calls.
+    // Starts the display on a screen of this size and forgets its calls.
     void Load(int w = 1024, int h = 768) {
         host.metrics.widthPixels = w;
         host.metrics.heightPixels = h;
-        form.Form_Load();
+        display->Start();
         fake.calls.clear();
     }
 
-    // Puts star 1 where a building frame would, for the offset from the radiant given.
+    // Puts one star where a building frame would, for the offset from the radiant given.
     void BuildOneStar(float u1, float u2, std::vector<float> colours = {0.5f, 0.5f, 0.5f}) {
-        form.Star_Count = 1;
+        display = Make({}, Mode::Saver, 1);
         Load(1024, 1024);
         random.draws = {u1, u2};
         random.draws.insert(random.draws.end(), colours.begin(), colours.end());
-        form.Stars_Frame();
+        display->OnFrameTimer();
+    }
+
+    // A display of `count` stars, started, whose building frame is behind it.
+    void WithStars(std::vector<Star> stars) {
+        display = Make({}, Mode::Saver, static_cast<int>(stars.size()));
+        Load();
+        display->PlaceStars(std::move(stars));
     }
 
     fake::FakePlatform fake;
-    platform::Platform fake_seams = fake.Seams();
-    FakeHost host;
+    platform::Platform seams = fake.Seams();
+    StubDisplayHost host{&fake};
     ScriptedRandom random;
-    DisplayForm form;
+    std::unique_ptr<StarDisplay> display = Make();
 };
 
-TEST_F(DisplayTest, LoadSizesSeedsAndStartsTheTimersInOrder) {
+TEST_F(DisplayTest, StartSizesSeedsAndStartsTheTimersInOrder) {
     random.draws = {0.5f}; // the re-seeding loop runs Nearest(6) = 6 times
-    form.Form_Load();
-    std::vector<std::string> expected = {"PlaceForm(0, 0, 1024, 768)", "SizeDisplay(1024, 768)",
+    display->Start();
+    std::vector<std::string> expected = {"PlaceWindow(0, 0, 1024, 768)", "SizeSurface(1024, 768)",
                                          "GetTickCount"};
     for (int i = 0; i < 6; ++i) expected.push_back("GetTickCount");
-    expected.insert(expected.end(),
-                    {"Show", "SetWindowPos(HWND_TOPMOST, 0x13)", "Timer3 on", "Timer4 on"});
+    expected.insert(expected.end(), {"Show", "MakeTopmost", "Timer frame on", "Timer radiant jump on"});
     EXPECT_EQ(fake.calls, expected);
     ASSERT_EQ(random.seeds.size(), 7u);
     EXPECT_EQ(random.seeds[0], 1000.0);
     EXPECT_EQ(random.seeds[6], 1006.0);
-    EXPECT_EQ(form.Start_Tick, 1000);
-    EXPECT_EQ(form.Seed_Count, 0);
-    EXPECT_EQ(form.Star_Count, 1000);
-    EXPECT_EQ(form.Stars.size(), 1001u);
-    EXPECT_TRUE(form.First_Frame);
-    EXPECT_EQ(form.Radiant_X, 512);
-    EXPECT_EQ(form.Radiant_Y, 384);
-    EXPECT_EQ(Last_Result, 1);
+    EXPECT_EQ(display->Stars().size(), 1000u);
+    EXPECT_EQ(display->RadiantX(), 512);
+    EXPECT_EQ(display->RadiantY(), 384);
 }
 
 TEST_F(DisplayTest, ReseedingRunsOneToElevenRounds) {
@@ -159,21 +93,21 @@ TEST_F(DisplayTest, ReseedingRunsOneToElevenRounds) {
         fake.tickCount = 0;
         random.seeds.clear();
         random.draws = {u};
-        form.Form_Load();
+        display->Start();
         EXPECT_EQ(random.seeds.size(), static_cast<std::size_t>(rounds) + 1) << u;
     }
 }
 
 TEST_F(DisplayTest, SurfaceSizeComesFromTheScreenInTwips) {
     Load(1023, 767);
-    EXPECT_EQ(form.Display_Width, 1023);
-    EXPECT_EQ(form.Radiant_X, 511); // whole pixels, never 511.5
-    EXPECT_EQ(form.Radiant_Y, 383);
+    EXPECT_EQ(display->SurfaceWidth(), 1023);
+    EXPECT_EQ(display->RadiantX(), 511); // whole pixels, never 511.5
+    EXPECT_EQ(display->RadiantY(), 383);
     host.metrics.twipsPerPixelX = 12; // 120 dpi
     host.metrics.twipsPerPixelY = 0.3f; // rounds to nothing: the screen's own pixels
     Load(1280, 720);
-    EXPECT_EQ(form.Display_Width, 1280);
-    EXPECT_EQ(form.Display_Height, 720);
+    EXPECT_EQ(display->SurfaceWidth(), 1280);
+    EXPECT_EQ(display->SurfaceHeight(), 720);
 }
 
 TEST_F(DisplayTest, BuildingStepsRelateEachAxisToTheOther) {
@@ -187,20 +121,17 @@ TEST_F(DisplayTest, BuildingStepsRelateEachAxisToTheOther) {
     };
     for (const Case& c : cases) {
         BuildOneStar(c.u1, c.u2);
-        const Star& star = form.Stars[1];
-        EXPECT_DOUBLE_EQ(star.DX, c.dx) << c.u1;
-        EXPECT_DOUBLE_EQ(star.DY, c.dy) << c.u1;
-        EXPECT_EQ(star.X, c.x);
-        EXPECT_EQ(star.Y, c.y);
-        EXPECT_EQ(star.X0, star.X);
-        EXPECT_EQ(star.Y0, star.Y);
-        EXPECT_FALSE(form.First_Frame);
+        const Star& star = display->Stars()[0];
+        EXPECT_DOUBLE_EQ(star.dx, c.dx) << c.u1;
+        EXPECT_DOUBLE_EQ(star.dy, c.dy) << c.u1;
+        EXPECT_EQ(star.x, c.x);
+        EXPECT_EQ(star.y, c.y);
     }
 }
 
 TEST_F(DisplayTest, FirstColoursAreLightAndAPlusIsDrawnWithAWhiteCore) {
     BuildOneStar(612 / 1024.0f, 612 / 1024.0f, {0.0f, 0.5f, 0.99999994f});
-    EXPECT_EQ(form.Stars[1].Color, 128 + 256 * 192 + 65536 * 255);
+    EXPECT_EQ(display->Stars()[0].color, 128 + 256 * 192 + 65536 * 255);
     EXPECT_EQ(host.At(612, 612), kWhitePixel);
     const std::uint32_t arm = 0x80C0FF; // red 128, green 192, blue 255 as the bitmap holds it
     EXPECT_EQ(host.At(613, 612), arm);
@@ -212,67 +143,64 @@ TEST_F(DisplayTest, FirstColoursAreLightAndAPlusIsDrawnWithAWhiteCore) {
 
 TEST_F(DisplayTest, RealStarsKeepTheirStepsReciprocalAndTheFirstFrameMovesNothing) {
     Random real;
-    DisplayForm shower(fake_seams, host, real);
-    shower.Form_Load();
-    shower.Stars_Frame();
-    for (std::size_t i = 1; i < shower.Stars.size(); ++i) {
-        const Star& star = shower.Stars[i];
-        EXPECT_NEAR(std::fabs(star.DX) * std::fabs(star.DY), 1.0, 1e-9);
-        EXPECT_EQ(star.X, star.X0);
-        EXPECT_EQ(star.Y, star.Y0);
+    StarDisplay shower(seams, host, real, {}, Mode::Saver);
+    shower.Start();
+    shower.OnFrameTimer();
+    const std::vector<Star> built = shower.Stars();
+    shower.OnFrameTimer();
+    for (std::size_t i = 0; i < built.size(); ++i) {
+        const Star& star = shower.Stars()[i];
+        EXPECT_NEAR(std::fabs(star.dx) * std::fabs(star.dy), 1.0, 1e-9);
+        // The building frame placed the star; the next one moved it one step on,
+        // or back to the radiant when that step left the screen.
+        if (star.x != built[i].x + built[i].dx) {
+            EXPECT_EQ(star.x, shower.RadiantX()) << i;
+        }
     }
-    for (int frame = 0; frame < 500; ++frame) shower.Stars_Frame();
-    const Star& unused = shower.Stars[0];
-    EXPECT_EQ(unused.X, 0);
-    EXPECT_EQ(unused.DX, 0);
-    EXPECT_EQ(unused.Color, 0);
+    for (int frame = 0; frame < 500; ++frame) shower.OnFrameTimer();
     EXPECT_TRUE(host.GuardIntact());
 }
 
 TEST_F(DisplayTest, StarsOnTheMarginStayAndBeyondItStartAgainAtTheRadiant) {
-    form.Star_Count = 4;
-    Load();
-    form.First_Frame = false;
-    form.Stars[1] = Star{-4, 100, 0, 0, 0xFF, -1, 0};      // reaches X = -5: stays
-    form.Stars[2] = Star{100, 772, 0, 0, 0xFF, 0, 1};      // reaches Y = H + 5: stays
-    form.Stars[3] = Star{-4.5, 100, 0, 0, 0xFF, -0.5001, 0}; // just beyond: starts again
-    form.Stars[4] = Star{1029, 100, 0, 0, 0xFF, 1, 2};     // X > W + 5
+    WithStars({
+        Star{-4, 100, 0xFF, -1, 0},        // reaches X = -5: stays
+        Star{100, 772, 0xFF, 0, 1},        // reaches Y = H + 5: stays
+        Star{-4.5, 100, 0xFF, -0.5001, 0}, // just beyond: starts again
+        Star{1029, 100, 0xFF, 1, 2},       // X > W + 5
+    });
     random.draws = {0.0f, 0.5f, 0.99999994f, 0.25f, 0.25f, 0.25f};
-    form.Stars_Frame();
-    EXPECT_EQ(form.Stars[1].X, -5);
-    EXPECT_EQ(form.Stars[2].Y, 773);
-    EXPECT_EQ(form.Stars[3].X, 512);
-    EXPECT_EQ(form.Stars[3].Y, 384);
-    EXPECT_EQ(form.Stars[3].Color, 0 + 256 * 128 + 65536 * 255); // a 256 counts as 255
-    EXPECT_EQ(form.Stars[3].DX, -0.5001);                      // the direction stays
-    EXPECT_EQ(form.Stars[4].X, 512);
-    EXPECT_EQ(form.Stars[4].Color, 64 + 256 * 64 + 65536 * 64);
+    display->OnFrameTimer();
+    const std::vector<Star>& stars = display->Stars();
+    EXPECT_EQ(stars[0].x, -5);
+    EXPECT_EQ(stars[1].y, 773);
+    EXPECT_EQ(stars[2].x, 512);
+    EXPECT_EQ(stars[2].y, 384);
+    EXPECT_EQ(stars[2].color, 0 + 256 * 128 + 65536 * 255); // a 256 counts as 255
+    EXPECT_EQ(stars[2].dx, -0.5001);                      // the direction stays
+    EXPECT_EQ(stars[3].x, 512);
+    EXPECT_EQ(stars[3].color, 64 + 256 * 64 + 65536 * 64);
     EXPECT_TRUE(host.GuardIntact());
 }
 
 TEST_F(DisplayTest, AStarWhoseOneStepLeavesTheScreenFlickersAtTheRadiant) {
-    form.Star_Count = 1;
-    Load();
-    form.First_Frame = false;
-    form.Stars[1] = Star{512, 384, 512, 384, 0xFFFFFF, 600, 1.0 / 600};
+    WithStars({Star{512, 384, 0xFFFFFF, 600, 1.0 / 600}});
     random.fallback = 0.0f;
     for (int frame = 0; frame < 3; ++frame) {
         random.draws = {0.1f * static_cast<float>(frame + 1), 0.0f, 0.0f};
-        form.Stars_Frame();
-        EXPECT_EQ(form.Stars[1].X, 512);
+        display->OnFrameTimer();
+        EXPECT_EQ(display->Stars()[0].x, 512);
         EXPECT_EQ(host.At(512, 384), kWhitePixel);
-        EXPECT_EQ(form.Stars[1].Color, std::lround(25.6 * (frame + 1)));
+        EXPECT_EQ(display->Stars()[0].color, std::lround(25.6 * (frame + 1)));
     }
 }
 
 TEST_F(DisplayTest, ErasingALaterStarBlackensAnEarlierOneDrawnUnderIt) {
-    form.Star_Count = 2;
-    Load();
-    form.First_Frame = false;
-    form.Stars[1] = Star{10, 10, 0, 0, 0x0000FF, 1, 1};  // moves onto (11, 11)
-    form.Stars[2] = Star{11, 11, 0, 0, 0x00FF00, 10, 0.1}; // erased at (11, 11)
-    form.Star_Plot(11, 11, 0x00FF00, 0xFFFFFF);
-    form.Stars_Frame();
+    WithStars({
+        Star{10, 10, 0x0000FF, 1, 1},    // moves onto (11, 11)
+        Star{11, 11, 0x00FF00, 10, 0.1}, // erased at (11, 11)
+    });
+    display->PlotStar(11, 11, 0x00FF00, 0xFFFFFF);
+    display->OnFrameTimer();
     EXPECT_EQ(host.At(11, 11), 0u);
     EXPECT_EQ(host.At(12, 11), 0u);
     EXPECT_EQ(host.At(21, 11), kWhitePixel); // star 2, drawn where it went
@@ -281,62 +209,61 @@ TEST_F(DisplayTest, ErasingALaterStarBlackensAnEarlierOneDrawnUnderIt) {
 TEST_F(DisplayTest, TinySurfacesNeverWriteOutsideTheirPixels) {
     for (auto [w, h] : {std::pair{1, 1}, {2, 1}, {1, 3}, {3, 3}}) {
         Random real;
-        DisplayForm tiny(fake_seams, host, real);
+        StarDisplay tiny(seams, host, real, {}, Mode::Saver);
         host.metrics = ScreenMetrics{w, h, 15, 15};
-        tiny.Form_Load();
+        tiny.Start();
         for (int frame = 0; frame < 200; ++frame) {
-            tiny.Stars_Frame();
-            if (frame % 50 == 0) tiny.Timer4_Timer();
+            tiny.OnFrameTimer();
+            if (frame % 50 == 0) tiny.OnRadiantTimer();
         }
         EXPECT_TRUE(host.GuardIntact()) << w << 'x' << h;
     }
     host.metrics = ScreenMetrics{0, 0, 15, 15};
-    form.Form_Load();
-    form.Stars_Frame();
-    form.Stars_Frame();
-    form.Timer4_Timer();
+    display->Start();
+    display->OnFrameTimer();
+    display->OnFrameTimer();
+    display->OnRadiantTimer();
 }
 
 TEST_F(DisplayTest, TheRadiantJumpsWithinTheMiddleBand) {
     Load();
-    fake.calls.clear();
     random.draws = {0.0f, 0.0f};
-    form.Timer4_Timer();
-    EXPECT_EQ(form.Radiant_X, 204);
-    EXPECT_EQ(form.Radiant_Y, 153);
+    display->OnRadiantTimer();
+    EXPECT_EQ(display->RadiantX(), 204);
+    EXPECT_EQ(display->RadiantY(), 153);
     EXPECT_EQ(random.seeds.back(), static_cast<double>(3600.5f));
     EXPECT_EQ(fake.calls, std::vector<std::string>{"Timer"});
     random.draws = {0.99999994f, 0.99999994f};
-    form.Timer4_Timer();
-    EXPECT_EQ(form.Radiant_X, 820);
-    EXPECT_EQ(form.Radiant_Y, 615);
+    display->OnRadiantTimer();
+    EXPECT_EQ(display->RadiantX(), 820);
+    EXPECT_EQ(display->RadiantY(), 615);
 }
 
 TEST_F(DisplayTest, OnlyAMoveInBothAxesAwayFromTheFirstPositionQuits) {
     Load();
-    form.Display_MouseMove(100, 100); // the event a resting mouse sends on opening
-    form.Display_MouseMove(150, 100); // X only
-    form.Display_MouseMove(100, 150); // Y only
+    display->OnMouseMove(100, 100); // the event a resting mouse sends on opening
+    display->OnMouseMove(150, 100); // X only
+    display->OnMouseMove(100, 150); // Y only
     EXPECT_FALSE(host.ended);
-    form.Display_MouseMove(100.5f, 100.5f);
+    display->OnMouseMove(100.5f, 100.5f);
     EXPECT_TRUE(host.ended);
 }
 
 TEST_F(DisplayTest, WithoutASwitchMovementIsIgnoredButKeysAndClicksQuit) {
-    fake.commandLine = "Lumora.scr";
+    display = Make({}, Mode::NoSwitch);
     Load();
-    form.Display_MouseMove(1, 1);
-    form.Display_MouseMove(500, 500);
-    EXPECT_FALSE(form.Mouse_Start.Taken);
+    display->OnMouseMove(1, 1);
+    display->OnMouseMove(500, 500);
+    display->OnMouseMove(900, 700);
     EXPECT_FALSE(host.ended);
-    form.Form_KeyDown(65);
+    display->OnKey(65);
     EXPECT_TRUE(host.ended);
     // Neither cursor nor running flag is touched without the run switch.
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"DoEvents", "Unload", "End"}));
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"DoEvents", "Close", "End"}));
 
-    DisplayForm clicked(fake_seams, host, random);
+    std::unique_ptr<StarDisplay> clicked = Make({}, Mode::NoSwitch);
     host.ended = false;
-    clicked.Display_MouseDown();
+    clicked->OnClick();
     EXPECT_TRUE(host.ended);
 }
 
@@ -346,56 +273,60 @@ TEST_F(DisplayTest, ArrowKeysBelongToTheCdOnly) {
         {7, 37, true},
     };
     for (const auto& [kind, key, quits] : cases) {
-        BGM_Kind = static_cast<std::int16_t>(kind);
-        DisplayForm display(fake_seams, host, random);
+        std::unique_ptr<StarDisplay> shown = Make({static_cast<MusicKind>(kind), 0, ""});
         host.ended = false;
-        display.Form_KeyDown(key);
+        shown->OnKey(key);
         EXPECT_EQ(host.ended, quits) << "kind " << kind << " key " << key;
     }
 }
 
 TEST_F(DisplayTest, QuitOnTheNtFamilyUndoesStartUpInOrder) {
+    display = Make({MusicKind::AudioCd, 0, ""});
     Load();
-    form.timerEnabled[kTimer2] = true;
-    EXPECT_TRUE(form.Saver_Quit());
+    EXPECT_TRUE(display->TimerEnabled(DisplayTimer::CdWatch));
+    EXPECT_TRUE(display->Quit());
     const std::vector<std::string> expected = {
-        "DoEvents", "GetVersionEx(148)", "Timer2 off", "mci: stop cdaudio", "mci: close cdaudio",
-        "SystemParametersInfo(97, 0, NULL, 0)", "ShowCursor(TRUE)", "Unload", "End"};
+        "DoEvents", "GetVersionEx(148)", "Timer CD watch off", "mci: stop cdaudio", "mci: close cdaudio",
+        "SystemParametersInfo(97, 0, NULL, 0)", "ShowCursor(TRUE)", "Close", "End"};
     EXPECT_EQ(fake.calls, expected);
-    EXPECT_FALSE(form.timerEnabled[kTimer2]);
+    EXPECT_FALSE(display->TimerEnabled(DisplayTimer::CdWatch));
 }
 
 TEST_F(DisplayTest, OffTheNtFamilyThePasswordDecides) {
     fake.version = {1, 1};
     Load();
     host.passwordAnswer = 0;
-    form.Display_MouseMove(10, 10);
-    form.Display_MouseMove(20, 20);
+    display->OnMouseMove(10, 10);
+    display->OnMouseMove(20, 20);
     EXPECT_FALSE(host.ended);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"DoEvents", "GetVersionEx(148)",
                                                     "ShowCursor(TRUE)", "VerifyScreenSavePwd",
                                                     "ShowCursor(FALSE)"}));
-    EXPECT_FALSE(form.Mouse_Start.Taken); // a refused quit from a move forgets the start
-    form.Display_MouseMove(30, 30);
-    EXPECT_TRUE(form.Mouse_Start.Taken);
-    form.Form_KeyDown(65);
-    EXPECT_TRUE(form.Mouse_Start.Taken); // one from a key keeps it
+    // A refused quit from a move forgets where the mouse started: the next
+    // position is the new start, and moving from it asks again.
+    fake.calls.clear();
+    display->OnMouseMove(30, 30);
+    EXPECT_TRUE(fake.calls.empty());
+    display->OnKey(65); // refused too, but a key keeps the start
+    fake.calls.clear();
+    display->OnMouseMove(40, 40);
+    EXPECT_FALSE(fake.calls.empty());
 
     fake.calls.clear();
     host.passwordAnswer = 1;
-    form.Form_MouseDown();
+    display->OnClick();
     EXPECT_TRUE(host.ended);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{
                               "DoEvents", "GetVersionEx(148)", "ShowCursor(TRUE)",
                               "VerifyScreenSavePwd", "SystemParametersInfo(97, 0, NULL, 0)",
-                              "ShowCursor(TRUE)", "Unload", "End"}));
+                              "ShowCursor(TRUE)", "Close", "End"}));
 }
 
 TEST_F(DisplayTest, AQuitFromTheEventsItRunsDoesNotAskTwice) {
     fake.version = {1, 1};
     Load();
-    host.onDoEvents = [this] { form.Form_KeyDown(65); }; // a key already queued
-    form.Display_MouseDown();
+    host.onDoEvents = [this] { display->OnKey(65); }; // a key already queued
+    display->OnClick();
     int asked = 0;
     int ended = 0;
     for (const std::string& call : fake.calls) {

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings.h"
 
 namespace lumora {
 namespace {
@@ -13,13 +12,13 @@ namespace {
 class RecordingHost final : public PreviewHost {
 public:
     std::vector<std::string> calls;
-    PaneRect pane{100, 200, 252, 312};
+    Rect pane{100, 200, 252, 312};
     bool paneExists = true;
     float twipsX = 15;
     float twipsY = 15;
     std::int32_t style = static_cast<std::int32_t>(0x82000000u); // WS_POPUP | WS_CLIPCHILDREN
 
-    std::int32_t GetPaneRect(platform::WindowHandle handle, PaneRect& rect) override {
+    std::int32_t GetRect(platform::WindowHandle handle, Rect& rect) override {
         calls.push_back("GetWindowRect(" + std::to_string(handle) + ")");
         if (!paneExists) return 0;
         rect = pane;
@@ -27,7 +26,7 @@ public:
     }
     float TwipsPerPixelX() override { return twipsX; }
     float TwipsPerPixelY() override { return twipsY; }
-    void LoadForm() override { calls.push_back("Load"); }
+    void Create() override { calls.push_back("Create"); }
     std::int32_t GetStyle() override {
         calls.push_back("GetWindowLongA(GWL_STYLE)");
         return style;
@@ -39,7 +38,7 @@ public:
     void SetParent(platform::WindowHandle handle) override {
         calls.push_back("SetParent(" + std::to_string(handle) + ")");
     }
-    void MoveForm(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override {
+    void MoveWindow(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override {
         calls.push_back("Move(" + std::to_string(left) + ", " + std::to_string(top) + ", " +
                         std::to_string(width) + ", " + std::to_string(height) + ")");
     }
@@ -47,21 +46,18 @@ public:
         calls.push_back("Img_Prev(" + std::to_string(width) + ", " + std::to_string(height) + ")");
     }
     void Show() override { calls.push_back("Show"); }
-    platform::WindowHandle GetOwner() override {
-        calls.push_back("GetWindow(GW_OWNER)");
-        return 0;
-    }
+    std::int32_t postResult = 1;
     std::int32_t PostClose() override {
         calls.push_back("PostMessageA(WM_CLOSE, 0, 0)");
-        return 1;
+        return postResult;
     }
 };
 
 TEST(Preview, AttachesSizesAndShowsInOrder) {
     RecordingHost host;
-    Preview_Attach(host, 1234);
+    AttachPreview(host, 1234);
     const std::vector<std::string> expected = {
-        "GetWindowRect(1234)", "Load", "GetWindowLongA(GWL_STYLE)",
+        "GetWindowRect(1234)", "Create", "GetWindowLongA(GWL_STYLE)",
         "SetWindowLongA(GWL_STYLE, " + std::to_string(0x42000000) + ")", // child, no longer popup
         "SetParent(1234)", "Move(0, 0, 2280, 1680)", "Img_Prev(152.000000, 112.000000)", "Show"};
     EXPECT_EQ(host.calls, expected);
@@ -70,7 +66,7 @@ TEST(Preview, AttachesSizesAndShowsInOrder) {
 TEST(Preview, APaneThatCannotBeReadGivesAFormOfNoSize) {
     RecordingHost host;
     host.paneExists = false;
-    Preview_Attach(host, 0);
+    AttachPreview(host, 0);
     EXPECT_EQ(host.calls[5], "Move(0, 0, 0, 0)");
     EXPECT_EQ(host.calls[6], "Img_Prev(0.000000, 0.000000)");
     EXPECT_EQ(host.calls.back(), "Show");
@@ -78,16 +74,16 @@ TEST(Preview, APaneThatCannotBeReadGivesAFormOfNoSize) {
 
 TEST(Preview, TwipsRoundHalvesToEvenAndThePictureFollowsThePane) {
     // 12.5 and 13.5 twips per pixel make halves: 1 px -> 12 (even), 3 px -> 40.5 -> 40.
-    PreviewSize size = Preview_Size(PaneRect{0, 0, 1, 3}, 12.5f, 13.5f);
+    PreviewLayout size = LayOutPreview(Rect{0, 0, 1, 3}, 12.5f, 13.5f);
     EXPECT_EQ(size.widthTwips, 12);
     EXPECT_EQ(size.heightTwips, 40);
-    size = Preview_Size(PaneRect{0, 0, 3, 1}, 12.5f, 13.5f);
+    size = LayOutPreview(Rect{0, 0, 3, 1}, 12.5f, 13.5f);
     EXPECT_EQ(size.widthTwips, 38); // 37.5 -> 38
     EXPECT_EQ(size.heightTwips, 14); // 13.5 -> 14
 
     // Other sizes and shapes: the picture takes the pane's size, whatever its aspect.
     for (auto [w, h] : {std::pair{152, 112}, {300, 100}, {80, 200}, {1, 1}}) {
-        size = Preview_Size(PaneRect{10, 20, 10 + w, 20 + h}, 15, 15);
+        size = LayOutPreview(Rect{10, 20, 10 + w, 20 + h}, 15, 15);
         EXPECT_EQ(size.widthTwips, 15 * w);
         EXPECT_FLOAT_EQ(size.pictureWidth, static_cast<float>(w));
         EXPECT_FLOAT_EQ(size.pictureHeight, static_cast<float>(h));
@@ -95,20 +91,20 @@ TEST(Preview, TwipsRoundHalvesToEvenAndThePictureFollowsThePane) {
 }
 
 TEST(Preview, PanesBeyondSixteenBitsOfTwipsKeepTheirSize) {
-    const PreviewSize size = Preview_Size(PaneRect{0, 0, 3840, 2185}, 15, 15);
+    const PreviewLayout size = LayOutPreview(Rect{0, 0, 3840, 2185}, 15, 15);
     EXPECT_EQ(size.widthTwips, 57600);
     EXPECT_EQ(size.heightTwips, 32775);
     EXPECT_FLOAT_EQ(size.pictureWidth, 3840);
-    const PreviewSize huge = Preview_Size(PaneRect{-2147483647, 0, 2147483647, 1}, 15, 15);
+    const PreviewLayout huge = LayOutPreview(Rect{-2147483647, 0, 2147483647, 1}, 15, 15);
     EXPECT_EQ(huge.widthTwips, 2147483647); // saturates instead of wrapping
 }
 
-TEST(Preview, UnloadAsksTheFormToClose) {
+TEST(Preview, ClosingAsksTheWindowToCloseAndSaysWhetherItCould) {
     RecordingHost host;
-    Last_Result = 0;
-    Preview_Unload(host);
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"GetWindow(GW_OWNER)", "PostMessageA(WM_CLOSE, 0, 0)"}));
-    EXPECT_EQ(Last_Result, 1);
+    EXPECT_TRUE(ClosePreview(host));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"PostMessageA(WM_CLOSE, 0, 0)"});
+    host.postResult = 0;
+    EXPECT_FALSE(ClosePreview(host));
 }
 
 } // namespace

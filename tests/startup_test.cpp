@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "platform/fake/fake_platform.h"
-#include "settings/settings.h"
+#include "platform/screen_saver.h"
 
 namespace lumora {
 namespace {
@@ -18,18 +18,19 @@ const std::string kSetRunning = "SystemParametersInfo(97, 4294967295, NULL, 0)";
 class StartupTest : public ::testing::Test {
 protected:
     StartupTest() {
-        forms.previewAttach = [this](platform::WindowHandle pane) {
-            fake.Log("Preview_Attach(" + std::to_string(pane) + ")");
+        forms.openPreview = [this](platform::WindowHandle pane) {
+            fake.Log("OpenPreview(" + std::to_string(pane) + ")");
         };
-        forms.displayLoad = [this] { fake.Log("Display_Load"); };
-        forms.dialogShowModal = [this] { fake.Log("Dialog_ShowModal"); };
-        BGM_Kind = 0;
+        forms.openDisplay = [this](const Settings&, Mode mode) {
+            fake.Log(mode == Mode::Saver ? "OpenDisplay(saver)" : "OpenDisplay(no switch)");
+        };
+        forms.showDialog = [this](const Settings&) { fake.Log("ShowDialog"); };
     }
 
-    MainResult Run(const std::string& arguments) {
+    AfterStart Run(const std::string& arguments) {
         fake.commandLine = "\"C:\\Lumora\\Lumora.scr\"" + (arguments.empty() ? "" : " " + arguments);
         fake.calls.clear();
-        return Main(fake.Seams(), forms);
+        return Start(fake.Seams(), forms);
     }
 
     // The calls after the two look-ups and the settings reads.
@@ -54,7 +55,7 @@ TEST_F(StartupTest, ARunningDisplayOrDialogEndsEveryModeAfterBothLookUps) {
     for (const char* title : {kDisplayTitle, kDialogTitle}) {
         for (const char* arguments : {"/s", "/p 1234", "/c", "/a 1234", "", "/x"}) {
             fake.windowTitles = {title};
-            EXPECT_EQ(Run(arguments), MainResult::EndProcess) << arguments;
+            EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
             const std::vector<std::string> expected = {kFindDisplay, kFindDialog};
             EXPECT_EQ(fake.calls, expected) << title << ' ' << arguments;
         }
@@ -63,19 +64,19 @@ TEST_F(StartupTest, ARunningDisplayOrDialogEndsEveryModeAfterBothLookUps) {
 
 TEST_F(StartupTest, RunModeHidesTheCursorSetsTheFlagThenLoadsTheDisplay) {
     for (const char* arguments : {"/s", "/S", "-s", "xs", "/s:1234", "/s junk"}) {
-        EXPECT_EQ(Run(arguments), MainResult::KeepRunning) << arguments;
+        EXPECT_EQ(Run(arguments), AfterStart::RunMessageLoop) << arguments;
         ASSERT_GE(fake.calls.size(), 2u);
         EXPECT_EQ(fake.calls[0], kFindDisplay);
         EXPECT_EQ(fake.calls[1], kFindDialog);
-        const std::vector<std::string> expected = {kHideCursor, kSetRunning, "Display_Load"};
+        const std::vector<std::string> expected = {kHideCursor, kSetRunning, "OpenDisplay(saver)"};
         EXPECT_EQ(CallsAfterSettings(), expected) << arguments;
     }
 }
 
 TEST_F(StartupTest, EmptyArgumentsLoadTheDisplayLeavingCursorAndFlagAlone) {
-    EXPECT_EQ(Run(""), MainResult::KeepRunning);
+    EXPECT_EQ(Run(""), AfterStart::RunMessageLoop);
     EXPECT_TRUE(ReadSettings());
-    EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"Display_Load"});
+    EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"OpenDisplay(no switch)"});
 }
 
 TEST_F(StartupTest, PreviewAttachesToTheHandleWithoutReadingSettings) {
@@ -84,24 +85,24 @@ TEST_F(StartupTest, PreviewAttachesToTheHandleWithoutReadingSettings) {
         {"/p abc", "0"},     {"/p:-5", "-5"},     {"/p 99999999999", "0"},
     };
     for (const auto& [arguments, pane] : cases) {
-        EXPECT_EQ(Run(arguments), MainResult::KeepRunning) << arguments;
+        EXPECT_EQ(Run(arguments), AfterStart::RunMessageLoop) << arguments;
         const std::vector<std::string> expected = {kFindDisplay, kFindDialog,
-                                                   std::string("Preview_Attach(") + pane + ")"};
+                                                   std::string("OpenPreview(") + pane + ")"};
         EXPECT_EQ(fake.calls, expected) << arguments;
     }
 }
 
 TEST_F(StartupTest, ConfigureShowsTheDialogAfterTheSettingsAndThenEnds) {
     for (const char* arguments : {"/c", "/C", "/c:1234"}) {
-        EXPECT_EQ(Run(arguments), MainResult::EndProcess) << arguments;
+        EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
         EXPECT_TRUE(ReadSettings());
-        EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"Dialog_ShowModal"}) << arguments;
+        EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"ShowDialog"}) << arguments;
     }
 }
 
 TEST_F(StartupTest, UnknownSwitchesReadTheSettingsAndEnd) {
     for (const std::string& arguments : std::vector<std::string>{"/x", "x", "/", "/ｓ", "//", std::string(10000, 'q')}) {
-        EXPECT_EQ(Run(arguments), MainResult::EndProcess) << arguments;
+        EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
         EXPECT_TRUE(ReadSettings());
         EXPECT_TRUE(CallsAfterSettings().empty()) << arguments;
     }
@@ -126,14 +127,14 @@ TEST_F(StartupTest, PasswordChangeOnlyOffTheNtFamilyAndOnlyWithANumber) {
     };
     for (const Case& c : cases) {
         fake.version = c.version;
-        EXPECT_EQ(Run(c.arguments), MainResult::EndProcess) << c.arguments;
+        EXPECT_EQ(Run(c.arguments), AfterStart::EndProcess) << c.arguments;
         EXPECT_EQ(CallsAfterSettings(), c.after) << c.arguments << " result " << c.version.result;
     }
 }
 
 TEST_F(StartupTest, RunningFlagIsTheNegationWidenedWithItsSign) {
-    Saver_SetRunning(fake, false);
-    Saver_SetRunning(fake, true);
+    MarkScreenSaverRunning(fake, true);
+    MarkScreenSaverRunning(fake, false);
     const std::vector<std::string> expected = {kSetRunning, "SystemParametersInfo(97, 0, NULL, 0)"};
     EXPECT_EQ(fake.calls, expected);
 }
@@ -141,8 +142,20 @@ TEST_F(StartupTest, RunningFlagIsTheNegationWidenedWithItsSign) {
 TEST_F(StartupTest, SettingsAreLoadedBeforeTheModeRuns) {
     const std::string ini = "C:\\Lumora\\ルモラ.ini";
     fake.Put(ini, kSettingsSection, kKeyKind, " 1");
-    forms.dialogShowModal = [] { EXPECT_EQ(BGM_Kind, 1); };
+    fake.Put(ini, kSettingsSection, kKeyLoop, " 4");
+    int shown = 0;
+    forms.showDialog = [&](const Settings& settings) {
+        EXPECT_EQ(settings.music, MusicKind::AudioCd);
+        EXPECT_EQ(settings.repeatTrack, 4);
+        ++shown;
+    };
+    forms.openDisplay = [&](const Settings& settings, Mode) {
+        EXPECT_EQ(settings.music, MusicKind::AudioCd);
+        ++shown;
+    };
     Run("/c");
+    Run("/s");
+    EXPECT_EQ(shown, 2);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "settings/text.h"
+#include "text/text.h"
 
 namespace lumora::fake {
 namespace {

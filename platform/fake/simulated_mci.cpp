@@ -155,7 +155,7 @@ std::int32_t SimulatedMci::Mp3(const std::string& command, std::string& reply) {
         return 0;
     }
     if (command == "status MP3Play mode") {
-        reply = mp3Playing ? "playing" : "stopped";
+        reply = !mp3ModeOverride.empty() ? mp3ModeOverride : mp3Playing ? "playing" : "stopped";
         return 0;
     }
     if (command == "stop MP3Play") {

@@ -30,6 +30,8 @@ public:
     std::vector<int> trackSeconds = std::vector<int>(10, 180);
     // What "status cdaudio current track" answers instead of the truth, when set.
     std::string currentTrackOverride;
+    // What "status MP3Play mode" answers instead of the truth, when set.
+    std::string mp3ModeOverride;
     // MP3 files that open, with their length in milliseconds.
     std::map<std::string, int> mp3Files;
     // Codes that mciGetErrorString cannot describe.

@@ -1,57 +1,14 @@
 #include "platform/win32/picture_win32.h"
 
-#include <ole2.h>
 #include <wincodec.h>
 
-#include <cstring>
-#include <utility>
+#include "platform/win32/com_win32.h"
 
 namespace lumora::win32 {
 namespace {
 
-// Releases a COM interface when it goes out of scope.
-template <typename Interface>
-struct ComPtr {
-    Interface* p = nullptr;
-    ~ComPtr() {
-        if (p != nullptr) p->Release();
-    }
-};
-
-} // namespace
-
-Picture::~Picture() { Release(); }
-
-Picture::Picture(Picture&& other) noexcept { *this = std::move(other); }
-
-Picture& Picture::operator=(Picture&& other) noexcept {
-    if (this != &other) {
-        Release();
-        std::swap(dc_, other.dc_);
-        std::swap(bitmap_, other.bitmap_);
-        std::swap(original_, other.original_);
-        std::swap(width_, other.width_);
-        std::swap(height_, other.height_);
-    }
-    return *this;
-}
-
-void Picture::Release() {
-    if (dc_ != nullptr) {
-        ::SelectObject(dc_, original_);
-        ::DeleteDC(dc_);
-    }
-    if (bitmap_ != nullptr) ::DeleteObject(bitmap_);
-    dc_ = nullptr;
-    bitmap_ = nullptr;
-    original_ = nullptr;
-    width_ = height_ = 0;
-}
-
-namespace {
-
 // One imaging factory for every picture: making one per picture costs more
-// than decoding the picture.
+// than decoding the picture. It lives as long as the process.
 IWICImagingFactory* Factory() {
     static IWICImagingFactory* const factory = [] {
         IWICImagingFactory* made = nullptr;
@@ -81,33 +38,21 @@ Picture Picture::FromResource(int id) {
     ComPtr<IWICFormatConverter> converter;
     UINT width = 0;
     UINT height = 0;
-    if (FAILED(factory->CreateStream(&stream.p)) || FAILED(stream.p->InitializeFromMemory(bytes, size)) ||
-        FAILED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand,
-                                                &decoder.p)) ||
-        FAILED(decoder.p->GetFrame(0, &frame.p)) || FAILED(factory->CreateFormatConverter(&converter.p)) ||
-        FAILED(converter.p->Initialize(frame.p, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
-                                       nullptr, 0.0, WICBitmapPaletteTypeCustom)) ||
-        FAILED(converter.p->GetSize(&width, &height)) || width == 0 || height == 0)
+    if (FAILED(factory->CreateStream(stream.Out())) || FAILED(stream->InitializeFromMemory(bytes, size)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.Out())) ||
+        FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(factory->CreateFormatConverter(converter.Out())) ||
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0)
         return picture;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    picture.bitmap_ = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (picture.bitmap_ == nullptr || bits == nullptr ||
-        FAILED(converter.p->CopyPixels(nullptr, width * 4, width * height * 4, static_cast<BYTE*>(bits)))) {
-        picture.Release();
+    DibSection pixels;
+    if (!pixels.Create(static_cast<int>(width), static_cast<int>(height)) ||
+        FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4,
+                                     reinterpret_cast<BYTE*>(pixels.Bits()))))
         return picture;
-    }
-    picture.dc_ = ::CreateCompatibleDC(nullptr);
-    picture.original_ = ::SelectObject(picture.dc_, picture.bitmap_);
-    picture.width_ = static_cast<int>(width);
-    picture.height_ = static_cast<int>(height);
+    picture.pixels_ = std::move(pixels);
     return picture;
 }
 

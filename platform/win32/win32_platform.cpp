@@ -8,15 +8,9 @@
 
 #include "platform/win32/library_win32.h"
 #include "platform/win32/text_win32.h"
+#include "platform/win32/window_win32.h"
 
 namespace lumora::win32 {
-namespace {
-
-HWND ToWindow(platform::WindowHandle handle) {
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle));
-}
-
-} // namespace
 
 platform::Platform Win32Platform::Seams() {
     return platform::Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this};

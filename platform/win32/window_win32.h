@@ -1,9 +1,20 @@
-// Small pieces every form's window code needs.
+// Small pieces every window of the program needs.
 #pragma once
 
 #include <windows.h>
 
+#include "platform/platform.h"
+
 namespace lumora::win32 {
+
+// A window handle as the command line carries it, and back. Handles cross
+// between 32-bit and 64-bit processes as sign-extended 32-bit numbers.
+inline HWND ToWindow(platform::WindowHandle handle) {
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle));
+}
+inline platform::WindowHandle FromWindow(HWND window) {
+    return static_cast<platform::WindowHandle>(reinterpret_cast<INT_PTR>(window));
+}
 
 // The screen's twips per pixel, 15 on a usual 96-dpi display.
 struct TwipsPerPixel {
@@ -22,6 +33,31 @@ inline TwipsPerPixel ScreenTwipsPerPixel() {
     return twips;
 }
 
+// What a window class of the program may set beyond its name and procedure.
+struct WindowClassOptions {
+    UINT style = 0;
+    HBRUSH background = nullptr; // nullptr: the window paints all of itself
+    HICON icon = nullptr;
+    HICON smallIcon = nullptr;
+};
+
+// Registers a class of this module with the arrow pointer. Registering a name
+// twice is harmless: the first registration stands.
+inline void RegisterWindowClass(const wchar_t* name, WNDPROC procedure,
+                                const WindowClassOptions& options = {}) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = options.style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = options.background;
+    windowClass.hIcon = options.icon;
+    windowClass.hIconSm = options.smallIcon;
+    windowClass.lpszClassName = name;
+    ::RegisterClassExW(&windowClass);
+}
+
 // The object that owns a window: handed to CreateWindowEx as its creation
 // parameter, kept in the window's user data from WM_NCCREATE on.
 template <typename Owner>
@@ -30,6 +66,16 @@ Owner* WindowOwner(HWND window, UINT message, LPARAM lParam) {
         ::SetWindowLongPtrW(window, GWLP_USERDATA,
                             reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     return reinterpret_cast<Owner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// Detaches a window from its owner and destroys it: the procedure sees no
+// owner while the window goes.
+inline void DestroyOwnedWindow(HWND& window) {
+    if (window == nullptr) return;
+    HWND going = window;
+    window = nullptr;
+    ::SetWindowLongPtrW(going, GWLP_USERDATA, 0);
+    ::DestroyWindow(going);
 }
 
 } // namespace lumora::win32

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     fake::FakePlatform fake;
-    const std::string ini = Settings_FilePath(fake);
+    const std::string ini = SettingsFilePath(fake);
     if (!values[0].empty()) fake.Put(ini, kSettingsSection, kKeyKind, values[0]);
     if (!values[1].empty()) fake.Put(ini, kSettingsSection, kKeyLoop, values[1]);
     if (!values[2].empty()) fake.Put(ini, kSettingsSection, kKeyFile, values[2]);
@@ -32,14 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!checked.empty() && checked.back() == '\\') checked.pop_back();
     if (fileOpens) fake.readableFiles.insert(checked);
 
-    BGM_Kind = 0;
-    BGM_Loop = 0;
-    BGM_File.clear();
-    Settings_Load(fake.Seams());
+    const Settings loaded = LoadSettings(fake, fake, ini);
 
-    if (BGM_File.size() > 255) std::abort();
-    if (BGM_Kind == 2 && BGM_File.empty()) std::abort();
-    if (!BGM_File.empty() && !fileOpens) std::abort();
-    if (!BGM_File.empty() && values[2].compare(0, BGM_File.size(), BGM_File) != 0) std::abort();
+    if (loaded.musicFile.size() > 255) std::abort();
+    if (loaded.music == MusicKind::SoundFile && loaded.musicFile.empty()) std::abort();
+    if (!loaded.musicFile.empty() && !fileOpens) std::abort();
+    if (!loaded.musicFile.empty() && values[2].compare(0, loaded.musicFile.size(), loaded.musicFile) != 0)
+        std::abort();
     return 0;
 }

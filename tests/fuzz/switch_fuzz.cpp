@@ -14,15 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace lumora;
     const std::string commandLine(reinterpret_cast<const char*>(data), size);
 
-    const std::string arguments = Argument_Text(commandLine);
-    const std::string mode = Mode_Letter(arguments);
-    const std::string handle = Handle_Text(arguments);
+    const std::string arguments = ArgumentText(commandLine);
+    const std::string mode = ModeLetter(arguments);
+    const std::string handle = HandleText(arguments);
     if (arguments.size() > commandLine.size()) std::abort();
     if (handle.size() > arguments.size() ||
         arguments.compare(arguments.size() - handle.size(), handle.size(), handle) != 0)
         std::abort();
-    (void)Handle_Lenient(handle);
-    (void)Handle_Strict(handle);
+    (void)LenientHandle(handle);
+    (void)StrictHandle(handle);
 
     fake::FakePlatform fake;
     fake.commandLine = commandLine;
@@ -30,10 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int reached = 0;
     std::string form;
     Forms forms;
-    forms.previewAttach = [&](platform::WindowHandle) { ++reached; form = "P"; };
-    forms.displayLoad = [&] { ++reached; form = "S"; };
-    forms.dialogShowModal = [&] { ++reached; form = "C"; };
-    const MainResult result = Main(fake.Seams(), forms);
+    forms.openPreview = [&](platform::WindowHandle) { ++reached; form = "P"; };
+    forms.openDisplay = [&](const Settings&, Mode) { ++reached; form = "S"; };
+    forms.showDialog = [&](const Settings&) { ++reached; form = "C"; };
+    const AfterStart result = Start(fake.Seams(), forms);
 
     auto called = [&](const char* prefix) {
         return std::any_of(fake.calls.begin(), fake.calls.end(),
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool display = mode == "S" || arguments.empty();
     const std::string expected = mode == "P" || mode == "C" ? mode : display ? "S" : "";
     if (form != expected || reached > 1) std::abort();
-    if ((result == MainResult::KeepRunning) != (expected == "P" || expected == "S")) std::abort();
+    if ((result == AfterStart::RunMessageLoop) != (expected == "P" || expected == "S")) std::abort();
     if (called("ShowCursor") != (mode == "S")) std::abort();
     if (called("SystemParametersInfo") != (mode == "S")) std::abort();
     if (called("GetPrivateProfileString") == (mode == "P")) std::abort();

@@ -1,5 +1,5 @@
-#include "settings/numbers.h"
-#include "settings/text.h"
+#include "text/numbers.h"
+#include "text/text.h"
 
 #include <charconv>
 #include <cmath>
@@ -72,28 +72,28 @@ std::optional<Int> RoundInto(double value, double lowest, double highest) {
 
 } // namespace
 
-std::optional<double> Number_Parse(std::string_view text) {
+std::optional<double> ParseNumber(std::string_view text) {
     text = TrimBlanks(text);
     std::size_t length = ScanNumber(text);
     if (length == 0 || length != text.size()) return std::nullopt;
     return Convert(text);
 }
 
-double Number_Leading(std::string_view text) {
+double LeadingNumber(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     std::size_t length = ScanNumber(text);
     return length == 0 ? 0.0 : Convert(text.substr(0, length));
 }
 
-std::optional<std::int16_t> Round_Int16(double value) {
+std::optional<std::int16_t> RoundToInt16(double value) {
     return RoundInto<std::int16_t>(value, -32768.0, 32767.0);
 }
 
-std::optional<std::int32_t> Round_Int32(double value) {
+std::optional<std::int32_t> RoundToInt32(double value) {
     return RoundInto<std::int32_t>(value, -2147483648.0, 2147483647.0);
 }
 
-std::string Sign_Column(long long value) {
+std::string SignColumn(long long value) {
     std::string digits = std::to_string(value);
     return value < 0 ? digits : " " + digits;
 }

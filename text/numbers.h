@@ -13,18 +13,18 @@ namespace lumora {
 // an optional sign, digits with an optional fraction, an optional exponent
 // ("2.9", " 7", "-0.5", "1e3"). Hexadecimal forms such as "&H10", thousands
 // separators, "inf" and "nan" are not numbers here.
-std::optional<double> Number_Parse(std::string_view text);
+std::optional<double> ParseNumber(std::string_view text);
 
 // The number at the start of the text, after leading blanks; reading stops at the
 // first character that cannot continue it. Text without a number gives 0.
-double Number_Leading(std::string_view text);
+double LeadingNumber(std::string_view text);
 
 // Nearest whole number, halves to the even neighbour; nullopt when the result
 // does not fit (NaN and infinities included).
-std::optional<std::int16_t> Round_Int16(double value);
-std::optional<std::int32_t> Round_Int32(double value);
+std::optional<std::int16_t> RoundToInt16(double value);
+std::optional<std::int32_t> RoundToInt32(double value);
 
 // The number with a leading sign position: " 12" for 12 and 0 (" 0"), "-3" for -3.
-std::string Sign_Column(long long value);
+std::string SignColumn(long long value);
 
 } // namespace lumora

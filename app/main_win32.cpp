@@ -1,0 +1,48 @@
+// The executable's entry: the real platform, the real windows, then the message
+// loop for as long as a window lives.
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+#include "dialog/dialog_win32.h"
+#include "display/display_win32.h"
+#include "platform/win32/com_win32.h"
+#include "platform/win32/win32_platform.h"
+#include "startup/preview_win32.h"
+#include "startup/startup.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    lumora::win32::Win32Platform system;
+    const lumora::platform::Platform platform = system.Seams();
+
+    // What start-up opens lives here, for as long as the message loop runs.
+    std::optional<lumora::win32::ComApartment> com; // pictures and the file chooser
+    std::unique_ptr<lumora::DisplayWindow> display;
+    std::unique_ptr<lumora::PreviewWindow> preview;
+    bool opened = true;
+
+    lumora::Forms forms;
+    forms.openPreview = [&](lumora::platform::WindowHandle pane) {
+        com.emplace();
+        preview = lumora::OpenPreview(pane);
+        opened = preview != nullptr;
+    };
+    forms.openDisplay = [&](const lumora::Settings& settings, lumora::Mode mode) {
+        display = lumora::OpenDisplay(platform, settings, mode);
+        opened = display != nullptr;
+    };
+    forms.showDialog = [&](const lumora::Settings& settings) {
+        com.emplace();
+        lumora::ShowSettingsDialog(platform, settings);
+    };
+
+    if (lumora::Start(platform, forms) == lumora::AfterStart::EndProcess || !opened) return 0;
+
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return 0;
+}

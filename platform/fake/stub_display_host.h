@@ -1,0 +1,98 @@
+// The window system as the display's tests and benchmark see it: calls go to a
+// log (when one is given), the surface is a plain buffer with a guard band
+// around it, so that a write outside the surface is seen.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "platform/fake/fake_platform.h"
+
+namespace lumora::fake {
+
+inline const char* TimerName(DisplayTimer timer) {
+    switch (timer) {
+    case DisplayTimer::FileMusicWatch: return "file music watch";
+    case DisplayTimer::CdWatch: return "CD watch";
+    case DisplayTimer::Frame: return "frame";
+    case DisplayTimer::RadiantJump: return "radiant jump";
+    }
+    return "?";
+}
+
+class StubDisplayHost final : public DisplayHost {
+public:
+    static constexpr int kGuard = 16;
+    static constexpr std::uint32_t kGuardValue = 0xDEADBEEF;
+
+    explicit StubDisplayHost(FakePlatform* log = nullptr) : log_(log) {}
+
+    ScreenMetrics metrics{1024, 768, 15, 15};
+    std::int32_t passwordAnswer = 1;
+    std::function<void()> onDoEvents;
+    bool ended = false;
+    std::vector<std::uint32_t> buffer;
+    int width = 0;
+    int height = 0;
+
+    ScreenMetrics Screen() override { return metrics; }
+    void PlaceWindow(int left, int top, int w, int h) override {
+        Log("PlaceWindow(" + std::to_string(left) + ", " + std::to_string(top) + ", " +
+            std::to_string(w) + ", " + std::to_string(h) + ")");
+    }
+    PixelView SizeSurface(int w, int h) override {
+        Log("SizeSurface(" + std::to_string(w) + ", " + std::to_string(h) + ")");
+        width = w;
+        height = h;
+        if (w <= 0 || h <= 0) return {};
+        const int stride = w + 2 * kGuard;
+        buffer.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(h + 2 * kGuard), kGuardValue);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) At(x, y) = 0;
+        return PixelView{&At(0, 0), w, h, stride};
+    }
+    void Show() override { Log("Show"); }
+    std::int32_t MakeTopmost() override {
+        Log("MakeTopmost");
+        return 1;
+    }
+    void EnableTimer(DisplayTimer timer, bool enabled) override {
+        Log(std::string("Timer ") + TimerName(timer) + (enabled ? " on" : " off"));
+    }
+    void Present() override { Log("Present"); }
+    void DoEvents() override {
+        Log("DoEvents");
+        if (onDoEvents) onDoEvents();
+    }
+    std::int32_t VerifyPassword() override {
+        Log("VerifyScreenSavePwd");
+        return passwordAnswer;
+    }
+    void Close() override { Log("Close"); }
+    void EndProcess() override {
+        Log("End");
+        ended = true;
+    }
+
+    std::uint32_t& At(int x, int y) {
+        const int stride = width + 2 * kGuard;
+        return buffer[static_cast<std::size_t>((y + kGuard) * stride + x + kGuard)];
+    }
+    // Nothing outside the surface was written.
+    bool GuardIntact() const {
+        std::size_t inside = 0;
+        for (std::uint32_t pixel : buffer) inside += pixel != kGuardValue;
+        return inside <= static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    }
+
+private:
+    void Log(std::string line) {
+        if (log_ != nullptr) log_->Log(std::move(line));
+    }
+
+    FakePlatform* log_;
+};
+
+} // namespace lumora::fake
