@@ -71,6 +71,7 @@ public:
     void SetScreenPointer(bool) override {}
     void OpenDocument(const std::string&) override {}
     void ShowMessage(const std::string&) override {}
+    void RunInBackground(std::function<void()>, std::function<void()>) override {}
     void Close() override {}
 };
 

@@ -1,6 +1,7 @@
 #include "dialog/dialog.h"
 
 #include <cmath>
+#include <memory>
 #include <optional>
 
 #include "text/numbers.h"
@@ -74,6 +75,27 @@ void SettingsDialog::Open() {
 
     frame_ = 0;
     host_.EnableTimer(true);
+
+    if (!settings_.musicFile.empty()) {
+        const std::string file = settings_.musicFile;
+        auto exists = std::make_shared<bool>(false);
+        platform::Files* files = &platform_.files;
+        host_.RunInBackground([files, file, exists] { *exists = FileExists(*files, file); },
+                              [this, file, exists] { OnMusicFileChecked(file, *exists); });
+    }
+}
+
+// What loading has always done with a file that cannot be opened, done once the
+// dialog stands: the path goes, and with it the sound-file kind, unless the
+// user has made a choice of their own meanwhile.
+void SettingsDialog::OnMusicFileChecked(const std::string& file, bool exists) {
+    if (exists || settings_.musicFile != file) return;
+    settings_.musicFile.clear();
+    host_.SetFileCaption("");
+    if (!choiceMade_ && settings_.music == MusicKind::SoundFile) {
+        ShowChoice(MusicKind::None);
+        settings_.music = MusicKind::None;
+    }
 }
 
 void SettingsDialog::ShowSettings() {
@@ -90,15 +112,19 @@ void SettingsDialog::ShowSettings() {
 }
 
 void SettingsDialog::OnMusicChoice(MusicKind kind) {
-    const int mark = MarkOf(kind);
-    if (mark < 0) return;
+    if (MarkOf(kind) < 0) return;
+    ShowChoice(kind);
+    settings_.music = kind;
+    choiceMade_ = true;
+}
+
+void SettingsDialog::ShowChoice(MusicKind kind) {
     host_.EnableFileButton(false);
     host_.EnableRepeat(false);
     for (int index = 0; index < 3; ++index) host_.SetMark(index, false);
-    host_.SetMark(mark, true);
+    host_.SetMark(MarkOf(kind), true);
     if (kind == MusicKind::AudioCd) host_.EnableRepeat(true);
     if (kind == MusicKind::SoundFile) host_.EnableFileButton(true);
-    settings_.music = kind;
 }
 
 void SettingsDialog::OnChooseFile() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -85,6 +86,9 @@ public:
     virtual void OpenDocument(const std::string& address) = 0; // ShellExecute "open"
     // A message over the dialog, which waits until the user has read it.
     virtual void ShowMessage(const std::string& text) = 0;
+    // Runs `work` on a thread of its own, then `done` on the dialog's thread as
+    // one of its events; `done` is dropped when the dialog has gone by then.
+    virtual void RunInBackground(std::function<void()> work, std::function<void()> done) = 0;
     virtual void Close() = 0;
 };
 
@@ -117,7 +121,9 @@ public:
     SettingsDialog(const platform::Platform& platform, DialogHost& host, Settings settings)
         : platform_(platform), host_(host), settings_(std::move(settings)) {}
 
-    // Sizes, places and fills the window, then zooms it out of the pointer.
+    // Sizes, places and fills the window, then zooms it out of the pointer. The
+    // stored music file is looked at afterwards, in the background: a share
+    // that does not answer must not keep the dialog from the screen.
     void Open();
     void OnResize();
     // Zooms the window back into where the pointer was on opening.
@@ -137,6 +143,8 @@ public:
 
 private:
     void ShowSettings();
+    void ShowChoice(MusicKind kind);
+    void OnMusicFileChecked(const std::string& file, bool exists);
     void Shade(Panel panel);
     bool Save();
     void ZoomOpen();
@@ -148,6 +156,7 @@ private:
     std::int32_t zoomX_ = 0; // where the pointer was on opening
     std::int32_t zoomY_ = 0;
     int frame_ = 0;
+    bool choiceMade_ = false; // the user has chosen a kind since opening
 };
 
 } // namespace lumora

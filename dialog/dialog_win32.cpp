@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 #include <set>
 
 #include "dialog/dialog.h"
@@ -22,6 +23,7 @@
 #include "platform/win32/library_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/win32/window_win32.h"
+#include "platform/win32/worker_win32.h"
 
 namespace lumora {
 namespace {
@@ -221,6 +223,10 @@ public:
         if (auto execute = win32::LoadFunction<ShellExecuteW>(L"shell32.dll", "ShellExecuteW"))
             execute(window_, L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
     }
+    void RunInBackground(std::function<void()> work, std::function<void()> done) override {
+        if (!worker_) worker_ = std::make_unique<win32::Worker>(window_);
+        worker_->Post(std::move(work), std::move(done));
+    }
     void ShowMessage(const std::string& text) override {
         ::MessageBoxW(window_, win32::Widen(text).c_str(), L"ルモラ", MB_OK | MB_ICONEXCLAMATION);
     }
@@ -334,6 +340,9 @@ private:
         case WM_TIMER:
             if (wParam == kAnimationTimer) self->dialog_.OnAnimationTimer();
             return 0;
+        case win32::kWorkDone:
+            win32::Worker::Deliver(lParam);
+            return 0;
         case WM_CLOSE:
             self->Close(); // the close box: like "ｷｬﾝｾﾙ", nothing is saved
             return 0;
@@ -438,6 +447,7 @@ private:
     bool waiting_ = false;
     bool closing_ = false;
     bool done_ = false;
+    std::unique_ptr<win32::Worker> worker_; // made with the first background work
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "display/display.h"
 
 #include <cmath>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -72,6 +73,16 @@ inline void Plot(const Target& target, double x, double y, std::uint32_t arm, st
 
 } // namespace
 
+// A start of the music under way on its own thread. Whichever comes first wins:
+// the thread finishing, or the display giving the start up (its deadline, or a
+// quit); a thread that finishes after being given up stops what it started.
+struct MusicJob {
+    std::mutex mutex;
+    bool finished = false;
+    bool abandoned = false;
+    MusicStarted started;
+};
+
 StarDisplay::StarDisplay(const platform::Platform& platform, DisplayHost& host, RandomSource& random,
                          const Settings& settings, Mode mode, int starCount)
     : platform_(platform),
@@ -113,50 +124,14 @@ void StarDisplay::Start() {
     radiantX_ = surfaceWidth_ / 2;
     radiantY_ = surfaceHeight_ / 2;
 
-    StartMusic();
+    // A music file can take long to open (a share that does not answer, a huge
+    // file): the screen is covered first.
+    musicPending_ = settings_.music == MusicKind::AudioCd || settings_.music == MusicKind::SoundFile;
 
     host_.Show();
     host_.MakeTopmost();
     EnableTimer(DisplayTimer::Frame, true);
     EnableTimer(DisplayTimer::RadiantJump, true);
-}
-
-void StarDisplay::StartMusic() {
-    // Whatever the start achieves, its watch timer runs and copes.
-    if (settings_.music == MusicKind::AudioCd) {
-        music_.OpenCd();
-        EnableTimer(DisplayTimer::CdWatch, true);
-    } else if (settings_.music == MusicKind::SoundFile) {
-        switch (TypeOfSoundFile(settings_.musicFile)) {
-        case SoundFileType::Wav: music_.PlayWav(); break;
-        case SoundFileType::Mp3:
-            music_.PlayMp3();
-            EnableTimer(DisplayTimer::FileMusicWatch, true);
-            break;
-        case SoundFileType::Other: break;
-        }
-    }
-}
-
-void StarDisplay::StopMusic() {
-    if (TimerEnabled(DisplayTimer::CdWatch)) {
-        EnableTimer(DisplayTimer::CdWatch, false);
-        music_.CloseCd();
-    }
-    if (settings_.music == MusicKind::SoundFile) {
-        switch (TypeOfSoundFile(settings_.musicFile)) {
-        case SoundFileType::Wav: music_.StopWav(); break;
-        case SoundFileType::Mp3: music_.CloseMp3(); break;
-        case SoundFileType::Other: break;
-        }
-    }
-}
-
-void StarDisplay::OnFileMusicTimer() { music_.WatchMp3(); }
-
-void StarDisplay::OnCdWatchTimer() {
-    // Once the drive cannot be read the watch stops for good.
-    if (!music_.WatchCd()) EnableTimer(DisplayTimer::CdWatch, false);
 }
 
 void StarDisplay::OnFrameTimer() {
@@ -166,6 +141,95 @@ void StarDisplay::OnFrameTimer() {
     } else {
         MoveStars();
     }
+    if (musicPending_ && ++framesShown_ >= kFramesBeforeMusic) BeginMusic();
+}
+
+void StarDisplay::OnMusicThread(std::function<void(Music&)> work, std::function<void()> after) {
+    Music* music = &music_;
+    host_.RunOnMusicThread([music, work = std::move(work)] { work(*music); },
+                           after ? std::move(after) : [] {});
+}
+
+void StarDisplay::BeginMusic() {
+    musicPending_ = false;
+    auto job = std::make_shared<MusicJob>();
+    job_ = job;
+    EnableTimer(DisplayTimer::MusicDeadline, true);
+    OnMusicThread(
+        [job](Music& music) {
+            const MusicStarted started = music.Start();
+            bool undo = false;
+            {
+                std::lock_guard<std::mutex> lock(job->mutex);
+                job->started = started;
+                job->finished = true;
+                undo = job->abandoned;
+            }
+            if (undo) music.Stop(started);
+        },
+        [this, job] { OnMusicStarted(job); });
+}
+
+void StarDisplay::OnMusicStarted(const std::shared_ptr<MusicJob>& job) {
+    {
+        std::lock_guard<std::mutex> lock(job->mutex);
+        if (job != job_ || job->abandoned) return;
+    }
+    EnableTimer(DisplayTimer::MusicDeadline, false);
+    musicReady_ = true;
+    started_ = job->started;
+    // Whatever the start achieved, its watch runs and copes.
+    if (started_.playing == MusicPlaying::AudioCd) EnableTimer(DisplayTimer::CdWatch, true);
+    if (started_.playing == MusicPlaying::Mp3) EnableTimer(DisplayTimer::FileMusicWatch, true);
+}
+
+void StarDisplay::OnMusicDeadline() {
+    EnableTimer(DisplayTimer::MusicDeadline, false);
+    if (!job_) return;
+    std::lock_guard<std::mutex> lock(job_->mutex);
+    // Given up silently: the stars go on without music.
+    if (!job_->finished) job_->abandoned = true;
+}
+
+void StarDisplay::StopMusic() {
+    if (TimerEnabled(DisplayTimer::CdWatch)) EnableTimer(DisplayTimer::CdWatch, false);
+    if (TimerEnabled(DisplayTimer::FileMusicWatch)) EnableTimer(DisplayTimer::FileMusicWatch, false);
+    if (!job_) return;
+    bool finished = false;
+    {
+        std::lock_guard<std::mutex> lock(job_->mutex);
+        finished = job_->finished && !job_->abandoned;
+        // A start still under way stops itself, should it ever finish: the quit
+        // does not wait for a device that does not answer.
+        job_->abandoned = true;
+    }
+    if (!finished) return;
+    const MusicStarted started = job_->started;
+    OnMusicThread([started](Music& music) { music.Stop(started); });
+    host_.WaitForMusicThread(kStopWaitMs);
+}
+
+void StarDisplay::OnFileMusicTimer() {
+    if (watchBusy_) return;
+    watchBusy_ = true;
+    OnMusicThread([](Music& music) { music.WatchMp3(); }, [this] { watchBusy_ = false; });
+}
+
+void StarDisplay::OnCdWatchTimer() {
+    if (watchBusy_) return;
+    watchBusy_ = true;
+    auto readable = std::make_shared<bool>(false);
+    OnMusicThread([readable](Music& music) { *readable = music.WatchCd(); },
+                  [this, readable] {
+                      watchBusy_ = false;
+                      // A drive that cannot be read a few times in a row is given
+                      // up for the run.
+                      if (*readable) {
+                          cdFailures_ = 0;
+                      } else if (++cdFailures_ >= kCdFailuresToGiveUp) {
+                          EnableTimer(DisplayTimer::CdWatch, false);
+                      }
+                  });
 }
 
 void StarDisplay::PlaceStars(std::vector<Star> stars) {
@@ -255,10 +319,13 @@ void StarDisplay::OnMouseMove(float x, float y) {
 }
 
 void StarDisplay::OnKey(int keyCode) {
-    if (settings_.music == MusicKind::AudioCd && keyCode == kKeyLeft) {
-        music_.PreviousTrack();
-    } else if (settings_.music == MusicKind::AudioCd && keyCode == kKeyRight) {
-        music_.NextTrack();
+    if (settings_.music == MusicKind::AudioCd && (keyCode == kKeyLeft || keyCode == kKeyRight)) {
+        // While the CD is still starting, the arrows wait for it rather than end.
+        if (!musicReady_) return;
+        if (keyCode == kKeyLeft)
+            OnMusicThread([](Music& music) { music.PreviousTrack(); });
+        else
+            OnMusicThread([](Music& music) { music.NextTrack(); });
     } else {
         Quit();
     }

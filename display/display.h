@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "display/random.h"
@@ -44,7 +46,9 @@ enum class DisplayTimer {
     CdWatch,        // every 200 ms: the CD keeps playing its track
     Frame,          // every 10 ms: the stars move
     RadiantJump,    // every 5 s: the stars fly out of another point
+    MusicDeadline,  // once, 3 s after the music began to start: it is given up
 };
+inline constexpr int kDisplayTimers = 5;
 
 // What the window system does for the display.
 class DisplayHost {
@@ -65,6 +69,14 @@ public:
     virtual void DoEvents() = 0;
     // The old family's password check with the window as owner; nonzero when accepted.
     virtual std::int32_t VerifyPassword() = 0;
+    // Runs `work` on the music's own thread, each piece after the ones given
+    // before it, then `done` on the window's thread as one of its events;
+    // `done` is dropped when the window has gone by then. The music's devices
+    // are used from that one thread only, and never hold up the window.
+    virtual void RunOnMusicThread(std::function<void()> work, std::function<void()> done) = 0;
+    // Waits at most this long for the music's thread to finish what it was
+    // given; true when it did.
+    virtual bool WaitForMusicThread(int milliseconds) = 0;
     virtual void Close() = 0;
     virtual void EndProcess() = 0;
 };
@@ -76,10 +88,19 @@ public:
     StarDisplay(const platform::Platform& platform, DisplayHost& host, RandomSource& random,
                 const Settings& settings, Mode mode, int starCount = kDefaultStars);
 
-    // Covers the screen, seeds the generator, starts the music and the timers.
+    // Covers the screen, seeds the generator and starts the timers. The music
+    // starts after the first frames are on screen, in the background.
     void Start();
 
+    // Frames shown before the music may touch a file or a device.
+    static constexpr int kFramesBeforeMusic = 2;
+    // Status queries of the CD that may fail in a row before its watch gives up.
+    static constexpr int kCdFailuresToGiveUp = 3;
+    // How long a quit waits for the music to stop before it ends regardless.
+    static constexpr int kStopWaitMs = 1000;
+
     void OnFrameTimer();
+    void OnMusicDeadline();
     void OnRadiantTimer();
     void OnCdWatchTimer();
     void OnFileMusicTimer();
@@ -97,6 +118,8 @@ public:
     int SurfaceWidth() const { return surfaceWidth_; }
     int SurfaceHeight() const { return surfaceHeight_; }
     bool TimerEnabled(DisplayTimer timer) const { return timers_[static_cast<std::size_t>(timer)]; }
+    // The music has started and is watched.
+    bool MusicReady() const { return musicReady_; }
     // A deliberate test seam: puts the stars where a test wants them, as if the
     // building frame had already run.
     void PlaceStars(std::vector<Star> stars);
@@ -108,7 +131,10 @@ private:
     void EnableTimer(DisplayTimer timer, bool enabled);
     void ScatterStars();
     void MoveStars();
-    void StartMusic();
+    // Runs a piece of music work on the music's thread; `after` then runs here.
+    void OnMusicThread(std::function<void(Music&)> work, std::function<void()> after = {});
+    void BeginMusic();
+    void OnMusicStarted(const std::shared_ptr<struct MusicJob>& job);
     void StopMusic();
 
     const platform::Platform& platform_;
@@ -131,8 +157,15 @@ private:
         float y = 0;
         bool taken = false;
     } mouseStart_;
-    bool timers_[4] = {};
+    bool timers_[kDisplayTimers] = {};
     bool quitting_ = false;
+    bool musicPending_ = false; // to start once the first frames are shown
+    int framesShown_ = 0;
+    std::shared_ptr<struct MusicJob> job_; // the start under way, shared with its thread
+    bool musicReady_ = false;
+    MusicStarted started_;
+    int cdFailures_ = 0;
+    bool watchBusy_ = false; // a watch is still on the music's thread: skip ticks
 };
 
 } // namespace lumora

@@ -11,6 +11,7 @@
 #include "platform/win32/dib_win32.h"
 #include "platform/win32/library_win32.h"
 #include "platform/win32/window_win32.h"
+#include "platform/win32/worker_win32.h"
 
 namespace lumora {
 namespace {
@@ -26,6 +27,7 @@ UINT Interval(DisplayTimer timer) {
     case DisplayTimer::CdWatch: return 200;
     case DisplayTimer::Frame: return 10;
     case DisplayTimer::RadiantJump: return 5000;
+    case DisplayTimer::MusicDeadline: return 3000;
     }
     return 1000;
 }
@@ -122,6 +124,15 @@ public:
         return verify == nullptr ? 1 : verify(window_);
     }
 
+    void RunOnMusicThread(std::function<void()> work, std::function<void()> done) override {
+        if (!music_) music_ = std::make_unique<win32::Worker>(window_);
+        music_->Post(std::move(work), std::move(done));
+    }
+
+    bool WaitForMusicThread(int milliseconds) override {
+        return !music_ || music_->WaitIdle(static_cast<DWORD>(milliseconds));
+    }
+
     void Close() override { win32::DestroyOwnedWindow(window_); }
 
     void EndProcess() override { ::ExitProcess(0); }
@@ -161,6 +172,8 @@ private:
             display_.OnFileMusicTimer();
         } else if (id == TimerId(DisplayTimer::CdWatch)) {
             display_.OnCdWatchTimer();
+        } else if (id == TimerId(DisplayTimer::MusicDeadline)) {
+            display_.OnMusicDeadline();
         }
     }
 
@@ -174,6 +187,9 @@ private:
             return 0;
         case WM_ERASEBKGND:
             return 1; // the surface covers the window
+        case win32::kWorkDone:
+            win32::Worker::Deliver(lParam);
+            return 0;
         case WM_CLOSE:
             self->display_.Quit();
             return 0;
@@ -211,6 +227,7 @@ private:
     HDC surfaceDc_ = nullptr; // the surface's own (CS_OWNDC): never released
     win32::DibSection pixels_;
     std::uint64_t frames_ = 0;
+    std::unique_ptr<win32::Worker> music_; // made with the first music work
 };
 
 } // namespace

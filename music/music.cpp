@@ -10,7 +10,6 @@ namespace {
 
 constexpr const char* kNoCommand = "コマンド文字列が指定されていません";
 constexpr const char* kNoErrorText = "Error (文字列が取れません)";
-constexpr std::uint32_t kSndAsyncLoop = 1 | 8;
 
 bool ContainsErr(const std::string& text) { return AsciiUpper(text).find("ERR") != std::string::npos; }
 
@@ -27,6 +26,35 @@ SoundFileType TypeOfSoundFile(const std::string& file) {
     }
     const std::string last = AsciiUpper(file.substr(start));
     return last == "WAV" ? SoundFileType::Wav : last == "MP3" ? SoundFileType::Mp3 : SoundFileType::Other;
+}
+
+MusicStarted Music::Start() {
+    MusicStarted started;
+    if (settings_.music == MusicKind::AudioCd) {
+        started.cdOpened = OpenCd();
+        started.playing = MusicPlaying::AudioCd;
+    } else if (settings_.music == MusicKind::SoundFile && FileExists(platform_.files, settings_.musicFile)) {
+        switch (TypeOfSoundFile(settings_.musicFile)) {
+        case SoundFileType::Wav:
+            PlayWav();
+            started.playing = MusicPlaying::Wav;
+            break;
+        case SoundFileType::Mp3:
+            PlayMp3();
+            started.playing = MusicPlaying::Mp3;
+            break;
+        case SoundFileType::Other: break;
+        }
+    }
+    return started;
+}
+
+void Music::Stop(const MusicStarted& started) {
+    // The CD is stopped whenever its device opened, whatever its watch found
+    // since: a disc must not play on after the saver.
+    if (started.cdOpened) CloseCd();
+    if (started.playing == MusicPlaying::Wav) StopWav();
+    if (started.playing == MusicPlaying::Mp3) CloseMp3();
 }
 
 // The MCI command layer ------------------------------------------------------
@@ -60,9 +88,10 @@ std::int32_t Music::PlayCd(const std::string& device, const std::string& start, 
 
 // The CD player --------------------------------------------------------------
 
-void Music::OpenCd() {
-    platform_.mci.SendString("open cdaudio", nullptr, 0);
+bool Music::OpenCd() {
+    const bool opened = platform_.mci.SendString("open cdaudio", nullptr, 0) == 0;
     platform_.mci.SendString("set cdaudio time format tmsf", nullptr, 0);
+    return opened;
 }
 
 bool Music::WatchCd() {
@@ -139,7 +168,7 @@ void Music::CloseMp3() {
 
 void Music::PlayWav() {
     if (platform_.sound.WaveOutDevices() <= 0) return;
-    platform_.sound.Play(&settings_.musicFile, kSndAsyncLoop);
+    platform_.sound.Play(&settings_.musicFile, kWavFlags);
 }
 
 void Music::StopWav() { platform_.sound.Play(nullptr, 0); }

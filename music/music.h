@@ -17,6 +17,14 @@ enum class SoundFileType { Wav, Mp3, Other };
 // is looked for, so "x.mp3" and "xmp3" are both MP3).
 SoundFileType TypeOfSoundFile(const std::string& file);
 
+// What a start of the music achieved, and so what must be watched and stopped.
+enum class MusicPlaying { Nothing, AudioCd, Wav, Mp3 };
+
+struct MusicStarted {
+    MusicPlaying playing = MusicPlaying::Nothing;
+    bool cdOpened = false; // the CD device is open and must be closed again
+};
+
 // The music of one run. The buffers handed to the platform are reused by every
 // call and never cleared: a reply the platform leaves unwritten reads as the
 // last one.
@@ -25,14 +33,21 @@ public:
     Music(const platform::Platform& platform, Settings settings)
         : platform_(platform), settings_(std::move(settings)) {}
 
+    // Starts what the settings choose: the CD, or the sound file when it can be
+    // opened now. It may wait on the file system or a device, so it runs where
+    // no window waits for it.
+    MusicStarted Start();
+    // Stops what Start achieved.
+    void Stop(const MusicStarted& started);
+
     // The MCI command layer: a command's result code, its reply or error text.
     std::int32_t Send(const std::string& command, std::string& reply);
     // The reply, or "Error:" and the code.
     std::string Query(const std::string& command);
     std::int32_t PlayCd(const std::string& device, const std::string& from, const std::string& to);
 
-    // The CD player.
-    void OpenCd();
+    // The CD player. Opening is true when the device opened.
+    bool OpenCd();
     // Keeps the CD playing (and on the repeat track). False once the drive can
     // no longer be read: the watch is over for this run.
     bool WatchCd();
@@ -53,6 +68,9 @@ public:
     static constexpr std::size_t kErrorLength = 256;
     static constexpr std::size_t kCdModeLength = 255; // of a 256-character buffer
     static constexpr std::size_t kMp3ModeLength = 30;
+    // PlaySound's flags: a file name, played in the background and over and
+    // over, and silence (never the system's default sound) for a file it cannot play.
+    static constexpr std::uint32_t kWavFlags = 0x00020000 | 0x0002 | 0x0001 | 0x0008;
 
 private:
     void StepTrack(int direction);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace lumora::platform {
 
@@ -102,6 +103,9 @@ public:
     virtual ~Process() = default;
     // The whole command line, program name included.
     virtual std::string CommandLine() = 0;
+    // The executable's own path, in every form Windows may have started it by:
+    // the long one and the short (8.3) one.
+    virtual std::vector<std::string> ProgramPaths() = 0;
     // The folder of the executable, without a trailing separator except at a
     // drive's root ("C:\").
     virtual std::string ProgramFolder() = 0;

@@ -108,25 +108,34 @@ bool FileExists(platform::Files& files, const std::string& path) {
     return files.CanOpenForReading(copy);
 }
 
-Settings LoadSettings(platform::Profile& profile, platform::Files& files, const SettingsFile& file) {
+Settings LoadStoredSettings(platform::Profile& profile, const SettingsFile& file) {
     Settings settings;
     settings.music = static_cast<MusicKind>(StoredWhole16(ReadProfileValue(profile, kSettingsSection, kKeyKind, file)));
     settings.repeatTrack = StoredWhole16(ReadProfileValue(profile, kSettingsSection, kKeyLoop, file));
-
-    // The existence test runs whatever the kind: a stale path is cleared under
-    // the CD too, but only a sound file without a file loses its kind.
-    const std::string music = ReadProfileValue(profile, kSettingsSection, kKeyFile, file);
-    if (!music.empty() && FileExists(files, music)) {
-        settings.musicFile = music;
-    } else if (settings.music == MusicKind::SoundFile) {
-        settings.music = MusicKind::None;
-    }
+    settings.musicFile = ReadProfileValue(profile, kSettingsSection, kKeyFile, file);
     return settings;
 }
 
-Settings LoadSettings(const platform::Platform& platform) {
+Settings LoadStoredSettings(const platform::Platform& platform) {
     const SettingsPlaces places = FindSettingsPlaces(platform.process);
-    return LoadSettings(platform.profile, platform.files, FileToLoad(places, platform.files));
+    return LoadStoredSettings(platform.profile, FileToLoad(places, platform.files));
+}
+
+Settings WithMusicFileChecked(Settings settings, platform::Files& files) {
+    // The test runs whatever the kind: a stale path is cleared under the CD too,
+    // but only a sound file without a file loses its kind.
+    if (!settings.musicFile.empty() && FileExists(files, settings.musicFile)) return settings;
+    settings.musicFile.clear();
+    if (settings.music == MusicKind::SoundFile) settings.music = MusicKind::None;
+    return settings;
+}
+
+Settings LoadSettings(platform::Profile& profile, platform::Files& files, const SettingsFile& file) {
+    return WithMusicFileChecked(LoadStoredSettings(profile, file), files);
+}
+
+Settings LoadSettings(const platform::Platform& platform) {
+    return WithMusicFileChecked(LoadStoredSettings(platform), platform.files);
 }
 
 bool WriteSettingsFile(platform::Profile& profile, platform::Files& files, const SettingsFile& file,

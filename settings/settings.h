@@ -74,12 +74,20 @@ std::int32_t WriteProfileValue(platform::Profile& profile, const std::string& se
 // ignored, and a folder does not count.
 bool FileExists(platform::Files& files, const std::string& path);
 
-// The settings in one file. Never fails: a missing, unreadable or damaged value
-// reads as "no music". A music file that cannot be opened now is dropped, and
-// with it the sound-file kind.
-Settings LoadSettings(platform::Profile& profile, platform::Files& files, const SettingsFile& file);
+// The settings as one file stores them. Never fails: a missing, unreadable or
+// damaged value reads as "no music". The music file is not looked at: on a
+// share that does not answer, that alone can take as long as a network time-out.
+Settings LoadStoredSettings(platform::Profile& profile, const SettingsFile& file);
 
-// The settings from wherever they live now.
+// The settings from wherever they live now, the music file not looked at.
+Settings LoadStoredSettings(const platform::Platform& platform);
+
+// A music file that cannot be opened now is dropped, and with it the
+// sound-file kind; a stale path is dropped under the CD too.
+Settings WithMusicFileChecked(Settings settings, platform::Files& files);
+
+// The stored settings with their music file checked.
+Settings LoadSettings(platform::Profile& profile, platform::Files& files, const SettingsFile& file);
 Settings LoadSettings(const platform::Platform& platform);
 
 // Writes the three values into a copy of the file beside it, reads them back,

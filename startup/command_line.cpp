@@ -17,10 +17,31 @@ std::size_t CharacterOffset(std::string_view text, std::size_t n) {
     return i < text.size() ? i : std::string_view::npos;
 }
 
+// How much of the start of the line is the program's own path, unquoted, in one
+// of its forms, with or without its extension; 0 when none is. Windows' file
+// names ignore the letter case.
+std::size_t ProgramPathLength(std::string_view line, const std::vector<std::string>& programPaths) {
+    const std::string upperLine = AsciiUpper(std::string(line));
+    std::size_t longest = 0;
+    for (const std::string& path : programPaths) {
+        std::vector<std::string> forms = {path};
+        const std::size_t dot = path.find_last_of('.');
+        const std::size_t slash = path.find_last_of('\\');
+        if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) forms.push_back(path.substr(0, dot));
+        for (const std::string& form : forms) {
+            const std::string upperForm = AsciiUpper(form);
+            if (upperForm.empty() || upperLine.compare(0, upperForm.size(), upperForm) != 0) continue;
+            if (upperLine.size() > upperForm.size() && !IsBlank(upperLine[upperForm.size()])) continue;
+            if (form.size() > longest) longest = form.size();
+        }
+    }
+    return longest;
+}
+
 } // namespace
 
-Switch ParseSwitch(std::string_view commandLine) {
-    const std::string arguments = ArgumentText(commandLine);
+Switch ParseSwitch(std::string_view commandLine, const std::vector<std::string>& programPaths) {
+    const std::string arguments = ArgumentText(commandLine, programPaths);
     Switch parsed;
     parsed.handleText = HandleText(arguments);
     if (arguments.empty()) {
@@ -36,13 +57,15 @@ Switch ParseSwitch(std::string_view commandLine) {
     return parsed;
 }
 
-std::string ArgumentText(std::string_view commandLine) {
-    // The same split as the one Windows makes for WinMain's command line.
+std::string ArgumentText(std::string_view commandLine, const std::vector<std::string>& programPaths) {
     std::size_t i = 0;
     if (!commandLine.empty() && commandLine.front() == '"') {
         std::size_t close = commandLine.find('"', 1);
         i = close == std::string_view::npos ? commandLine.size() : close + 1;
+    } else if (std::size_t length = ProgramPathLength(commandLine, programPaths); length != 0) {
+        i = length;
     } else {
+        // The split Windows makes for WinMain's command line: up to the first blank.
         while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
     }
     while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumora {
 
@@ -23,11 +24,13 @@ struct Switch {
     std::string handleText; // what may name a window, for /p and /a
 };
 
-// The switch of a whole command line, program name included.
-Switch ParseSwitch(std::string_view commandLine);
+// The switch of a whole command line, program name included. `programPaths`
+// are the forms of the program's own path (long and short): an unquoted one
+// with blanks in it is known by them and skipped whole.
+Switch ParseSwitch(std::string_view commandLine, const std::vector<std::string>& programPaths = {});
 
 // What follows the program's name (quoted or not) and the blanks after it.
-std::string ArgumentText(std::string_view commandLine);
+std::string ArgumentText(std::string_view commandLine, const std::vector<std::string>& programPaths = {});
 
 // The second character of the argument text, upper-cased; "" when there is
 // none. The first character is not looked at, so "/s", "-s" and "xS" all say "S".

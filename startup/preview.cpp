@@ -32,9 +32,19 @@ PreviewLayout LayOutPreview(const Rect& pane, float twipsPerPixelX, float twipsP
     return size;
 }
 
-void AttachPreview(PreviewHost& host, platform::WindowHandle pane) {
+bool IsPlausiblePane(const PaneFacts& pane) {
+    if (!pane.exists || pane.isDesktop || !pane.visible) return false;
+    const std::int64_t width = std::int64_t{pane.rect.right} - pane.rect.left;
+    const std::int64_t height = std::int64_t{pane.rect.bottom} - pane.rect.top;
+    const std::int64_t screenWidth = std::int64_t{pane.screen.right} - pane.screen.left;
+    const std::int64_t screenHeight = std::int64_t{pane.screen.bottom} - pane.screen.top;
+    return width <= screenWidth && height <= screenHeight;
+}
+
+bool AttachPreview(PreviewHost& host, platform::WindowHandle pane) {
+    if (!IsPlausiblePane(host.DescribePane(pane))) return false;
     Rect rect; // all zero: a pane that cannot be read gives a form of no size
-    host.GetRect(pane, rect);
+    host.GetPaneRect(pane, rect);
     const PreviewLayout size = LayOutPreview(rect, host.TwipsPerPixelX(), host.TwipsPerPixelY());
     host.Create();
     // A borderless form is a popup window; a popup stays tied to its owner, not
@@ -45,6 +55,7 @@ void AttachPreview(PreviewHost& host, platform::WindowHandle pane) {
     host.MoveWindow(0, 0, size.widthTwips, size.heightTwips);
     host.SizePicture(size.pictureWidth, size.pictureHeight);
     host.Show();
+    return true;
 }
 
 bool ClosePreview(PreviewHost& host) { return host.PostClose() != 0; }

@@ -9,11 +9,26 @@
 namespace lumora {
 
 // What the window system does for the preview.
+// What the system says of the window given as the pane.
+struct PaneFacts {
+    bool exists = false;
+    bool isDesktop = false;
+    bool visible = false;
+    Rect rect;   // the pane's, in screen pixels
+    Rect screen; // all monitors together
+};
+
+// A window that a control panel could have given as its preview pane: one that
+// exists and is shown, is not the desktop itself, and fits on the screen. The
+// preview of any other would cover it with a picture that nothing closes.
+bool IsPlausiblePane(const PaneFacts& pane);
+
 class PreviewHost {
 public:
     virtual ~PreviewHost() = default;
+    virtual PaneFacts DescribePane(platform::WindowHandle pane) = 0;
     // GetWindowRect of the pane; the rectangle is left as it is when it fails.
-    virtual std::int32_t GetRect(platform::WindowHandle pane, Rect& rect) = 0;
+    virtual std::int32_t GetPaneRect(platform::WindowHandle pane, Rect& rect) = 0;
     virtual float TwipsPerPixelX() = 0;
     virtual float TwipsPerPixelY() = 0;
     // Creates the preview window, hidden, with its picture decoded.
@@ -41,8 +56,9 @@ struct PreviewLayout {
 // overflow 16.
 PreviewLayout LayOutPreview(const Rect& pane, float twipsPerPixelX, float twipsPerPixelY);
 
-// Makes the preview a child of the pane, sized to it, and shows it.
-void AttachPreview(PreviewHost& host, platform::WindowHandle pane);
+// Makes the preview a child of the pane, sized to it, and shows it; false,
+// with nothing made, when the window is no plausible pane.
+bool AttachPreview(PreviewHost& host, platform::WindowHandle pane);
 
 // Asks the preview window to close, which ends the process; false when the
 // request could not be posted.

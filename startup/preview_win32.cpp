@@ -40,7 +40,24 @@ public:
     bool Created() const { return window_ != nullptr; }
 
     // PreviewHost ---------------------------------------------------------------
-    std::int32_t GetRect(platform::WindowHandle pane, Rect& rect) override {
+    PaneFacts DescribePane(platform::WindowHandle pane) override {
+        PaneFacts facts;
+        HWND window = win32::ToWindow(pane);
+        facts.exists = window != nullptr && ::IsWindow(window);
+        if (!facts.exists) return facts;
+        facts.isDesktop = window == ::GetDesktopWindow() || window == ::GetShellWindow();
+        facts.visible = ::IsWindowVisible(window) != FALSE;
+        RECT r{};
+        ::GetWindowRect(window, &r);
+        facts.rect = {r.left, r.top, r.right, r.bottom};
+        const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+        const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+        facts.screen = {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                        top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        return facts;
+    }
+
+    std::int32_t GetPaneRect(platform::WindowHandle pane, Rect& rect) override {
         RECT r{};
         const BOOL ok = ::GetWindowRect(win32::ToWindow(pane), &r);
         if (ok) rect = Rect{r.left, r.top, r.right, r.bottom};
@@ -89,7 +106,9 @@ public:
 
 private:
     void WatchPane() {
-        if (::IsWindow(win32::ToWindow(pane_)) && window_ != nullptr && ::IsWindow(window_)) return;
+        // A pane that is hidden is as good as gone: the control panel has moved on.
+        HWND pane = win32::ToWindow(pane_);
+        if (::IsWindow(pane) && ::IsWindowVisible(pane) && window_ != nullptr && ::IsWindow(window_)) return;
         ::KillTimer(watcher_, kPaneWatch);
         if (window_ != nullptr && ::IsWindow(window_)) {
             ClosePreview(*this);
@@ -155,8 +174,7 @@ private:
 
 std::unique_ptr<PreviewWindow> OpenPreview(platform::WindowHandle pane) {
     auto preview = std::make_unique<Win32Preview>(pane);
-    AttachPreview(*preview, pane);
-    if (!preview->Created()) return nullptr;
+    if (!AttachPreview(*preview, pane) || !preview->Created()) return nullptr;
     return preview;
 }
 

@@ -17,7 +17,7 @@ bool OpensDisplayOrDialog(Mode mode) {
 } // namespace
 
 AfterStart Start(const platform::Platform& platform, const Forms& forms) {
-    const Switch given = ParseSwitch(platform.process.CommandLine());
+    const Switch given = ParseSwitch(platform.process.CommandLine(), platform.process.ProgramPaths());
     // Claimed before anything else: two starts in the same instant both pass the
     // window look-ups below, which only see windows that already stand.
     if (OpensDisplayOrDialog(given.mode) && !platform.process.ClaimSingleInstance())
@@ -34,7 +34,8 @@ AfterStart Start(const platform::Platform& platform, const Forms& forms) {
         return AfterStart::RunMessageLoop;
     }
 
-    const Settings settings = LoadSettings(platform);
+    // The music file is looked at later, where a slow answer holds up no window.
+    const Settings settings = LoadStoredSettings(platform);
 
     switch (given.mode) {
     case Mode::ChangePassword:

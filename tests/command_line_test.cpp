@@ -16,6 +16,25 @@ TEST(CommandLine, ArgumentTextFollowsTheProgramName) {
     EXPECT_EQ(ArgumentText(""), "");
 }
 
+TEST(CommandLine, TheProgramsOwnPathIsSkippedByWhatItIsBlanksAndAll) {
+    const std::vector<std::string> paths = {"C:\\Program Files\\Lumora\\Lumora.scr",
+                                            "C:\\PROGRA~1\\Lumora\\LUMORA~1.SCR"};
+    // Unquoted with blanks: split at the first blank, this read "Files\...", a mode of "I".
+    EXPECT_EQ(ArgumentText("C:\\Program Files\\Lumora\\Lumora.scr /s", paths), "/s");
+    EXPECT_EQ(ParseSwitch("C:\\Program Files\\Lumora\\Lumora.scr /s", paths).mode, Mode::Saver);
+    EXPECT_EQ(ParseSwitch("C:\\Program Files\\Lumora\\Lumora.scr /s", {}).mode, Mode::Unknown);
+    EXPECT_EQ(ArgumentText("c:\\program files\\lumora\\LUMORA.SCR   /p 1234", paths), "/p 1234");
+    EXPECT_EQ(ArgumentText("C:\\Program Files\\Lumora\\Lumora /c", paths), "/c"); // no extension
+    EXPECT_EQ(ArgumentText("C:\\Program Files\\Lumora\\Lumora.scr", paths), "");
+    EXPECT_EQ(ArgumentText("C:\\PROGRA~1\\Lumora\\LUMORA~1.SCR /s", paths), "/s"); // the short form
+    EXPECT_EQ(ArgumentText("\"C:\\Program Files\\Lumora\\Lumora.scr\" /s", paths), "/s");
+    // Not the program's path: the first blank ends the name, as before.
+    EXPECT_EQ(ArgumentText("C:\\Program Files\\Lumora\\Lumora.scrx /s", paths), "Files\\Lumora\\Lumora.scrx /s");
+    EXPECT_EQ(ArgumentText("Lumora.scr /s", paths), "/s");
+    EXPECT_EQ(ArgumentText("D:\\ゲーム フォルダ\\ルモラ.scr /s", {"D:\\ゲーム フォルダ\\ルモラ.scr"}), "/s");
+    EXPECT_EQ(ArgumentText("", paths), "");
+}
+
 TEST(CommandLine, ModeLetterIsTheSecondCharacterUpperCased) {
     for (const char* text : {"/s", "/S", "-s", "xs", "xS", "/s junk"}) EXPECT_EQ(ModeLetter(text), "S") << text;
     EXPECT_EQ(ModeLetter("/p 1"), "P");

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
@@ -89,6 +91,18 @@ public:
     void SetScreenPointer(bool hourglass) override { calls.push_back(hourglass ? "Hourglass" : "Default"); }
     void OpenDocument(const std::string& address) override { calls.push_back("Open " + address); }
     void ShowMessage(const std::string& text) override { calls.push_back("Message: " + text); }
+    // Background work waits until a test runs it.
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
+    void RunInBackground(std::function<void()> work, std::function<void()> done) override {
+        background.emplace_back(std::move(work), std::move(done));
+    }
+    void RunBackground() {
+        for (auto& [work, done] : background) {
+            work();
+            done();
+        }
+        background.clear();
+    }
     void Close() override { calls.push_back("Close"); }
 };
 
@@ -135,6 +149,35 @@ TEST_F(DialogTest, OpeningSizesPlacesShowsZoomsAndStartsTheAnimationInOrder) {
     EXPECT_EQ(host.entries[1], "1");
     EXPECT_EQ(host.entries.back(), "30");
     EXPECT_EQ(host.fileCaption, "C:\\曲.mp3");
+}
+
+TEST_F(DialogTest, TheStoredFileIsLookedAtOnlyOnceTheDialogStands) {
+    With({MusicKind::SoundFile, 0, "\\\\server\\gone.mp3"}).Open();
+    EXPECT_TRUE(host.marks[2]);
+    EXPECT_EQ(host.fileCaption, "\\\\server\\gone.mp3"); // shown as stored, untested
+    EXPECT_TRUE(fake.calls.empty());
+    host.RunBackground();
+    EXPECT_EQ(fake.calls, std::vector<std::string>{"OpenForReading(\"\\\\server\\gone.mp3\")"});
+    // Gone: the path goes, and the sound-file kind with it, as loading always did.
+    EXPECT_EQ(host.fileCaption, "");
+    EXPECT_TRUE(host.marks[0] && !host.marks[2] && !host.fileEnabled);
+    EXPECT_EQ(dialog->Current(), Settings{});
+
+    // A file that is there changes nothing; nor does a late answer about a file
+    // the user has replaced meanwhile, nor one after the user chose a kind.
+    fake.readableFiles.insert("C:\\here.wav");
+    With({MusicKind::SoundFile, 0, "C:\\here.wav"}).Open();
+    host.RunBackground();
+    EXPECT_EQ(dialog->Current().musicFile, "C:\\here.wav");
+    With({MusicKind::SoundFile, 0, "C:\\gone.wav"}).Open();
+    host.openAnswer = {1, "C:\\here.wav"};
+    dialog->OnChooseFile();
+    host.RunBackground();
+    EXPECT_EQ(dialog->Current(), (Settings{MusicKind::SoundFile, 0, "C:\\here.wav"}));
+    With({MusicKind::SoundFile, 0, "C:\\gone.wav"}).Open();
+    dialog->OnMusicChoice(MusicKind::SoundFile);
+    host.RunBackground();
+    EXPECT_EQ(dialog->Current(), (Settings{MusicKind::SoundFile, 0, ""}));
 }
 
 TEST_F(DialogTest, KindsThatAreNoOptionMarkAndEnableNothing) {

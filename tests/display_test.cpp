@@ -283,10 +283,15 @@ TEST_F(DisplayTest, ArrowKeysBelongToTheCdOnly) {
 TEST_F(DisplayTest, QuitOnTheNtFamilyUndoesStartUpInOrder) {
     display = Make({MusicKind::AudioCd, 0, ""});
     Load();
+    display->OnFrameTimer();
+    display->OnFrameTimer();
+    host.RunBackground();
+    fake.calls.clear();
     EXPECT_TRUE(display->TimerEnabled(DisplayTimer::CdWatch));
     EXPECT_TRUE(display->Quit());
     const std::vector<std::string> expected = {
-        "DoEvents", "GetVersionEx(148)", "Timer CD watch off", "mci: stop cdaudio", "mci: close cdaudio",
+        "DoEvents", "GetVersionEx(148)", "Timer CD watch off", "WaitForMusicThread(1000)",
+        "mci: stop cdaudio", "mci: close cdaudio",
         "SystemParametersInfo(97, 0, NULL, 0)", "ShowCursor(TRUE)", "Close", "End"};
     EXPECT_EQ(fake.calls, expected);
     EXPECT_FALSE(display->TimerEnabled(DisplayTimer::CdWatch));

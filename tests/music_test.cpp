@@ -50,14 +50,26 @@ protected:
     bool watching = true;
 };
 
-// The display starts and stops the music its settings name.
+// The display starts and stops the music its settings name: after its first
+// frames, on a thread of its own, given up when it takes too long.
 class DisplayMusicTest : public MusicTest {
 protected:
+    // Starts the display and shows the frames after which the music may start.
     StarDisplay& Start(Settings settings) {
+        host.runAtOnce = false;
         display = std::make_unique<StarDisplay>(seams, host, random, settings, Mode::Saver);
         fake.calls.clear();
         display->Start();
+        for (int frame = 0; frame < StarDisplay::kFramesBeforeMusic; ++frame) display->OnFrameTimer();
         return *display;
+    }
+    // The same, with the music's start finished and heard of.
+    // From then on the music's thread does its work as it is given.
+    StarDisplay& Started(Settings settings) {
+        StarDisplay& shown = Start(std::move(settings));
+        host.RunBackground();
+        host.runAtOnce = true;
+        return shown;
     }
 
     fake::StubDisplayHost host{&fake};
@@ -221,7 +233,7 @@ TEST_F(MusicTest, APathWithAQuoteIsNeverOpened) {
 TEST_F(MusicTest, WavLoopsOnlyWhenThereIsAnOutputDevice) {
     Use({MusicKind::SoundFile, 0, "C:\\曲\\tone.Wav"}).PlayWav();
     EXPECT_EQ(Sent(), (std::vector<std::string>{"waveOutGetNumDevs",
-                                                "PlaySound(\"C:\\曲\\tone.Wav\", 9)"}));
+                                                "PlaySound(\"C:\\曲\\tone.Wav\", 131083)"}));
     music->StopWav();
     EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL, 0)"});
     fake.waveDevices = 0;
@@ -229,8 +241,88 @@ TEST_F(MusicTest, WavLoopsOnlyWhenThereIsAnOutputDevice) {
     EXPECT_EQ(Sent(), std::vector<std::string>{"waveOutGetNumDevs"});
 }
 
-TEST_F(DisplayMusicTest, TheCdIsWatchedFromTheStartAndClosedAtTheEnd) {
-    StarDisplay& shown = Start({MusicKind::AudioCd, 0, ""});
+TEST_F(DisplayMusicTest, TheScreenIsCoveredBeforeTheMusicTouchesAFileOrADevice) {
+    fake.readableFiles.insert("C:\\tone.wav");
+    display = std::make_unique<StarDisplay>(seams, host, random, Settings{MusicKind::SoundFile, 0, "C:\\tone.wav"},
+                                            Mode::Saver);
+    display->Start();
+    display->OnFrameTimer();
+    EXPECT_TRUE(host.background.empty());
+    display->OnFrameTimer();
+    ASSERT_EQ(host.background.size(), 1u); // after the first frames, on its own thread
+    EXPECT_NE(std::find(fake.calls.begin(), fake.calls.end(), "Show"), fake.calls.end());
+    EXPECT_EQ(std::find(fake.calls.begin(), fake.calls.end(), "OpenForReading(\"C:\\tone.wav\")"), fake.calls.end());
+    EXPECT_TRUE(Sent().empty());
+    host.RunBackground();
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"waveOutGetNumDevs", "PlaySound(\"C:\\tone.wav\", 131083)"}));
+    EXPECT_TRUE(display->MusicReady());
+    EXPECT_FALSE(display->TimerEnabled(DisplayTimer::MusicDeadline));
+    display->Quit();
+    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL, 0)"});
+}
+
+TEST_F(DisplayMusicTest, AStartThatMissesItsDeadlineIsGivenUpAndStopsItselfWhenItEnds) {
+    fake.readableFiles.insert("C:\\slow.mp3");
+    fake.mci.mp3Files["C:\\slow.mp3"] = 60000;
+    StarDisplay& shown = Start({MusicKind::SoundFile, 0, "C:\\slow.mp3"});
+    EXPECT_TRUE(shown.TimerEnabled(DisplayTimer::MusicDeadline));
+    shown.OnMusicDeadline(); // three seconds and still opening
+    EXPECT_FALSE(shown.TimerEnabled(DisplayTimer::MusicDeadline));
+    host.RunBackground(); // the open finally answers
+    EXPECT_FALSE(fake.mci.mp3Open); // what it opened it closed again
+    EXPECT_FALSE(shown.MusicReady());
+    EXPECT_FALSE(shown.TimerEnabled(DisplayTimer::FileMusicWatch));
+    for (int frame = 0; frame < 10; ++frame) shown.OnFrameTimer(); // the stars go on
+    Sent();
+    shown.Quit();
+    EXPECT_TRUE(host.ended);
+    EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(DisplayMusicTest, AQuitWhileTheMusicStartsEndsAtOnceAndNothingPlaysAfter) {
+    fake.readableFiles.insert("C:\\tone.wav");
+    StarDisplay& shown = Start({MusicKind::SoundFile, 0, "C:\\tone.wav"});
+    shown.OnKey(65);
+    EXPECT_TRUE(host.ended);
+    EXPECT_TRUE(Sent().empty());
+    host.RunBackground(); // a start that ends after the quit stops what it began
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"waveOutGetNumDevs", "PlaySound(\"C:\\tone.wav\", 131083)",
+                                                "PlaySound(NULL, 0)"}));
+
+    // Finished, but not yet heard of by the window: the quit stops it itself.
+    StarDisplay& other = Start({MusicKind::SoundFile, 0, "C:\\tone.wav"});
+    host.RunBackground(false);
+    Sent();
+    other.Quit();
+    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL, 0)"});
+    host.Deliver(); // the news comes too late and changes nothing
+    EXPECT_FALSE(other.MusicReady());
+}
+
+TEST_F(DisplayMusicTest, AWatchStillOnTheMusicThreadSkipsTheNextTicks) {
+    StarDisplay& shown = Started({MusicKind::AudioCd, 0, ""});
+    host.runAtOnce = false; // the drive takes its time to answer
+    Sent();
+    for (int tick = 0; tick < 5; ++tick) shown.OnCdWatchTimer();
+    EXPECT_EQ(host.background.size(), 1u);
+    host.RunBackground();
+    shown.OnCdWatchTimer();
+    EXPECT_EQ(host.background.size(), 1u);
+}
+
+TEST_F(DisplayMusicTest, AQuitDoesNotWaitLongForAStuckMusicThread) {
+    StarDisplay& shown = Started({MusicKind::AudioCd, 0, ""});
+    host.runAtOnce = false;
+    host.musicThreadStuck = true;
+    shown.Quit();
+    EXPECT_TRUE(host.ended);
+    EXPECT_NE(std::find(fake.calls.begin(), fake.calls.end(),
+                        "WaitForMusicThread(" + std::to_string(StarDisplay::kStopWaitMs) + ")"),
+              fake.calls.end());
+}
+
+TEST_F(DisplayMusicTest, TheCdIsWatchedOnceStartedAndClosedAtTheEnd) {
+    StarDisplay& shown = Started({MusicKind::AudioCd, 0, ""});
     EXPECT_TRUE(shown.TimerEnabled(DisplayTimer::CdWatch));
     EXPECT_EQ(Sent(), (std::vector<std::string>{"open cdaudio", "set cdaudio time format tmsf"}));
     fake.mci.Advance(200);
@@ -241,38 +333,66 @@ TEST_F(DisplayMusicTest, TheCdIsWatchedFromTheStartAndClosedAtTheEnd) {
     EXPECT_EQ(Sent(), (std::vector<std::string>{"stop cdaudio", "close cdaudio"}));
 }
 
-TEST_F(DisplayMusicTest, NoDiscGivesUpAtOnceAndIsNotClosed) {
-    fake.mci.trackSeconds.clear();
-    StarDisplay& shown = Start({MusicKind::AudioCd, 0, ""});
-    for (int tick = 0; tick < 5; ++tick)
-        if (shown.TimerEnabled(DisplayTimer::CdWatch)) shown.OnCdWatchTimer();
-    EXPECT_EQ(Sent(), (std::vector<std::string>{"open cdaudio", "set cdaudio time format tmsf",
-                                                "status cdaudio current track"}));
-    EXPECT_FALSE(shown.TimerEnabled(DisplayTimer::CdWatch));
-    shown.Quit();
-    EXPECT_TRUE(Sent().empty());
-}
-
-TEST_F(DisplayMusicTest, NoDriveAtAllIsLikeNoDiscAndTheArrowsStillOnlyTry) {
-    fake.mci.drivePresent = false;
-    StarDisplay& shown = Start({MusicKind::AudioCd, 0, ""});
+TEST_F(DisplayMusicTest, TheCdWatchBearsAFewFailuresAndTheDiscIsStoppedWhateverItFound) {
+    StarDisplay& shown = Started({MusicKind::AudioCd, 0, ""});
+    fake.mci.currentTrackOverride = "Error"; // the drive answers nothing useful for a while
+    shown.OnCdWatchTimer();
+    shown.OnCdWatchTimer();
+    fake.mci.currentTrackOverride.clear();
+    shown.OnCdWatchTimer(); // readable again: the count starts over
+    EXPECT_TRUE(fake.mci.cdPlaying);
+    fake.mci.currentTrackOverride = "Error";
+    for (int tick = 1; tick < StarDisplay::kCdFailuresToGiveUp; ++tick) {
+        shown.OnCdWatchTimer();
+        EXPECT_TRUE(shown.TimerEnabled(DisplayTimer::CdWatch)) << tick;
+    }
     shown.OnCdWatchTimer();
     EXPECT_FALSE(shown.TimerEnabled(DisplayTimer::CdWatch));
+    EXPECT_TRUE(fake.mci.cdPlaying); // still playing, unwatched
+    Sent();
+    shown.Quit();
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"stop cdaudio", "close cdaudio"}));
+    EXPECT_FALSE(fake.mci.cdPlaying);
+}
+
+TEST_F(DisplayMusicTest, NoDiscGivesUpAfterAFewWatchesAndTheOpenDeviceIsClosed) {
+    fake.mci.trackSeconds.clear();
+    StarDisplay& shown = Started({MusicKind::AudioCd, 0, ""});
+    for (int tick = 0; tick < 10; ++tick)
+        if (shown.TimerEnabled(DisplayTimer::CdWatch)) shown.OnCdWatchTimer();
+    const std::vector<std::string> sent = Sent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "status cdaudio current track"),
+              StarDisplay::kCdFailuresToGiveUp);
+    EXPECT_FALSE(shown.TimerEnabled(DisplayTimer::CdWatch));
+    shown.Quit();
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"stop cdaudio", "close cdaudio"}));
+}
+
+TEST_F(DisplayMusicTest, NoDriveAtAllIsNeitherWatchedLongNorClosedAndTheArrowsStillOnlyTry) {
+    fake.mci.drivePresent = false;
+    StarDisplay& shown = Start({MusicKind::AudioCd, 0, ""});
+    shown.OnKey(37); // still starting: the arrows wait
+    EXPECT_FALSE(host.ended);
+    host.RunBackground();
+    host.runAtOnce = true;
+    for (int tick = 0; tick < StarDisplay::kCdFailuresToGiveUp; ++tick) shown.OnCdWatchTimer();
+    EXPECT_FALSE(shown.TimerEnabled(DisplayTimer::CdWatch));
+    Sent();
     shown.OnKey(37);
     shown.OnKey(39);
     EXPECT_FALSE(host.ended);
     EXPECT_EQ(Sent(), (std::vector<std::string>{
-                          "open cdaudio", "set cdaudio time format tmsf",
-                          "status cdaudio current track", "status cdaudio current track",
-                          "status cdaudio position track -1", "play cdaudio from Error:266",
-                          "status cdaudio current track", "status cdaudio position track 1",
-                          "play cdaudio from Error:266"}));
+                          "status cdaudio current track", "status cdaudio position track -1",
+                          "play cdaudio from Error:266", "status cdaudio current track",
+                          "status cdaudio position track 1", "play cdaudio from Error:266"}));
+    shown.Quit();
+    EXPECT_TRUE(Sent().empty()); // the device never opened
 }
 
-TEST_F(DisplayMusicTest, AnMp3HasItsWatchEvenWhenItDoesNotOpen) {
-    StarDisplay& shown = Start({MusicKind::SoundFile, 0, "C:\\missing.MP3"});
-    EXPECT_EQ(Sent(), std::vector<std::string>{
-                          "open \"C:\\missing.MP3\" type MPEGVideo Alias MP3Play"});
+TEST_F(DisplayMusicTest, AnMp3ThatIsThereHasItsWatchEvenWhenItDoesNotOpen) {
+    fake.readableFiles.insert("C:\\bogus.MP3");
+    StarDisplay& shown = Started({MusicKind::SoundFile, 0, "C:\\bogus.MP3"});
+    EXPECT_EQ(Sent(), std::vector<std::string>{"open \"C:\\bogus.MP3\" type MPEGVideo Alias MP3Play"});
     EXPECT_TRUE(shown.TimerEnabled(DisplayTimer::FileMusicWatch));
     shown.OnFileMusicTimer();
     EXPECT_EQ(Sent(), (std::vector<std::string>{"status MP3Play mode", "stop MP3Play",
@@ -281,20 +401,21 @@ TEST_F(DisplayMusicTest, AnMp3HasItsWatchEvenWhenItDoesNotOpen) {
     EXPECT_EQ(Sent(), (std::vector<std::string>{"stop MP3Play", "close MP3Play"}));
 }
 
-TEST_F(DisplayMusicTest, AWavPlaysWithoutAWatchAndStopsAtTheEnd) {
-    StarDisplay& shown = Start({MusicKind::SoundFile, 0, "C:\\曲\\tone.Wav"});
-    EXPECT_EQ(Sent(), (std::vector<std::string>{"waveOutGetNumDevs",
-                                                "PlaySound(\"C:\\曲\\tone.Wav\", 9)"}));
+TEST_F(DisplayMusicTest, AMusicFileThatIsGoneIsSilenceWithoutAWatch) {
+    StarDisplay& shown = Started({MusicKind::SoundFile, 0, "C:\\gone.mp3"});
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(shown.MusicReady());
     EXPECT_FALSE(shown.TimerEnabled(DisplayTimer::FileMusicWatch));
     shown.Quit();
-    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL, 0)"});
+    EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(DisplayMusicTest, OtherFilesAndKindsPlayNothing) {
     const std::pair<int, const char*> cases[] = {
         {2, "C:\\song.ogg"}, {0, "C:\\song.mp3"}, {7, "C:\\a.wav"}, {-3, ""}};
     for (const auto& [kind, file] : cases) {
-        StarDisplay& shown = Start({static_cast<MusicKind>(kind), 0, file});
+        fake.readableFiles.insert(file);
+        StarDisplay& shown = Started({static_cast<MusicKind>(kind), 0, file});
         EXPECT_TRUE(Sent().empty()) << kind << ' ' << file;
         for (DisplayTimer watch : {DisplayTimer::CdWatch, DisplayTimer::FileMusicWatch})
             EXPECT_FALSE(shown.TimerEnabled(watch)) << kind << ' ' << file;

@@ -18,7 +18,12 @@ public:
     float twipsY = 15;
     std::int32_t style = static_cast<std::int32_t>(0x82000000u); // WS_POPUP | WS_CLIPCHILDREN
 
-    std::int32_t GetRect(platform::WindowHandle handle, Rect& rect) override {
+    PaneFacts facts{true, false, true, {100, 200, 252, 312}, {0, 0, 1024, 768}};
+    PaneFacts DescribePane(platform::WindowHandle handle) override {
+        calls.push_back("DescribePane(" + std::to_string(handle) + ")");
+        return facts;
+    }
+    std::int32_t GetPaneRect(platform::WindowHandle handle, Rect& rect) override {
         calls.push_back("GetWindowRect(" + std::to_string(handle) + ")");
         if (!paneExists) return 0;
         rect = pane;
@@ -55,9 +60,9 @@ public:
 
 TEST(Preview, AttachesSizesAndShowsInOrder) {
     RecordingHost host;
-    AttachPreview(host, 1234);
+    EXPECT_TRUE(AttachPreview(host, 1234));
     const std::vector<std::string> expected = {
-        "GetWindowRect(1234)", "Create", "GetWindowLongA(GWL_STYLE)",
+        "DescribePane(1234)", "GetWindowRect(1234)", "Create", "GetWindowLongA(GWL_STYLE)",
         "SetWindowLongA(GWL_STYLE, " + std::to_string(0x42000000) + ")", // child, no longer popup
         "SetParent(1234)", "Move(0, 0, 2280, 1680)", "Img_Prev(152.000000, 112.000000)", "Show"};
     EXPECT_EQ(host.calls, expected);
@@ -67,8 +72,8 @@ TEST(Preview, APaneThatCannotBeReadGivesAFormOfNoSize) {
     RecordingHost host;
     host.paneExists = false;
     AttachPreview(host, 0);
-    EXPECT_EQ(host.calls[5], "Move(0, 0, 0, 0)");
-    EXPECT_EQ(host.calls[6], "Img_Prev(0.000000, 0.000000)");
+    EXPECT_EQ(host.calls[6], "Move(0, 0, 0, 0)");
+    EXPECT_EQ(host.calls[7], "Img_Prev(0.000000, 0.000000)");
     EXPECT_EQ(host.calls.back(), "Show");
 }
 
@@ -97,6 +102,23 @@ TEST(Preview, PanesBeyondSixteenBitsOfTwipsKeepTheirSize) {
     EXPECT_FLOAT_EQ(size.pictureWidth, 3840);
     const PreviewLayout huge = LayOutPreview(Rect{-2147483647, 0, 2147483647, 1}, 15, 15);
     EXPECT_EQ(huge.widthTwips, 2147483647); // saturates instead of wrapping
+}
+
+TEST(Preview, OnlyAPlausiblePaneGetsAPreview) {
+    const Rect screen{-800, 0, 1024, 768}; // a second monitor on the left
+    const Rect pane{100, 200, 252, 312};
+    EXPECT_TRUE(IsPlausiblePane({true, false, true, pane, screen}));
+    EXPECT_TRUE(IsPlausiblePane({true, false, true, {-800, 0, 1024, 768}, screen})); // as large, not larger
+    EXPECT_FALSE(IsPlausiblePane({false, false, true, pane, screen}));             // no such window
+    EXPECT_FALSE(IsPlausiblePane({true, true, true, screen, screen}));             // the desktop
+    EXPECT_FALSE(IsPlausiblePane({true, false, false, pane, screen}));             // hidden
+    EXPECT_FALSE(IsPlausiblePane({true, false, true, {0, 0, 1825, 100}, screen}));  // wider than all screens
+    EXPECT_FALSE(IsPlausiblePane({true, false, true, {0, -2147483647, 10, 2147483647}, screen}));
+
+    RecordingHost host;
+    host.facts.isDesktop = true;
+    EXPECT_FALSE(AttachPreview(host, 65552));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"DescribePane(65552)"}); // nothing made
 }
 
 TEST(Preview, ClosingAsksTheWindowToCloseAndSaysWhetherItCould) {

@@ -32,6 +32,7 @@ public:
     platform::VersionAnswer version{1, 2};
     std::string commandLine = "Lumora.scr";
     std::string programFolder = "C:\\Lumora";
+    std::vector<std::string> programPaths = {"C:\\Lumora\\Lumora.scr"};
     std::set<std::string> readableFiles;
     std::int32_t writeResult = 1;
     // Folders that exist besides those holding a profile file.
@@ -90,6 +91,7 @@ public:
     std::string DescribeError(platform::ErrorCode code) override;
     std::string CommandLine() override;
     std::string ProgramFolder() override;
+    std::vector<std::string> ProgramPaths() override { return programPaths; }
     std::string FolderOf(platform::KnownFolder folder) override;
     bool ClaimSingleInstance() override;
     std::uint32_t TickCount() override;

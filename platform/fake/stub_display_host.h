@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "display/display.h"
@@ -18,6 +19,7 @@ inline const char* TimerName(DisplayTimer timer) {
     case DisplayTimer::CdWatch: return "CD watch";
     case DisplayTimer::Frame: return "frame";
     case DisplayTimer::RadiantJump: return "radiant jump";
+    case DisplayTimer::MusicDeadline: return "music deadline";
     }
     return "?";
 }
@@ -70,6 +72,43 @@ public:
         Log("VerifyScreenSavePwd");
         return passwordAnswer;
     }
+    // The music's thread: its work waits until a test lets it run
+    // (RunBackground), so that a test can act while it is under way; with
+    // runAtOnce it runs as it is given.
+    void RunOnMusicThread(std::function<void()> work, std::function<void()> done) override {
+        background.push_back({std::move(work), std::move(done)});
+        if (runAtOnce) RunBackground();
+    }
+    // Runs the waiting work in its order, and then (unless the window is to hear
+    // nothing of it yet) what each hands back to the window.
+    void RunBackground(bool deliver = true) {
+        while (!background.empty()) {
+            auto [work, done] = std::move(background.front());
+            background.erase(background.begin());
+            work();
+            if (deliver)
+                done();
+            else
+                undelivered.push_back(std::move(done));
+        }
+    }
+    void Deliver() {
+        auto dones = std::move(undelivered);
+        undelivered.clear();
+        for (auto& done : dones) done();
+    }
+    // A stuck thread never finishes; a working one finishes what it was given.
+    bool WaitForMusicThread(int milliseconds) override {
+        Log("WaitForMusicThread(" + std::to_string(milliseconds) + ")");
+        if (musicThreadStuck) return false;
+        RunBackground(false);
+        return true;
+    }
+    bool runAtOnce = false;
+    bool musicThreadStuck = false;
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
+    std::vector<std::function<void()>> undelivered;
+
     void Close() override { Log("Close"); }
     void EndProcess() override {
         Log("End");

@@ -183,17 +183,42 @@ std::string Win32Platform::CommandLine() {
     return line == nullptr ? "" : Narrow(line);
 }
 
-std::string Win32Platform::ProgramFolder() {
+namespace {
+
+std::wstring ModulePath() {
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
         DWORD length = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (length == 0) return "";
+        if (length == 0) return L"";
         if (length < name.size()) {
             name.resize(length);
-            break;
+            return name;
         }
         name.resize(name.size() * 2);
     }
+}
+
+} // namespace
+
+std::vector<std::string> Win32Platform::ProgramPaths() {
+    const std::wstring path = ModulePath();
+    if (path.empty()) return {};
+    std::vector<std::string> paths = {Narrow(path)};
+    const DWORD length = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (length > 0) {
+        std::wstring shortPath(length, L'\0');
+        const DWORD written = ::GetShortPathNameW(path.c_str(), shortPath.data(), length);
+        if (written > 0 && written < length) {
+            shortPath.resize(written);
+            if (shortPath != path) paths.push_back(Narrow(shortPath));
+        }
+    }
+    return paths;
+}
+
+std::string Win32Platform::ProgramFolder() {
+    const std::wstring name = ModulePath();
+    if (name.empty()) return "";
     std::size_t slash = name.find_last_of(L'\\');
     std::wstring folder = slash == std::wstring::npos ? std::wstring() : name.substr(0, slash);
     if (folder.size() == 2 && folder[1] == L':') folder += L'\\';

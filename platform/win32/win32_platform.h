@@ -39,6 +39,7 @@ public:
     std::string DescribeError(platform::ErrorCode code) override;
     std::string CommandLine() override;
     std::string ProgramFolder() override;
+    std::vector<std::string> ProgramPaths() override;
     std::string FolderOf(platform::KnownFolder folder) override;
     bool ClaimSingleInstance() override;
     std::uint32_t TickCount() override;

@@ -1,0 +1,74 @@
+#include "platform/win32/worker_win32.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace lumora::win32 {
+
+// What the thread and its owner share: the thread keeps it alive after the
+// owner is gone.
+struct Worker::Shared {
+    HWND window = nullptr;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::pair<std::function<void()>, std::function<void()>>> queue;
+    bool busy = false;
+    bool closing = false;
+};
+
+namespace {
+
+void Run(const std::shared_ptr<Worker::Shared>& shared) {
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    for (;;) {
+        shared->changed.wait(lock, [&] { return shared->closing || !shared->queue.empty(); });
+        if (shared->closing) return;
+        auto [work, done] = std::move(shared->queue.front());
+        shared->queue.pop_front();
+        shared->busy = true;
+        lock.unlock();
+        work();
+        // The window may be gone by now: then nobody takes the result.
+        auto* carried = new std::function<void()>(std::move(done));
+        if (!::PostMessageW(shared->window, kWorkDone, 0, reinterpret_cast<LPARAM>(carried))) delete carried;
+        lock.lock();
+        shared->busy = false;
+        shared->changed.notify_all();
+    }
+}
+
+} // namespace
+
+Worker::Worker(HWND window) : shared_(std::make_shared<Shared>()) {
+    shared_->window = window;
+    std::thread(Run, shared_).detach();
+}
+
+Worker::~Worker() {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->closing = true;
+    shared_->queue.clear();
+    shared_->changed.notify_all();
+}
+
+void Worker::Post(std::function<void()> work, std::function<void()> done) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->queue.emplace_back(std::move(work), std::move(done));
+    shared_->changed.notify_all();
+}
+
+bool Worker::WaitIdle(DWORD milliseconds) {
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    return shared_->changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                     [&] { return shared_->queue.empty() && !shared_->busy; });
+}
+
+void Worker::Deliver(LPARAM carried) {
+    std::unique_ptr<std::function<void()>> done(reinterpret_cast<std::function<void()>*>(carried));
+    if (done && *done) (*done)();
+}
+
+} // namespace lumora::win32

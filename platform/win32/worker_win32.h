@@ -1,0 +1,39 @@
+// A thread of its own for work that may wait on the file system or a device,
+// whose results come back to a window's thread as one of its messages.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+namespace lumora::win32 {
+
+// The message a worker's results arrive with; the window hands it to
+// Worker::Deliver.
+inline constexpr UINT kWorkDone = WM_APP + 0x100;
+
+class Worker {
+public:
+    // Results go to this window's thread.
+    explicit Worker(HWND window);
+    // The thread is let go: it finishes the piece it is on and then drops the rest.
+    ~Worker();
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+
+    // Queues `work`; once it has run, `done` runs on the window's thread.
+    void Post(std::function<void()> work, std::function<void()> done);
+    // Waits at most this long until everything queued has run.
+    bool WaitIdle(DWORD milliseconds);
+
+    // Runs what a kWorkDone message carries; call it from the window's procedure.
+    static void Deliver(LPARAM carried);
+
+    struct Shared; // what the thread keeps, should it outlive this object
+
+private:
+    std::shared_ptr<Shared> shared_;
+};
+
+} // namespace lumora::win32
