@@ -4,7 +4,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-BUILD_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev
+BUILD_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev libjpeg62-turbo-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686)
 WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps imagemagick
