@@ -11,10 +11,14 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
+
+#include "generator/canvas.h"
+#include "generator/jpeg.h"
 
 namespace {
 
@@ -101,6 +105,8 @@ void ExpectBaselineJfif(const std::string& name, unsigned width, unsigned height
             EXPECT_EQ(Be16(b, at + 5), height);
             EXPECT_EQ(Be16(b, at + 7), width);
             EXPECT_EQ(b.at(at + 9), 3);
+            // Every component at full resolution: a one-pixel star keeps its colour.
+            for (std::size_t c = 0; c < 3; ++c) EXPECT_EQ(b.at(at + 11 + 3 * c), 0x11) << "component " << c;
             sawFrame = true;
         }
         at += 2 + length;
@@ -189,6 +195,19 @@ TEST_F(Pictures, HandCursorIsMonochromeWithItsHotSpotOnTheFingertip) {
     ExpectDib(b, e, 1);
     EXPECT_FALSE(Transparent(b, e, 1, 12, 10));
     EXPECT_TRUE(Transparent(b, e, 1, 12, 9)) << "nothing of the hand above its tip";
+}
+
+// libjpeg's own answer to a fault is to end the process; the generator must
+// get an exception it can report instead, and the encoder must work on after it.
+TEST(Jpeg, LibjpegRefusalsArriveAsExceptions) {
+    using lumora::pictures::EncodeJpeg;
+    using lumora::pictures::Image;
+    EXPECT_THROW(EncodeJpeg(Image(0, 0), 90), std::runtime_error);
+    EXPECT_THROW(EncodeJpeg(Image(65501, 1), 90), std::runtime_error); // past libjpeg's 65500
+    const Bytes bytes = EncodeJpeg(Image(9, 9, {10, 200, 30}), 90);
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(Be16(bytes, 0), 0xFFD8u);
+    EXPECT_EQ(Be16(bytes, bytes.size() - 2), 0xFFD9u);
 }
 
 } // namespace

@@ -4,7 +4,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-BUILD_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev
+BUILD_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev libjpeg62-turbo-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686)
 WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps imagemagick
@@ -12,7 +12,57 @@ WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps imagemagick
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
-# Installs the Debian packages that are not installed yet (through sudo when not root).
+# How long set-up waits for another package installation (a fresh machine's
+# automatic updates, say) to let go of the package manager's locks, in seconds.
+APT_LOCK_WAIT=${LUMORA_APT_LOCK_WAIT:-600}
+
+# Runs apt-get with the given arguments (through sudo when not root). While
+# another apt or dpkg holds a lock it needs, it waits until the time `deadline`
+# (seconds since the epoch) instead of failing, and says once, on stderr, what
+# it waits for. apt-get itself waits for dpkg's lock when told
+# DPkg::Lock::Timeout, but not for the package lists' lock of `apt-get update`:
+# that one is tried again every few seconds.
+apt_get_waiting() {
+  local deadline=$1
+  shift
+  local sudo=() errors left status said=0 timeout=0 limit
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  limit="$((APT_LOCK_WAIT / 60)) minutes"
+  [ $((APT_LOCK_WAIT % 60)) -eq 0 ] || limit="$APT_LOCK_WAIT seconds"
+  errors=$(mktemp)
+  while :; do
+    status=0
+    # env, so that sudo passes the variables on; apt's messages in English, so
+    # that a lock it could not get is told from other errors in any locale.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive LC_ALL=C \
+      apt-get -o DPkg::Lock::Timeout="$timeout" "$@" 2>"$errors" || status=$?
+    # Once its own wait is over, apt says only that it was "unable to acquire"
+    # the lock; "are you root?" is no lock anyone would let go of.
+    if [ "$status" -eq 0 ] || ! grep -qE 'Could not get lock|Unable to (acquire|lock)' "$errors" ||
+      grep -q 'are you root' "$errors"; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return "$status"
+    fi
+    left=$((deadline - $(date +%s)))
+    if [ "$left" -le 0 ]; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      echo "Gave up after waiting $limit for the package manager's lock." >&2
+      return "$status"
+    fi
+    if [ "$said" -eq 0 ]; then
+      # apt's message names the lock and the process that holds it.
+      echo "Waiting up to $limit for another package installation to finish:" \
+        "$(grep -m1 -E 'Could not get lock|Unable to' "$errors" | sed 's/^E: //')" >&2
+      said=1
+    fi
+    timeout=$left
+    sleep 3
+  done
+}
+
+# Installs the Debian packages that are not installed yet.
 ensure_packages() {
   local missing=()
   local package
@@ -23,11 +73,9 @@ ensure_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+  local deadline=$(($(date +%s) + APT_LOCK_WAIT))
+  apt_get_waiting "$deadline" update -qq
+  apt_get_waiting "$deadline" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # Configures (once) and builds one preset, warnings as errors.

@@ -1,6 +1,6 @@
-// A baseline JPEG (JFIF) writer: 8-bit samples, the usual Huffman tables,
-// no chroma subsampling, because the pictures are small and a colour that
-// spans one pixel must stay that colour.
+// Baseline JPEG (JFIF) through libjpeg-turbo: 8-bit samples, the usual
+// Huffman tables, no chroma subsampling, because the pictures are small and a
+// colour that spans one pixel must stay that colour.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,9 @@
 
 namespace lumora::pictures {
 
-// quality 1..100 scales the usual quantisation tables as libjpeg does, so the
-// numbers mean what people who know JPEG expect.
+// quality 1..100 scales the usual quantisation tables (libjpeg brings other
+// numbers into that range). Throws std::runtime_error with libjpeg's message
+// when it refuses the picture, such as one of no pixels.
 std::vector<std::uint8_t> EncodeJpeg(const Image& image, int quality);
 
 } // namespace lumora::pictures
