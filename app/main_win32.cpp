@@ -10,12 +10,14 @@
 #include "platform/win32/com_win32.h"
 #include "platform/win32/library_win32.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/window_win32.h"
 #include "startup/preview_win32.h"
 #include "startup/startup.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // First of all: no DLL is ever taken from beside the program.
     lumora::win32::RestrictDllSearchToSystem();
+    lumora::win32::DeclarePerMonitorDpiAwareness();
     lumora::win32::Win32Platform system;
     const lumora::platform::Platform platform = system.Seams();
 

@@ -15,7 +15,7 @@ void MovingFrame(benchmark::State& state) {
     lumora::fake::FakePlatform fake;
     const lumora::platform::Platform seams = fake.Seams();
     lumora::fake::StubDisplayHost host;
-    host.metrics = {1920, 1080, 15, 15};
+    host.metrics = lumora::ScreenMetrics::Single(1920, 1080);
     lumora::Random random;
     lumora::StarDisplay display(seams, host, random, {}, lumora::Mode::Saver,
                                 static_cast<int>(state.range(0)));

@@ -1,5 +1,5 @@
 # Fails unless BINARY carries the program's manifest: run with the user's own
-# rights, on Windows 7 to 11, and no DPI declaration.
+# rights, on Windows 7 to 11, aware of each monitor's DPI.
 cmake_minimum_required(VERSION 3.25)
 # cmake -DWINDRES=<windres> -DBINARY=<file> -P check_manifest.cmake
 execute_process(COMMAND ${WINDRES} -i ${BINARY} -O rc OUTPUT_VARIABLE resources RESULT_VARIABLE failed)
@@ -12,6 +12,9 @@ if(at EQUAL -1)
   message(FATAL_ERROR "${BINARY} has no manifest as resource 1 of type RT_MANIFEST")
 endif()
 file(STRINGS ${BINARY} manifest REGEX "requestedExecutionLevel|supportedOS|dpiAware")
+if(NOT manifest MATCHES "<dpiAwareness[^>]*>PerMonitorV2, PerMonitor</dpiAwareness>")
+  message(FATAL_ERROR "${BINARY} does not declare per-monitor DPI awareness (v2)")
+endif()
 string(JOIN "\n" manifest ${manifest})
 message(STATUS "${manifest}")
 if(NOT manifest MATCHES "requestedExecutionLevel level=\"asInvoker\"")

@@ -1,6 +1,5 @@
 #include "dialog/dialog_look_win32.h"
 
-#include "dialog/dialog_layout_win32.h"
 #include "platform/win32/text_win32.h"
 #include "startup/resources.h"
 
@@ -9,10 +8,8 @@ namespace {
 
 using namespace dialog_layout;
 
-HFONT MakeFont(const wchar_t* face, int tenthsOfPoints, bool bold, bool underline, BYTE charset) {
-    HDC screen = ::GetDC(nullptr);
-    const int height = -::MulDiv(tenthsOfPoints, ::GetDeviceCaps(screen, LOGPIXELSY), 720);
-    ::ReleaseDC(nullptr, screen);
+HFONT MakeFont(const wchar_t* face, int tenthsOfPoints, bool bold, bool underline, BYTE charset, int dpi) {
+    const int height = -::MulDiv(tenthsOfPoints, dpi, 720);
     return ::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE, charset,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, face);
@@ -30,53 +27,70 @@ void DrawLabel(HDC dc, const wchar_t* text, RECT area, HFONT font, COLORREF colo
     ::DrawTextW(dc, text, -1, &area, flags | DT_NOPREFIX);
 }
 
+// The picture set nearer the scale; halfway between takes the larger, which
+// scales down more cleanly than the smaller scales up.
+int PictureScaleFor(int dpi) { return dpi * 2 >= kBaseDpi * 3 ? 2 : 1; }
+
 } // namespace
 
-DialogLook::DialogLook()
-    : buttonFont(MakeFont(L"ＭＳ Ｐゴシック", 98, false, false, SHIFTJIS_CHARSET)),
-      labelFont(MakeFont(L"ＭＳ Ｐゴシック", 90, false, false, SHIFTJIS_CHARSET)),
-      linkFont(MakeFont(L"ＭＳ Ｐゴシック", 98, false, true, SHIFTJIS_CHARSET)),
-      dotsFont(MakeFont(L"Times New Roman", 98, true, false, ANSI_CHARSET)),
+DialogLook::DialogLook(int dpi)
+    : pictureScale(PictureScaleFor(dpi)),
+      buttonFont(MakeFont(L"ＭＳ Ｐゴシック", 98, false, false, SHIFTJIS_CHARSET, dpi)),
+      labelFont(MakeFont(L"ＭＳ Ｐゴシック", 90, false, false, SHIFTJIS_CHARSET, dpi)),
+      linkFont(MakeFont(L"ＭＳ Ｐゴシック", 98, false, true, SHIFTJIS_CHARSET, dpi)),
+      dotsFont(MakeFont(L"Times New Roman", 98, true, false, ANSI_CHARSET, dpi)),
       buttonFace(::CreateSolidBrush(kButtonFace)),
       hand(LoadOwnImage<HCURSOR>(LUMORA_HAND_CURSOR, IMAGE_CURSOR, 32)),
-      icon(LoadOwnImage<HICON>(LUMORA_ICON, IMAGE_ICON, 32)),
-      smallIcon(LoadOwnImage<HICON>(LUMORA_ICON, IMAGE_ICON, 16)),
-      markOn(win32::Picture::FromResource(LUMORA_JPEG_OPTION_ON)),
-      markOff(win32::Picture::FromResource(LUMORA_JPEG_OPTION_OFF)) {}
+      markOn(win32::Picture::FromResource(pictureScale == 2 ? LUMORA_JPEG_OPTION_ON_2X : LUMORA_JPEG_OPTION_ON)),
+      markOff(win32::Picture::FromResource(pictureScale == 2 ? LUMORA_JPEG_OPTION_OFF_2X : LUMORA_JPEG_OPTION_OFF)) {}
 
 void DialogLook::DecodeEarth() {
+    const int first = pictureScale == 2 ? LUMORA_JPEG_EARTH_2X_FIRST : LUMORA_JPEG_EARTH_FIRST;
     for (int i = 0; i < SettingsDialog::kFrames; ++i)
-        earth[static_cast<std::size_t>(i)] = win32::Picture::FromResource(LUMORA_JPEG_EARTH_FIRST + i);
+        earth[static_cast<std::size_t>(i)] = win32::Picture::FromResource(first + i);
+}
+
+void DrawPicture(HDC target, const RECT& place, const win32::Picture& picture, DWORD operation) {
+    if (picture.Empty()) return;
+    const int width = Width(place);
+    const int height = Height(place);
+    if (width == picture.Width() && height == picture.Height()) {
+        ::BitBlt(target, place.left, place.top, width, height, picture.Dc(), 0, 0, operation);
+        return;
+    }
+    const int previous = ::SetStretchBltMode(target, HALFTONE);
+    ::SetBrushOrgEx(target, 0, 0, nullptr);
+    ::StretchBlt(target, place.left, place.top, width, height, picture.Dc(), 0, 0, picture.Width(),
+                 picture.Height(), operation);
+    ::SetStretchBltMode(target, previous);
 }
 
 void PaintOuterPanel(HDC dc, const RECT& area, const win32::DibSection& shading, const DialogLook& look,
-                     const PanelContents& contents) {
+                     const Geometry& geometry, const PanelContents& contents) {
     ::SetBkMode(dc, TRANSPARENT);
     shading.Show(dc, area);
     DrawLabel(dc, contents.address.c_str(), contents.linkRect, look.linkFont.Get(), kLightText,
               DT_SINGLELINE);
     const std::wstring byLine = win32::Widen(SettingsDialog::kByLine);
-    DrawLabel(dc, byLine.c_str(), kByLine, look.labelFont.Get(), kLightText, DT_SINGLELINE | DT_NOCLIP);
+    DrawLabel(dc, byLine.c_str(), geometry.byLine, look.labelFont.Get(), kLightText, DT_SINGLELINE | DT_NOCLIP);
 }
 
 void PaintInnerPanel(HDC dc, const RECT& area, const win32::DibSection& shading, const DialogLook& look,
-                     const PanelContents& contents) {
+                     const Geometry& geometry, const PanelContents& contents) {
     ::SetBkMode(dc, TRANSPARENT);
     shading.Show(dc, area);
     const COLORREF text = ::GetSysColor(COLOR_BTNTEXT);
     const HFONT font = look.labelFont.Get();
     for (std::size_t i = 0; i < 3; ++i) {
-        const win32::Picture& mark = contents.marks[i] ? look.markOn : look.markOff;
-        if (!mark.Empty())
-            ::BitBlt(dc, kMarks[i].left, kMarks[i].top, kMarkSize, kMarkSize, mark.Dc(), 0, 0, SRCCOPY);
-        DrawLabel(dc, kChoiceCaptions[i], kChoiceLabels[i], font, text, DT_SINGLELINE | DT_NOCLIP);
+        DrawPicture(dc, geometry.marks[i], contents.marks[i] ? look.markOn : look.markOff, SRCCOPY);
+        DrawLabel(dc, kChoiceCaptions[i], geometry.choiceLabels[i], font, text, DT_SINGLELINE | DT_NOCLIP);
     }
-    DrawLabel(dc, L"曲目をﾘﾋﾟｰﾄ", kRepeatLabel, font, text, DT_SINGLELINE | DT_NOCLIP);
-    DrawLabel(dc, L"・BGM", kGroupLabel, font, text, DT_SINGLELINE | DT_NOCLIP);
-    DrawLabel(dc, contents.fileCaption.c_str(), kFileLabel, font, text, DT_WORDBREAK | DT_EDITCONTROL);
+    DrawLabel(dc, L"曲目をﾘﾋﾟｰﾄ", geometry.repeatLabel, font, text, DT_SINGLELINE | DT_NOCLIP);
+    DrawLabel(dc, L"・BGM", geometry.groupLabel, font, text, DT_SINGLELINE | DT_NOCLIP);
+    DrawLabel(dc, contents.fileCaption.c_str(), geometry.fileLabel, font, text, DT_WORDBREAK | DT_EDITCONTROL);
 }
 
-void DrawButton(const DRAWITEMSTRUCT& item, const DialogLook& look) {
+void DrawButton(const DRAWITEMSTRUCT& item, const DialogLook& look, const Geometry& geometry) {
     RECT r = item.rcItem;
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
@@ -98,7 +112,7 @@ void DrawButton(const DRAWITEMSTRUCT& item, const DialogLook& look) {
     ::SetTextColor(item.hDC, ::GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
     ::DrawTextW(item.hDC, caption, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     if ((item.itemState & ODS_FOCUS) != 0) {
-        ::InflateRect(&r, -4, -4);
+        ::InflateRect(&r, -geometry.focusInset, -geometry.focusInset);
         ::DrawFocusRect(item.hDC, &r);
     }
 }

@@ -1,5 +1,5 @@
-// What the settings dialog is drawn with: its fonts, the buttons' face, the
-// pictures and pointers, each made once for the dialog's life.
+// What the settings dialog is drawn with at one DPI: its fonts, the buttons'
+// face, the pictures and pointers, each made once for that DPI.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dialog/dialog.h"
+#include "dialog/dialog_layout_win32.h"
 #include "platform/win32/dib_win32.h"
 #include "platform/win32/handles_win32.h"
 #include "platform/win32/picture_win32.h"
@@ -15,17 +16,17 @@
 namespace lumora {
 
 struct DialogLook {
-    // Fonts, pictures and pointers; the Earth's frames come later (DecodeEarth).
-    DialogLook();
+    // Fonts, pictures and pointers for the DPI; the Earth's frames come later
+    // (DecodeEarth). The pictures are the set drawn nearer that scale: 1x or 2x.
+    explicit DialogLook(int dpi);
 
+    int pictureScale = 1;
     win32::Font buttonFont;
     win32::Font labelFont;
     win32::Font linkFont;
     win32::Font dotsFont; // the "..." button's
     win32::Brush buttonFace;
     win32::Cursor hand;
-    win32::Icon icon;
-    win32::Icon smallIcon;
     win32::Picture markOn;
     win32::Picture markOff;
     std::array<win32::Picture, SettingsDialog::kFrames> earth;
@@ -42,15 +43,19 @@ struct PanelContents {
     RECT linkRect{};
 };
 
+// Copies a picture onto the target at the given size: as it is when the sizes
+// agree, smoothly scaled when not.
+void DrawPicture(HDC target, const RECT& place, const win32::Picture& picture, DWORD operation);
+
 // The outer panel: its shading, the link and the by-line.
 void PaintOuterPanel(HDC dc, const RECT& area, const win32::DibSection& shading, const DialogLook& look,
-                     const PanelContents& contents);
+                     const dialog_layout::Geometry& geometry, const PanelContents& contents);
 
 // The inner panel: its shading, the marks and the labels of the music choice.
 void PaintInnerPanel(HDC dc, const RECT& area, const win32::DibSection& shading, const DialogLook& look,
-                     const PanelContents& contents);
+                     const dialog_layout::Geometry& geometry, const PanelContents& contents);
 
 // One of the owner-drawn buttons, in the face colour, its caption centred.
-void DrawButton(const DRAWITEMSTRUCT& item, const DialogLook& look);
+void DrawButton(const DRAWITEMSTRUCT& item, const DialogLook& look, const dialog_layout::Geometry& geometry);
 
 } // namespace lumora

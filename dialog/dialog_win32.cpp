@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <set>
 
@@ -24,6 +25,7 @@
 #include "platform/win32/text_win32.h"
 #include "platform/win32/window_win32.h"
 #include "platform/win32/worker_win32.h"
+#include "startup/resources.h"
 
 namespace lumora {
 namespace {
@@ -35,9 +37,6 @@ constexpr wchar_t kPanelClass[] = L"Lumora_P_Panel";
 constexpr wchar_t kEarthClass[] = L"Lumora_P_Display";
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT kAnimationMs = 100;
-
-int Width(const RECT& r) { return r.right - r.left; }
-int Height(const RECT& r) { return r.bottom - r.top; }
 
 // One pixel row of a bitmap, from its left edge to `width` inclusive.
 void FillRow(const win32::DibSection& image, int y, int width, std::int32_t color) {
@@ -55,10 +54,9 @@ class Win32Dialog final : public DialogHost {
 public:
     Win32Dialog(const platform::Platform& platform, const Settings& settings)
         : dialog_(platform, *this, settings) {
-        const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();
-        twipsX_ = twips.x;
-        twipsY_ = twips.y;
         contents_.address = win32::Widen(SettingsDialog::kAddress);
+        const char* report = std::getenv("LUMORA_LAYOUT_REPORT");
+        if (report != nullptr) layoutReport_ = report;
     }
 
     ~Win32Dialog() override {
@@ -78,7 +76,8 @@ public:
         ::UpdateWindow(window_);
         // Nothing shows the Earth before the first tick, 100 ms after opening, so
         // its frames are decoded once the window stands drawn, before any tick.
-        look_.DecodeEarth();
+        look_->DecodeEarth();
+        ReportLayout();
         MSG message;
         while (!done_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
             // Tab moves the focus through the controls in their order.
@@ -95,10 +94,10 @@ public:
     }
 
     // The frame of today's Windows is not the 3 and 19 pixels the panel's
-    // +6 and +25 once assumed: ask the platform what holds the panel exactly.
+    // +6 and +25 once assumed: ask the platform what holds the panel exactly,
+    // at the dialog's scale.
     void OuterSizeFor(int clientWidth, int clientHeight, double& width, double& height) override {
-        RECT r{0, 0, clientWidth, clientHeight};
-        ::AdjustWindowRectEx(&r, kWindowStyle, FALSE, 0);
+        const RECT r = OuterRect(clientWidth, clientHeight);
         width = Width(r) * static_cast<double>(twipsX_);
         height = Height(r) * static_cast<double>(twipsY_);
     }
@@ -113,7 +112,7 @@ public:
 
     void SetMark(int index, bool on) override {
         contents_.marks[static_cast<std::size_t>(index)] = on;
-        ::InvalidateRect(inner_, &kMarks[index], FALSE);
+        ::InvalidateRect(inner_, &geometry_.marks[index], FALSE);
     }
     void EnableRepeat(bool enabled) override { ::EnableWindow(repeat_, enabled); }
     void EnableFileButton(bool enabled) override { ::EnableWindow(chooseFile_, enabled); }
@@ -131,7 +130,7 @@ public:
     }
     void SetFileCaption(const std::string& text) override {
         contents_.fileCaption = win32::Widen(text);
-        ::InvalidateRect(inner_, &kFileLabel, FALSE);
+        ::InvalidateRect(inner_, &geometry_.fileLabel, FALSE);
     }
     void GiveHandPointer(Control control) override { hand_.insert(control); }
 
@@ -161,9 +160,9 @@ public:
 
     PanelSize InnerSize(Panel panel) override {
         if (panel == Panel::Outer)
-            return {SettingsDialog::kPanelWidth * static_cast<double>(twipsX_),
-                    SettingsDialog::kPanelHeight * static_cast<double>(twipsY_)};
-        return {static_cast<double>(Width(kInnerPanel)), static_cast<double>(Height(kInnerPanel))};
+            return {Width(geometry_.outerPanel) * static_cast<double>(twipsX_),
+                    Height(geometry_.outerPanel) * static_cast<double>(twipsY_)};
+        return {static_cast<double>(Width(geometry_.innerPanel)), static_cast<double>(Height(geometry_.innerPanel))};
     }
     // The outer panel measures in twips, the inner one in pixels.
     void DrawRow(Panel panel, double y, double width, std::int32_t color) override {
@@ -176,10 +175,11 @@ public:
 
     void ClearEarth() override { earthImage_.Clear(); }
     std::int32_t PaintEarthFrame(int frame) override {
-        const win32::Picture& picture = look_.earth[static_cast<std::size_t>(frame)];
+        const win32::Picture& picture = look_->earth[static_cast<std::size_t>(frame)];
         if (picture.Empty()) return 0;
-        return ::BitBlt(earthImage_.Dc(), 0, 0, kEarthFrameWidth, kEarthFrameHeight, picture.Dc(), 0, 0,
-                        SRCPAINT);
+        DrawPicture(earthImage_.Dc(), RECT{0, 0, geometry_.earthFrame.cx, geometry_.earthFrame.cy}, picture,
+                    SRCPAINT);
+        return 1;
     }
     void RefreshEarth() override {
         ::InvalidateRect(earth_, nullptr, FALSE);
@@ -240,64 +240,172 @@ public:
 private:
     bool Create() {
         win32::RegisterWindowClass(kWindowClass, WindowProc,
-                                   {0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), look_.icon.Get(),
-                                    look_.smallIcon.Get()});
+                                   {0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon_.Get(), smallIcon_.Get()});
         win32::RegisterWindowClass(kPanelClass, PanelProc);
         win32::RegisterWindowClass(kEarthClass, EarthProc);
-
-        // The retained images need no window.
-        outerShading_.Create(SettingsDialog::kPanelWidth, SettingsDialog::kPanelHeight);
-        innerShading_.Create(Width(kInnerPanel), Height(kInnerPanel));
-        earthImage_.Create(Width(kEarth), Height(kEarth));
 
         HINSTANCE instance = ::GetModuleHandleW(nullptr);
         window_ = ::CreateWindowExW(0, kWindowClass, L"ルモラの設定", kWindowStyle, 0, 0, 0, 0, nullptr,
                                     nullptr, instance, this);
         if (window_ == nullptr) return false;
         constexpr DWORD panel = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-        outer_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, 0, 0,
-                                   SettingsDialog::kPanelWidth, SettingsDialog::kPanelHeight, window_, nullptr,
+        outer_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, 0, 0, 0, 0, window_, nullptr,
                                    instance, this);
         // Created in the focus order: the repeat box, "...", then the two buttons.
-        inner_ = Child(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, kInnerPanel, outer_, 0, this);
+        inner_ = Child(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, outer_, 0, this);
         repeat_ = Child(0, L"COMBOBOX", L"",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                        kRepeatBox, inner_, kIdRepeat, nullptr);
-        chooseFile_ = Button(inner_, L"...", kChooseFileButton, kIdChooseFile);
-        cancel_ = Button(outer_, L"ｷｬﾝｾﾙ", kCancelButton, kIdCancel);
-        save_ = Button(outer_, L"設定", kSaveButton, kIdSave);
-        earth_ = Child(0, kEarthClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, kEarth, window_, 0, this);
+                        inner_, kIdRepeat, nullptr);
+        chooseFile_ = Button(inner_, L"...", kIdChooseFile);
+        cancel_ = Button(outer_, L"ｷｬﾝｾﾙ", kIdCancel);
+        save_ = Button(outer_, L"設定", kIdSave);
+        earth_ = Child(0, kEarthClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, window_, 0, this);
+        if (outer_ == nullptr || inner_ == nullptr || repeat_ == nullptr || earth_ == nullptr) return false;
+        LayOut(win32::WindowDpi(window_));
+        return true;
+    }
+
+    // Places and sizes every part for this DPI, with fonts, pictures and
+    // retained images made for it.
+    void LayOut(int dpi) {
+        geometry_ = dialog_layout::GeometryFor(dpi);
+        twipsX_ = 1440.0f / static_cast<float>(geometry_.dpi);
+        twipsY_ = twipsX_;
+        const bool earthDecoded = look_ && !look_->earth.front().Empty();
+        look_ = std::make_unique<DialogLook>(geometry_.dpi);
+        if (earthDecoded) look_->DecodeEarth();
+
+        outerShading_.Create(Width(geometry_.outerPanel), Height(geometry_.outerPanel));
+        innerShading_.Create(Width(geometry_.innerPanel), Height(geometry_.innerPanel));
+        earthImage_.Create(Width(geometry_.earth), Height(geometry_.earth));
+
+        Place(outer_, geometry_.outerPanel);
+        Place(inner_, geometry_.innerPanel);
+        Place(repeat_, geometry_.repeatBox);
+        Place(chooseFile_, geometry_.chooseFileButton);
+        Place(cancel_, geometry_.cancelButton);
+        Place(save_, geometry_.saveButton);
+        Place(earth_, geometry_.earth);
         // The Earth lies over both panels.
         ::SetWindowPos(earth_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        ::SendMessageW(repeat_, WM_SETFONT, reinterpret_cast<WPARAM>(look_.buttonFont.Get()), FALSE);
+        ::SendMessageW(repeat_, WM_SETFONT, reinterpret_cast<WPARAM>(look_->buttonFont.Get()), TRUE);
         // The link is sized to its text; clicks and the hand pointer use its rectangle.
-        contents_.linkRect = RECT{kLink.x, kLink.y, kLink.x, kLink.y};
+        contents_.linkRect = RECT{geometry_.link.x, geometry_.link.y, geometry_.link.x, geometry_.link.y};
         if (win32::WindowDc dc(outer_); dc.Get() != nullptr) {
-            win32::Selected font(dc.Get(), look_.linkFont.Get());
+            win32::Selected font(dc.Get(), look_->linkFont.Get());
             ::DrawTextW(dc.Get(), contents_.address.c_str(), -1, &contents_.linkRect,
                         DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
         }
-        return outer_ != nullptr && inner_ != nullptr && repeat_ != nullptr && earth_ != nullptr;
     }
 
-    static HWND Child(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
-                      const RECT& place, HWND parent, int id, void* owner) {
-        return ::CreateWindowExW(exStyle, className, text, style, place.left, place.top, Width(place),
-                                 Height(place), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 ::GetModuleHandleW(nullptr), owner);
+    // A move to a monitor of another scale: everything is laid out again, in
+    // the place Windows suggests.
+    void OnDpiChanged(int dpi, const RECT& suggested) {
+        LayOut(dpi);
+        const RECT outer = OuterRect(SettingsDialog::kPanelWidth, SettingsDialog::kPanelHeight);
+        ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, Width(outer), Height(outer),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        dialog_.OnResize();
+        ::InvalidateRect(window_, nullptr, TRUE);
+        ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+        ReportLayout();
     }
 
-    static HWND Button(HWND parent, const wchar_t* caption, const RECT& place, int id) {
-        return Child(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, place, parent,
-                     id, nullptr);
+    // The window's outer rectangle for a client area of this size at 96 DPI.
+    RECT OuterRect(int clientWidth, int clientHeight) const {
+        RECT r{0, 0, dialog_layout::ScaleLength(clientWidth, geometry_.dpi),
+               dialog_layout::ScaleLength(clientHeight, geometry_.dpi)};
+        using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+        // GetProcAddress returns a generic function pointer; the real type is named here.
+        const auto adjust = reinterpret_cast<AdjustForDpi>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+        if (adjust != nullptr)
+            adjust(&r, kWindowStyle, FALSE, 0, static_cast<UINT>(geometry_.dpi));
+        else
+            ::AdjustWindowRectEx(&r, kWindowStyle, FALSE, 0);
+        return r;
+    }
+
+    static void Place(HWND window, const RECT& place) {
+        ::SetWindowPos(window, nullptr, place.left, place.top, Width(place), Height(place),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // For the end-to-end tests: where every part stands, in the window's client
+    // area, and how large its text is in its font, written where the
+    // LUMORA_LAYOUT_REPORT variable says.
+    void ReportLayout() {
+        if (layoutReport_.empty()) return;
+        std::string report = "dpi " + std::to_string(geometry_.dpi) + "\n";
+        RECT client{};
+        ::GetClientRect(window_, &client);
+        report += "client 0 0 " + std::to_string(client.right) + " " + std::to_string(client.bottom) + "\n";
+        win32::WindowDc dc(window_);
+        const auto line = [&](const char* name, HWND parent, RECT place, const std::wstring& text, HFONT font) {
+            ::MapWindowPoints(parent, window_, reinterpret_cast<POINT*>(&place), 2);
+            SIZE extent{0, 0};
+            if (!text.empty() && font != nullptr) {
+                win32::Selected selected(dc.Get(), font);
+                RECT measured{0, 0, 0, 0};
+                ::DrawTextW(dc.Get(), text.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+                extent = SIZE{measured.right, measured.bottom};
+            }
+            report += std::string(name) + " " + std::to_string(place.left) + " " + std::to_string(place.top) + " " +
+                      std::to_string(place.right) + " " + std::to_string(place.bottom) + " " +
+                      std::to_string(extent.cx) + " " + std::to_string(extent.cy) + "\n";
+        };
+        const HFONT label = look_->labelFont.Get();
+        const HFONT button = look_->buttonFont.Get();
+        line("outer", window_, geometry_.outerPanel, L"", nullptr);
+        line("inner", outer_, geometry_.innerPanel, L"", nullptr);
+        line("earth", window_, geometry_.earth, L"", nullptr);
+        const char* marks[3] = {"mark0", "mark1", "mark2"};
+        const char* labels[3] = {"label0", "label1", "label2"};
+        for (int i = 0; i < 3; ++i) {
+            line(marks[i], inner_, geometry_.marks[i], L"", nullptr);
+            line(labels[i], inner_, geometry_.choiceLabels[i], kChoiceCaptions[i], label);
+        }
+        line("repeatLabel", inner_, geometry_.repeatLabel, L"曲目をﾘﾋﾟｰﾄ", label);
+        line("groupLabel", inner_, geometry_.groupLabel, L"・BGM", label);
+        line("fileLabel", inner_, geometry_.fileLabel, L"", nullptr);
+        line("repeatBox", inner_, geometry_.repeatBox, L"", nullptr);
+        line("chooseFile", inner_, geometry_.chooseFileButton, L"...", look_->dotsFont.Get());
+        line("cancel", outer_, geometry_.cancelButton, L"ｷｬﾝｾﾙ", button);
+        line("save", outer_, geometry_.saveButton, L"設定", button);
+        line("link", outer_, contents_.linkRect, contents_.address, look_->linkFont.Get());
+        line("byLine", outer_, geometry_.byLine, win32::Widen(SettingsDialog::kByLine), label);
+        RECT box{};
+        ::GetWindowRect(repeat_, &box);
+        ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
+        report += "repeatBoxShown " + std::to_string(box.left) + " " + std::to_string(box.top) + " " +
+                  std::to_string(box.right) + " " + std::to_string(box.bottom) + " 0 0\n";
+        HANDLE file = ::CreateFileW(win32::Widen(layoutReport_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return;
+        win32::KernelHandle owned(file);
+        DWORD written = 0;
+        ::WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
+    }
+
+    // A child window, placed later by LayOut.
+    static HWND Child(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, HWND parent,
+                      int id, void* owner) {
+        return ::CreateWindowExW(exStyle, className, text, style, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                 owner);
+    }
+
+    static HWND Button(HWND parent, const wchar_t* caption, int id) {
+        return Child(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, parent, id, nullptr);
     }
 
     bool HandOver(HWND panel, POINT p) const {
         if (panel == inner_) {
             for (int i = 0; i < 3; ++i) {
-                if (Inside(kMarks[i], p) && hand_.count(static_cast<Control>(static_cast<int>(Control::NoneMark) + i)))
+                if (Inside(geometry_.marks[i], p) &&
+                    hand_.count(static_cast<Control>(static_cast<int>(Control::NoneMark) + i)))
                     return true;
-                if (Inside(kChoiceLabels[i], p) &&
+                if (Inside(geometry_.choiceLabels[i], p) &&
                     hand_.count(static_cast<Control>(static_cast<int>(Control::NoneLabel) + i)))
                     return true;
             }
@@ -316,14 +424,15 @@ private:
     void OnPanelButtonDown(HWND panel, POINT p) {
         if (panel != inner_) return;
         for (int i = 0; i < 3; ++i)
-            if (Inside(kMarks[i], p) || Inside(kChoiceLabels[i], p)) dialog_.OnMusicChoice(static_cast<MusicKind>(i));
+            if (Inside(geometry_.marks[i], p) || Inside(geometry_.choiceLabels[i], p))
+                dialog_.OnMusicChoice(static_cast<MusicKind>(i));
     }
 
     void Paint(HWND panel, HDC dc, const RECT& area) {
         if (panel == outer_)
-            PaintOuterPanel(dc, area, outerShading_, look_, contents_);
+            PaintOuterPanel(dc, area, outerShading_, *look_, geometry_, contents_);
         else
-            PaintInnerPanel(dc, area, innerShading_, look_, contents_);
+            PaintInnerPanel(dc, area, innerShading_, *look_, geometry_, contents_);
     }
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -342,6 +451,9 @@ private:
             return 0;
         case win32::kWorkDone:
             win32::Worker::Deliver(lParam);
+            return 0;
+        case WM_DPICHANGED:
+            self->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_CLOSE:
             self->Close(); // the close box: like "ｷｬﾝｾﾙ", nothing is saved
@@ -390,14 +502,14 @@ private:
                 ::ScreenToClient(window, &p);
                 hand = self->HandOver(window, p);
             }
-            if (hand && self->look_.hand) {
-                ::SetCursor(self->look_.hand.Get());
+            if (hand && self->look_->hand) {
+                ::SetCursor(self->look_->hand.Get());
                 return TRUE;
             }
             return ::DefWindowProcW(window, message, wParam, lParam);
         }
         case WM_DRAWITEM:
-            DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), self->look_);
+            DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), *self->look_, self->geometry_);
             return TRUE;
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
@@ -427,7 +539,14 @@ private:
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
 
-    DialogLook look_;
+    // The window class holds the icons for as long as it is registered.
+    win32::Icon icon_{static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(LUMORA_ICON),
+                                                      IMAGE_ICON, 32, 32, 0))};
+    win32::Icon smallIcon_{static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(LUMORA_ICON), IMAGE_ICON, 16, 16, 0))};
+    dialog_layout::Geometry geometry_ = dialog_layout::GeometryFor(dialog_layout::kBaseDpi);
+    std::unique_ptr<DialogLook> look_;
+    std::string layoutReport_;
     SettingsDialog dialog_;
     float twipsX_ = 15;
     float twipsY_ = 15;

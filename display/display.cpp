@@ -1,5 +1,6 @@
 #include "display/display.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -99,30 +100,13 @@ void StarDisplay::EnableTimer(DisplayTimer timer, bool enabled) {
 }
 
 void StarDisplay::Start() {
-    const ScreenMetrics screen = host_.Screen();
-    host_.PlaceWindow(0, 0, screen.widthPixels, screen.heightPixels);
-
-    // The surface in pixels, from the screen in twips. Should the twips per pixel
-    // round to nothing, the step falls back to the screen's own pixels.
-    auto pixels = [](int screenPixels, float twipsPerPixel) {
-        const int perPixel = Nearest(static_cast<double>(twipsPerPixel));
-        return perPixel == 0 ? screenPixels : Nearest(screenPixels * static_cast<double>(twipsPerPixel)) / perPixel;
-    };
-    surfaceWidth_ = pixels(screen.widthPixels, screen.twipsPerPixelX);
-    surfaceHeight_ = pixels(screen.heightPixels, screen.twipsPerPixelY);
-    surface_ = host_.SizeSurface(surfaceWidth_, surfaceHeight_);
-
-    stars_.assign(static_cast<std::size_t>(starCount_ > 0 ? starCount_ : 0), Star{});
-    buildingFrame_ = true;
+    LayOut();
 
     // Seeded from the clock, then again a random number of times more: two
     // starts in the same millisecond still differ.
     random_.Seed(static_cast<std::int32_t>(platform_.clock.TickCount()));
     for (int rounds = Nearest(10.0 * static_cast<double>(random_.Next()) + 1.0); rounds != 0; --rounds)
         random_.Seed(static_cast<std::int32_t>(platform_.clock.TickCount()));
-
-    radiantX_ = surfaceWidth_ / 2;
-    radiantY_ = surfaceHeight_ / 2;
 
     // A music file can take long to open (a share that does not answer, a huge
     // file): the screen is covered first.
@@ -134,13 +118,57 @@ void StarDisplay::Start() {
     EnableTimer(DisplayTimer::RadiantJump, true);
 }
 
-void StarDisplay::OnFrameTimer() {
-    if (buildingFrame_) {
-        ScatterStars();
-        buildingFrame_ = false;
-    } else {
-        MoveStars();
+void StarDisplay::OnDisplayChange() { LayOut(); }
+
+void StarDisplay::LayOut() {
+    ScreenMetrics screen = host_.Screen();
+    if (screen.monitors.empty()) screen.monitors = {screen.bounds};
+    const Rect& bounds = screen.bounds;
+    const int surfaceWidth = bounds.right - bounds.left;
+    const int surfaceHeight = bounds.bottom - bounds.top;
+    host_.PlaceWindow(bounds.left, bounds.top, surfaceWidth, surfaceHeight);
+    const PixelView surface = host_.SizeSurface(surfaceWidth, surfaceHeight);
+
+    // A field's size in pixels, from its monitor in twips. Should the twips per
+    // pixel round to nothing, the step falls back to the monitor's own pixels.
+    auto pixels = [](int monitorPixels, float twipsPerPixel) {
+        const int perPixel = Nearest(static_cast<double>(twipsPerPixel));
+        return perPixel == 0 ? monitorPixels
+                             : Nearest(monitorPixels * static_cast<double>(twipsPerPixel)) / perPixel;
+    };
+    fields_.clear();
+    shown_.clear();
+    for (const Rect& monitor : screen.monitors) {
+        StarField field;
+        field.width = pixels(monitor.right - monitor.left, screen.twipsPerPixelX);
+        field.height = pixels(monitor.bottom - monitor.top, screen.twipsPerPixelY);
+        // Its part of the surface, cut to what the surface holds.
+        const int left = std::clamp(monitor.left - bounds.left, 0, surfaceWidth);
+        const int top = std::clamp(monitor.top - bounds.top, 0, surfaceHeight);
+        const int right = std::clamp(left + field.width, left, surfaceWidth);
+        const int bottom = std::clamp(top + field.height, top, surfaceHeight);
+        field.place = {left, top, right, bottom};
+        if (surface.bits != nullptr && right > left && bottom > top)
+            field.pixels = PixelView{surface.bits + static_cast<std::ptrdiff_t>(top) * surface.stride + left,
+                                     right - left, bottom - top, surface.stride};
+        field.stars.assign(static_cast<std::size_t>(starCount_ > 0 ? starCount_ : 0), Star{});
+        field.radiantX = field.width / 2;
+        field.radiantY = field.height / 2;
+        shown_.push_back(field.place);
+        fields_.push_back(std::move(field));
     }
+}
+
+void StarDisplay::OnFrameTimer() {
+    for (StarField& field : fields_) {
+        if (field.building) {
+            ScatterStars(field);
+            field.building = false;
+        } else {
+            MoveStars(field);
+        }
+    }
+    host_.Present(shown_);
     if (musicPending_ && ++framesShown_ >= kFramesBeforeMusic) BeginMusic();
 }
 
@@ -233,12 +261,12 @@ void StarDisplay::OnCdWatchTimer() {
 }
 
 void StarDisplay::PlaceStars(std::vector<Star> stars) {
-    stars_ = std::move(stars);
-    buildingFrame_ = false;
+    fields_.front().stars = std::move(stars);
+    fields_.front().building = false;
 }
 
 void StarDisplay::PlotStar(double x, double y, std::int32_t arm, std::int32_t core) {
-    Plot(Target(surface_), x, y, ColorToPixel(arm), ColorToPixel(core));
+    Plot(Target(fields_.front().pixels), x, y, ColorToPixel(arm), ColorToPixel(core));
 }
 
 std::int32_t StarDisplay::RandomColor(double scale, double offset) {
@@ -248,15 +276,18 @@ std::int32_t StarDisplay::RandomColor(double scale, double offset) {
     return MakeColor(red, green, blue);
 }
 
-void StarDisplay::ScatterStars() {
-    const float width = static_cast<float>(surfaceWidth_);
-    const float height = static_cast<float>(surfaceHeight_);
-    for (Star& star : stars_) {
+void StarDisplay::ScatterStars(StarField& field) {
+    const float width = static_cast<float>(field.width);
+    const float height = static_cast<float>(field.height);
+    const double radiantX = field.radiantX;
+    const double radiantY = field.radiantY;
+    const Target target(field.pixels);
+    for (Star& star : field.stars) {
         // The point is drawn in single precision, as the surface's scale is.
         const double px = static_cast<double>(random_.Next() * width);
         const double py = static_cast<double>(random_.Next() * height);
-        const double rx = px - radiantX_;
-        const double ry = py - radiantY_;
+        const double rx = px - radiantX;
+        const double ry = py - radiantY;
         const double sy = ry < 0 ? -1.0 : 1.0;
         const double sx = rx < 0 ? -1.0 : 1.0;
         double ax = std::fabs(rx);
@@ -266,27 +297,29 @@ void StarDisplay::ScatterStars() {
         star.dx = sx * ax / ay;
         star.dy = sy * ay / ax;
         star.color = RandomColor(128, 128);
-        star.x = radiantX_ + sx * ax;
-        star.y = radiantY_ + sy * ay;
-        PlotStar(star.x, star.y, star.color, kWhite);
+        star.x = radiantX + sx * ax;
+        star.y = radiantY + sy * ay;
+        Plot(target, star.x, star.y, ColorToPixel(star.color), ColorToPixel(kWhite));
     }
 }
 
-void StarDisplay::MoveStars() {
-    const float right = static_cast<float>(surfaceWidth_ + 5);
-    const float bottom = static_cast<float>(surfaceHeight_ + 5);
+void StarDisplay::MoveStars(StarField& field) {
+    const float right = static_cast<float>(field.width + 5);
+    const float bottom = static_cast<float>(field.height + 5);
+    const double radiantX = field.radiantX;
+    const double radiantY = field.radiantY;
     const std::uint32_t white = ColorToPixel(kWhite);
     // A local copy: pixel stores could otherwise alias the view's own fields,
     // and the compiler would read them again after every pixel.
-    const Target target(surface_);
-    for (Star& star : stars_) {
+    const Target target(field.pixels);
+    for (Star& star : field.stars) {
         Plot(target, star.x, star.y, 0, 0);
         star.x += star.dx;
         star.y += star.dy;
         if (static_cast<float>(star.y) > bottom || static_cast<float>(star.x) > right ||
             star.x < -5 || star.y < -5) {
-            star.x = radiantX_;
-            star.y = radiantY_;
+            star.x = radiantX;
+            star.y = radiantY;
             star.color = RandomColor(256, 0);
         }
         Plot(target, star.x, star.y, ColorToPixel(star.color), white);
@@ -294,12 +327,14 @@ void StarDisplay::MoveStars() {
 }
 
 void StarDisplay::OnRadiantTimer() {
-    const int mx = Nearest(surfaceWidth_) / 5;
-    const int my = Nearest(surfaceHeight_) / 5;
     // The time of day as a single-precision number, fractions and all.
     random_.Seed(static_cast<double>(static_cast<float>(platform_.clock.SecondsSinceMidnight())));
-    radiantX_ = std::floor(mx + (surfaceWidth_ - 2.0 * mx + 1) * static_cast<double>(random_.Next()));
-    radiantY_ = std::floor(my + (surfaceHeight_ - 2.0 * my + 1) * static_cast<double>(random_.Next()));
+    for (StarField& field : fields_) {
+        const int mx = Nearest(field.width) / 5;
+        const int my = Nearest(field.height) / 5;
+        field.radiantX = std::floor(mx + (field.width - 2.0 * mx + 1) * static_cast<double>(random_.Next()));
+        field.radiantY = std::floor(my + (field.height - 2.0 * my + 1) * static_cast<double>(random_.Next()));
+    }
 }
 
 void StarDisplay::OnClick() { Quit(); }

@@ -11,6 +11,7 @@
 
 #include "display/random.h"
 #include "music/music.h"
+#include "platform/geometry.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "startup/command_line.h"
@@ -34,11 +35,30 @@ struct PixelView {
     std::ptrdiff_t stride = 0;
 };
 
+// The screen as the display sees it: every monitor, in the coordinates of the
+// whole desktop, whose origin is the primary monitor's top left.
 struct ScreenMetrics {
-    int widthPixels = 0;
-    int heightPixels = 0;
+    Rect bounds;               // all monitors together: the window covers this
+    std::vector<Rect> monitors; // the primary first
     float twipsPerPixelX = 15;
     float twipsPerPixelY = 15;
+
+    // One monitor of this size at the origin.
+    static ScreenMetrics Single(int width, int height, float twipsX = 15, float twipsY = 15) {
+        return {Rect{0, 0, width, height}, {Rect{0, 0, width, height}}, twipsX, twipsY};
+    }
+};
+
+// The shower of one monitor: its part of the surface and its own stars and radiant.
+struct StarField {
+    Rect place;       // within the surface, in pixels
+    PixelView pixels; // that part of the surface
+    int width = 0;    // the field's scale size, in pixels
+    int height = 0;
+    std::vector<Star> stars;
+    double radiantX = 0; // within the field
+    double radiantY = 0;
+    bool building = true; // the next frame scatters the stars
 };
 
 enum class DisplayTimer {
@@ -55,7 +75,7 @@ class DisplayHost {
 public:
     virtual ~DisplayHost() = default;
     virtual ScreenMetrics Screen() = 0;
-    // The window's outer rectangle, in pixels.
+    // The window's outer rectangle, in desktop pixels (left and top may be negative).
     virtual void PlaceWindow(int left, int top, int width, int height) = 0;
     // Gives the drawing surface this size at (0, 0), all black, and returns its pixels.
     virtual PixelView SizeSurface(int width, int height) = 0;
@@ -63,8 +83,8 @@ public:
     // Puts the window above all others without activating it; nonzero on success.
     virtual std::int32_t MakeTopmost() = 0;
     virtual void EnableTimer(DisplayTimer timer, bool enabled) = 0;
-    // Shows the surface's pixels on screen after a frame.
-    virtual void Present() = 0;
+    // Shows these parts of the surface on screen after a frame: only the monitors'.
+    virtual void Present(const std::vector<Rect>& areas) = 0;
     // Runs the window events already queued.
     virtual void DoEvents() = 0;
     // The old family's password check with the window as owner; nonzero when accepted.
@@ -88,9 +108,11 @@ public:
     StarDisplay(const platform::Platform& platform, DisplayHost& host, RandomSource& random,
                 const Settings& settings, Mode mode, int starCount = kDefaultStars);
 
-    // Covers the screen, seeds the generator and starts the timers. The music
-    // starts after the first frames are on screen, in the background.
+    // Covers every monitor, seeds the generator and starts the timers. The
+    // music starts after the first frames are on screen, in the background.
     void Start();
+    // Monitors came, went or changed: the window and the showers are laid anew.
+    void OnDisplayChange();
 
     // Frames shown before the music may touch a file or a device.
     static constexpr int kFramesBeforeMusic = 2;
@@ -111,26 +133,29 @@ public:
     // (or a quit is already under way further up the stack).
     bool Quit();
 
-    // What the tests and the benchmark look at.
-    const std::vector<Star>& Stars() const { return stars_; }
-    double RadiantX() const { return radiantX_; }
-    double RadiantY() const { return radiantY_; }
-    int SurfaceWidth() const { return surfaceWidth_; }
-    int SurfaceHeight() const { return surfaceHeight_; }
+    // What the tests and the benchmark look at: the showers, the primary
+    // monitor's first.
+    const std::vector<StarField>& Fields() const { return fields_; }
+    const std::vector<Star>& Stars() const { return fields_.front().stars; }
+    double RadiantX() const { return fields_.front().radiantX; }
+    double RadiantY() const { return fields_.front().radiantY; }
+    int SurfaceWidth() const { return fields_.front().width; }
+    int SurfaceHeight() const { return fields_.front().height; }
     bool TimerEnabled(DisplayTimer timer) const { return timers_[static_cast<std::size_t>(timer)]; }
     // The music has started and is watched.
     bool MusicReady() const { return musicReady_; }
-    // A deliberate test seam: puts the stars where a test wants them, as if the
-    // building frame had already run.
+    // A deliberate test seam: puts the primary monitor's stars where a test
+    // wants them, as if the building frame had already run.
     void PlaceStars(std::vector<Star> stars);
-    // Draws one plus onto the surface.
+    // Draws one plus onto the primary monitor's shower.
     void PlotStar(double x, double y, std::int32_t arm, std::int32_t core);
 
 private:
     std::int32_t RandomColor(double scale, double offset);
     void EnableTimer(DisplayTimer timer, bool enabled);
-    void ScatterStars();
-    void MoveStars();
+    void LayOut();
+    void ScatterStars(StarField& field);
+    void MoveStars(StarField& field);
     // Runs a piece of music work on the music's thread; `after` then runs here.
     void OnMusicThread(std::function<void(Music&)> work, std::function<void()> after = {});
     void BeginMusic();
@@ -145,13 +170,8 @@ private:
     const int starCount_;
     Music music_;
 
-    int surfaceWidth_ = 0; // the surface's scale size, in pixels
-    int surfaceHeight_ = 0;
-    PixelView surface_;
-    std::vector<Star> stars_;
-    bool buildingFrame_ = false;
-    double radiantX_ = 0;
-    double radiantY_ = 0;
+    std::vector<StarField> fields_ = std::vector<StarField>(1);
+    std::vector<Rect> shown_; // the fields' places, handed to every Present
     struct {
         float x = 0;
         float y = 0;

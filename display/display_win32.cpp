@@ -64,8 +64,11 @@ public:
     // DisplayHost ---------------------------------------------------------------
     ScreenMetrics Screen() override {
         ScreenMetrics metrics;
-        metrics.widthPixels = ::GetSystemMetrics(SM_CXSCREEN);
-        metrics.heightPixels = ::GetSystemMetrics(SM_CYSCREEN);
+        const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+        const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+        metrics.bounds = {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                          top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        metrics.monitors = win32::Monitors();
         const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();
         metrics.twipsPerPixelX = twips.x;
         metrics.twipsPerPixelY = twips.y;
@@ -98,9 +101,9 @@ public:
             ::KillTimer(window_, TimerId(timer));
     }
 
-    void Present() override {
+    void Present(const std::vector<Rect>& areas) override {
         if (pixels_.Empty() || surfaceDc_ == nullptr) return;
-        pixels_.Show(surfaceDc_, RECT{0, 0, pixels_.Width(), pixels_.Height()});
+        for (const Rect& area : areas) pixels_.Show(surfaceDc_, RECT{area.left, area.top, area.right, area.bottom});
         ++frames_;
     }
 
@@ -165,7 +168,6 @@ private:
     void OnTimer(WPARAM id) {
         if (id == TimerId(DisplayTimer::Frame)) {
             display_.OnFrameTimer();
-            Present();
         } else if (id == TimerId(DisplayTimer::RadiantJump)) {
             display_.OnRadiantTimer();
         } else if (id == TimerId(DisplayTimer::FileMusicWatch)) {
@@ -192,6 +194,10 @@ private:
             return 0;
         case WM_CLOSE:
             self->display_.Quit();
+            return 0;
+        case WM_DISPLAYCHANGE:
+            self->display_.OnDisplayChange();
+            ::InvalidateRect(self->surface_, nullptr, FALSE);
             return 0;
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);

@@ -134,7 +134,11 @@ class Result:
 
 
 class Session:
-    def __init__(self, name, screen="1024x768x24"):
+    def __init__(self, name, screen="1024x768x24", registry=(), monitors=None):
+        """`registry`: (key, value name, type, data) entries set in this session's
+        prefix before its Wine server starts (LogPixels and the like are read
+        only then). `monitors`: xrandr --setmonitor arguments, which split the
+        one Xvfb screen into monitors as Wine's Xinerama view sees them."""
         if not (CACHE / "prefix.ready").exists():
             prepare()
         self.tmp = Path(tempfile.mkdtemp(prefix=f"lumora-{name}-"))
@@ -148,9 +152,19 @@ class Session:
             data = reg.read_bytes()
             reg.unlink()
             reg.write_bytes(data)
+        if monitors:
+            # Wine takes the monitors from Xinerama, which follows RandR's
+            # monitor list, only when it does not use RandR itself.
+            registry = [*registry, (r"HKCU\Software\Wine\X11 Driver", "UseXRandR", "REG_SZ", "N")]
+        if registry:
+            setup = _base_env(self.prefix)
+            for key, name, kind, data in registry:
+                _wine(setup, "reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f")
+            subprocess.run([WINESERVER, "-w"], env=setup, timeout=120, check=False)
         read_fd, write_fd = os.pipe()
+        # -noreset: the monitors set below would vanish with the last client.
         self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen, "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_fd), "-noreset", "-screen", "0", screen, "-nolisten", "tcp"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
@@ -160,6 +174,9 @@ class Session:
         self.display = ":" + number
         self.env = _base_env(self.prefix)
         self.env["DISPLAY"] = self.display
+        for monitor in monitors or ():
+            subprocess.run(["xrandr", "--setmonitor", *monitor], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=20, check=True)
         self._server = subprocess.Popen([WINESERVER, "-f", "-p", "300"], env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # The first start is slow and moves the pointer; get it over with.

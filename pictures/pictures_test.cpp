@@ -36,9 +36,10 @@ unsigned Be16(const Bytes& b, std::size_t at) { return (b.at(at) << 8u) | b.at(a
 
 std::vector<std::string> PictureNames() {
     std::vector<std::string> names = {"preview.jpg", "lumora.ico", "hand.cur", "option_on.jpg",
-                                      "option_off.jpg"};
-    for (int i = 0; i < 24; ++i)
-        names.push_back("earth_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg");
+                                      "option_off.jpg", "option_on_2x.jpg", "option_off_2x.jpg"};
+    for (const char* suffix : {"", "_2x"})
+        for (int i = 0; i < 24; ++i)
+            names.push_back("earth_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + suffix + ".jpg");
     return names;
 }
 
@@ -125,8 +126,13 @@ TEST_F(Pictures, JpegsAreBaselineJfifOfTheirSizes) {
     ExpectBaselineJfif("preview.jpg", 152, 112);
     ExpectBaselineJfif("option_on.jpg", 13, 13);
     ExpectBaselineJfif("option_off.jpg", 13, 13);
-    for (int i = 0; i < 24; ++i)
-        ExpectBaselineJfif("earth_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg", 180, 85);
+    ExpectBaselineJfif("option_on_2x.jpg", 26, 26);
+    ExpectBaselineJfif("option_off_2x.jpg", 26, 26);
+    for (int i = 0; i < 24; ++i) {
+        const std::string frame = "earth_" + std::string(i < 10 ? "0" : "") + std::to_string(i);
+        ExpectBaselineJfif(frame + ".jpg", 180, 85);
+        ExpectBaselineJfif(frame + "_2x.jpg", 360, 170);
+    }
 }
 
 // A directory entry with its image, as Windows reads it.

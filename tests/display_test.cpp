@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <deque>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -43,8 +44,9 @@ protected:
 
     // Starts the display on a screen of this size and forgets its calls.
     void Load(int w = 1024, int h = 768) {
-        host.metrics.widthPixels = w;
-        host.metrics.heightPixels = h;
+        const float twipsX = host.metrics.twipsPerPixelX;
+        const float twipsY = host.metrics.twipsPerPixelY;
+        host.metrics = ScreenMetrics::Single(w, h, twipsX, twipsY);
         display->Start();
         fake.calls.clear();
     }
@@ -210,7 +212,7 @@ TEST_F(DisplayTest, TinySurfacesNeverWriteOutsideTheirPixels) {
     for (auto [w, h] : {std::pair{1, 1}, {2, 1}, {1, 3}, {3, 3}}) {
         Random real;
         StarDisplay tiny(seams, host, real, {}, Mode::Saver);
-        host.metrics = ScreenMetrics{w, h, 15, 15};
+        host.metrics = ScreenMetrics::Single(w, h);
         tiny.Start();
         for (int frame = 0; frame < 200; ++frame) {
             tiny.OnFrameTimer();
@@ -218,7 +220,7 @@ TEST_F(DisplayTest, TinySurfacesNeverWriteOutsideTheirPixels) {
         }
         EXPECT_TRUE(host.GuardIntact()) << w << 'x' << h;
     }
-    host.metrics = ScreenMetrics{0, 0, 15, 15};
+    host.metrics = ScreenMetrics::Single(0, 0);
     display->Start();
     display->OnFrameTimer();
     display->OnFrameTimer();
@@ -340,6 +342,80 @@ TEST_F(DisplayTest, AQuitFromTheEventsItRunsDoesNotAskTwice) {
     }
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(ended, 1);
+}
+
+// Every monitor ---------------------------------------------------------------
+
+TEST_F(DisplayTest, EveryMonitorHasItsOwnShowerAndTheGapsStayBlack) {
+    // A 1024x768 primary and an 800x600 monitor to its left, as Windows reports them.
+    host.metrics = {Rect{-800, 0, 1024, 768}, {Rect{0, 0, 1024, 768}, Rect{-800, 0, 0, 600}}, 15, 15};
+    Random real;
+    StarDisplay shower(seams, host, real, {}, Mode::Saver);
+    shower.Start();
+    EXPECT_NE(std::find(fake.calls.begin(), fake.calls.end(), "PlaceWindow(-800, 0, 1824, 768)"), fake.calls.end());
+    EXPECT_NE(std::find(fake.calls.begin(), fake.calls.end(), "SizeSurface(1824, 768)"), fake.calls.end());
+    ASSERT_EQ(shower.Fields().size(), 2u);
+    const StarField& primary = shower.Fields()[0];
+    const StarField& left = shower.Fields()[1];
+    // The primary monitor exactly as it would be alone; the other by the same rules.
+    EXPECT_EQ(primary.place, (Rect{800, 0, 1824, 768}));
+    EXPECT_EQ(primary.width, 1024);
+    EXPECT_EQ(primary.radiantX, 512);
+    EXPECT_EQ(primary.stars.size(), 1000u);
+    EXPECT_EQ(left.place, (Rect{0, 0, 800, 600}));
+    EXPECT_EQ(left.radiantX, 400);
+    EXPECT_EQ(left.radiantY, 300);
+    EXPECT_EQ(left.stars.size(), 1000u);
+
+    for (int frame = 0; frame < 300; ++frame) {
+        shower.OnFrameTimer();
+        if (frame % 100 == 0) shower.OnRadiantTimer();
+    }
+    EXPECT_EQ(host.presented, (std::vector<Rect>{primary.place, left.place}));
+    EXPECT_TRUE(host.GuardIntact());
+    // Stars on both monitors, none below the smaller one.
+    auto lit = [&](int x0, int y0, int x1, int y1) {
+        int count = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) count += host.At(x, y) != 0;
+        return count;
+    };
+    EXPECT_GT(lit(800, 0, 1824, 768), 1000);
+    EXPECT_GT(lit(0, 0, 800, 600), 1000);
+    EXPECT_EQ(lit(0, 600, 800, 768), 0);
+    // Each radiant jumps within the middle band of its own monitor.
+    EXPECT_GE(left.radiantX, 160);
+    EXPECT_LE(left.radiantX, 640);
+    EXPECT_GE(primary.radiantX, 204);
+    EXPECT_LE(primary.radiantX, 820);
+}
+
+TEST_F(DisplayTest, AChangeOfMonitorsLaysTheShowerAnew) {
+    Random real;
+    StarDisplay shower(seams, host, real, {}, Mode::Saver);
+    shower.Start();
+    shower.OnFrameTimer();
+    host.metrics = {Rect{0, 0, 1024 + 1280, 1024}, {Rect{0, 0, 1024, 768}, Rect{1024, 0, 2304, 1024}}, 15, 15};
+    shower.OnDisplayChange();
+    ASSERT_EQ(shower.Fields().size(), 2u);
+    EXPECT_EQ(shower.Fields()[1].place, (Rect{1024, 0, 2304, 1024}));
+    EXPECT_TRUE(shower.Fields()[1].building);
+    for (int frame = 0; frame < 50; ++frame) shower.OnFrameTimer();
+    EXPECT_TRUE(host.GuardIntact());
+    // Back to one, and to none at all: still no write outside the surface.
+    host.metrics = ScreenMetrics::Single(640, 480);
+    shower.OnDisplayChange();
+    shower.OnFrameTimer();
+    host.metrics = {Rect{0, 0, 0, 0}, {}, 15, 15};
+    shower.OnDisplayChange();
+    shower.OnFrameTimer();
+    shower.OnRadiantTimer();
+    EXPECT_TRUE(host.GuardIntact());
+    // A monitor reported beyond the desktop's bounds draws only what lies inside.
+    host.metrics = {Rect{0, 0, 300, 200}, {Rect{0, 0, 300, 200}, Rect{250, 150, 650, 450}}, 15, 15};
+    shower.OnDisplayChange();
+    for (int frame = 0; frame < 100; ++frame) shower.OnFrameTimer();
+    EXPECT_TRUE(host.GuardIntact());
 }
 
 } // namespace

@@ -146,8 +146,9 @@ Colour Moon(const Frame& f, double mx, double my) {
     return albedo * (0.07 + day * (0.25 + 0.85 * Clamp(light, 0, 1)));
 }
 
-Image Starfield() {
-    Image sky(kWidth, kHeight, Rgb{0, 0, 0});
+// The same sky at every scale: each star one pixel, where its 1x pixel lies.
+Image Starfield(int scale) {
+    Image sky(kWidth * scale, kHeight * scale, Rgb{0, 0, 0});
     Prng prng(0x5EA0F5A75ULL);
     for (int i = 0; i < 46; ++i) {
         const int x = prng.Below(kWidth);
@@ -156,16 +157,20 @@ Image Starfield() {
         // Mostly faint; one in ten catches the eye.
         const double brightness = i % 10 == 0 ? 0.62 + 0.2 * u : 0.16 + 0.30 * u * u;
         const double warmth = prng.Uniform(-1, 1) * 0.12;
-        sky.Set(x, y, ToRgb(Colour{brightness * (1 + warmth), brightness, brightness * (1 - warmth)}));
+        sky.Set(x * scale, y * scale, ToRgb(Colour{brightness * (1 + warmth), brightness, brightness * (1 - warmth)}));
     }
     return sky;
 }
 
 } // namespace
 
-Image DrawEarth(int frame) {
+Image DrawEarth(int frame, int scale) {
     const Frame f = MakeFrame(frame);
-    const auto shade = [&f](double x, double y) {
+    const double unit = scale;
+    // The shading works in 1x pixels; a larger picture samples it more finely.
+    const auto shade = [&f, unit](double px, double py) {
+        const double x = px / unit;
+        const double y = py / unit;
         const double dx = (x - kCentreX) / kRadius;
         const double dy = (kCentreY - y) / kRadius;
         const double r2 = dx * dx + dy * dy;
@@ -187,13 +192,15 @@ Image DrawEarth(int frame) {
         }
         return s;
     };
-    const std::vector<Sample> samples = Supersample(kWidth, kHeight, 4, shade);
+    const int width = kWidth * scale;
+    const int height = kHeight * scale;
+    const std::vector<Sample> samples = Supersample(width, height, 4, shade);
 
     // Over the stars, which the Earth and the Moon hide and the glow dims.
-    Image image = Starfield();
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            const Sample& s = samples[static_cast<std::size_t>(y * kWidth + x)];
+    Image image = Starfield(scale);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Sample& s = samples[static_cast<std::size_t>(y * width + x)];
             image.Set(x, y, ToRgb(Mix(FromRgb(image.At(x, y)), s.colour, s.alpha)));
         }
     }

@@ -46,11 +46,15 @@ int main(int argc, char** argv) {
         Write(folder, "lumora.ico", pics::EncodeIcon(pics::DrawShootingStarIcon()));
         Write(folder, "hand.cur",
               pics::EncodeCursor(pics::DrawHandCursor(), pics::kHandHotspotX, pics::kHandHotspotY));
-        // The marks are tiny and sit on a flat panel: any ringing would show.
-        Write(folder, "option_on.jpg", EncodeJpeg(pics::DrawOptionMark(true), 100));
-        Write(folder, "option_off.jpg", EncodeJpeg(pics::DrawOptionMark(false), 100));
-        for (int frame = 0; frame < pics::kEarthFrames; ++frame)
-            Write(folder, "earth_" + Two(frame) + ".jpg", EncodeJpeg(pics::DrawEarth(frame), 92));
+        for (int scale : pics::kScales) {
+            const std::string suffix = scale == 1 ? "" : "_" + std::to_string(scale) + "x";
+            // The marks are tiny and sit on a flat panel: any ringing would show.
+            Write(folder, "option_on" + suffix + ".jpg", EncodeJpeg(pics::DrawOptionMark(true, scale), 100));
+            Write(folder, "option_off" + suffix + ".jpg", EncodeJpeg(pics::DrawOptionMark(false, scale), 100));
+            for (int frame = 0; frame < pics::kEarthFrames; ++frame)
+                Write(folder, "earth_" + Two(frame) + suffix + ".jpg",
+                      EncodeJpeg(pics::DrawEarth(frame, scale), 92));
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "lumora_pictures: %s\n", error.what());
         return 1;

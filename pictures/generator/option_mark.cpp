@@ -8,8 +8,9 @@
 
 namespace lumora::pictures {
 
-Image DrawOptionMark(bool selected) {
+Image DrawOptionMark(bool selected, int scale) {
     constexpr int kSize = 13;
+    const double unit = scale;
     constexpr double kCentre = kSize / 2.0;
     const Colour outlineDark = FromBytes(88, 88, 124);
     const Colour outlineLight = FromBytes(132, 132, 172);
@@ -19,7 +20,10 @@ Image DrawOptionMark(bool selected) {
     const Colour dotLight = FromBytes(255, 122, 118);
     const Colour dotEdge = FromBytes(150, 12, 20);
 
-    const auto shade = [&](double x, double y) {
+    // Drawn in 1x pixels; a larger picture samples the same shape more finely.
+    const auto shade = [&](double px, double py) {
+        const double x = px / unit;
+        const double y = py / unit;
         const double dx = x - kCentre;
         const double dy = y - kCentre;
         const double r = std::sqrt(dx * dx + dy * dy);
@@ -44,7 +48,8 @@ Image DrawOptionMark(bool selected) {
         }
         return s;
     };
-    return Flatten(Supersample(kSize, kSize, 8, shade), kSize, kSize, FromRgb(kPanelColour));
+    const int size = kSize * scale;
+    return Flatten(Supersample(size, size, 8, shade), size, size, FromRgb(kPanelColour));
 }
 
 } // namespace lumora::pictures

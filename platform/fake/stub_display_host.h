@@ -31,7 +31,8 @@ public:
 
     explicit StubDisplayHost(FakePlatform* log = nullptr) : log_(log) {}
 
-    ScreenMetrics metrics{1024, 768, 15, 15};
+    ScreenMetrics metrics = ScreenMetrics::Single(1024, 768);
+    std::vector<Rect> presented; // the areas of the last Present
     std::int32_t passwordAnswer = 1;
     std::function<void()> onDoEvents;
     bool ended = false;
@@ -48,7 +49,10 @@ public:
         Log("SizeSurface(" + std::to_string(w) + ", " + std::to_string(h) + ")");
         width = w;
         height = h;
-        if (w <= 0 || h <= 0) return {};
+        if (w <= 0 || h <= 0) {
+            buffer.clear();
+            return {};
+        }
         const int stride = w + 2 * kGuard;
         buffer.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(h + 2 * kGuard), kGuardValue);
         for (int y = 0; y < h; ++y)
@@ -63,7 +67,10 @@ public:
     void EnableTimer(DisplayTimer timer, bool enabled) override {
         Log(std::string("Timer ") + TimerName(timer) + (enabled ? " on" : " off"));
     }
-    void Present() override { Log("Present"); }
+    void Present(const std::vector<Rect>& areas) override {
+        Log("Present");
+        presented = areas;
+    }
     void DoEvents() override {
         Log("DoEvents");
         if (onDoEvents) onDoEvents();

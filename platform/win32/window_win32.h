@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "platform/geometry.h"
 #include "platform/platform.h"
 
 namespace lumora::win32 {
@@ -31,6 +34,59 @@ inline TwipsPerPixel ScreenTwipsPerPixel() {
     if (dpiX > 0) twips.x = 1440.0f / static_cast<float>(dpiX);
     if (dpiY > 0) twips.y = 1440.0f / static_cast<float>(dpiY);
     return twips;
+}
+
+// Every monitor's rectangle in desktop pixels, the primary one first.
+inline BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (::GetMonitorInfoW(monitor, &info)) {
+        auto& all = *reinterpret_cast<std::vector<Rect>*>(found);
+        const Rect r{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+        if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0)
+            all.insert(all.begin(), r);
+        else
+            all.push_back(r);
+    }
+    return TRUE;
+}
+
+inline std::vector<Rect> Monitors() {
+    std::vector<Rect> all;
+    ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+// Every window of the process lays itself out for the DPI of the monitor it
+// stands on and draws in physical pixels. The manifest says so; this says it
+// where the manifest is not read (and on Windows before 10, in the older words).
+inline void DeclarePerMonitorDpiAwareness() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    using SetAware = BOOL(WINAPI*)();
+    HMODULE user = ::GetModuleHandleW(L"user32.dll");
+    // GetProcAddress returns a generic function pointer; the real types are named here.
+    if (auto set = reinterpret_cast<SetContext>(
+            reinterpret_cast<void*>(::GetProcAddress(user, "SetProcessDpiAwarenessContext")))) {
+        // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2; refused when the manifest set it already.
+        if (set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return;
+        if (::GetLastError() == ERROR_ACCESS_DENIED) return;
+    }
+    if (auto aware = reinterpret_cast<SetAware>(reinterpret_cast<void*>(::GetProcAddress(user, "SetProcessDPIAware"))))
+        aware();
+}
+
+// The DPI of the monitor the window stands on; the system's where the system
+// cannot tell per window.
+inline int WindowDpi(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi != nullptr && window != nullptr)
+        if (const UINT dpi = getDpi(window); dpi > 0) return static_cast<int>(dpi);
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
 }
 
 // What a window class of the program may set beyond its name and procedure.
