@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""The display under Wine and Xvfb at 1920x1080: frames shown per second, the
-CPU time of the program, wineserver and Xvfb together over ten seconds, and the
-program's working set. Rerun with:  python3 bench/wine_display.py
+"""The display under Wine and Xvfb at 1920x1080, and on two monitors (1920x1080
+and 1280x1024 beside it): frames shown per second, the CPU time of the program,
+wineserver and Xvfb together over ten seconds, and the program's working set.
+Rerun with:  python3 bench/wine_display.py [--two-monitors]
 (after scripts/test or `cmake --build build/win64`)."""
 import os
 import re
@@ -34,7 +35,15 @@ def reports(path):
 
 def main():
     harness.prepare()
-    session = harness.Session("bench", screen="1920x1080x24")
+    two = "--two-monitors" in sys.argv[1:]
+    if two:
+        # The second monitor to the right, its top aligned with the primary's.
+        session = harness.Session("bench", screen="3200x1080x24", monitors=[
+            ("*P", "1920/508x1080/286+0+0", "screen"), ("S", "1280/338x1024/271+1920+0", "none")])
+        title = "1920x1080 + 1280x1024"
+    else:
+        session = harness.Session("bench", screen="1920x1080x24")
+        title = "1920x1080"
     try:
         folder = session.install()
         shutil.copy(harness.BIN / "bench" / "display_ticks.exe", folder / "display_ticks.exe")
@@ -55,7 +64,7 @@ def main():
     seconds = (int(last["ms"]) - int(first["ms"])) / 1000
     frames = int(last["frames"]) - int(first["frames"])
     cpu = {name: after[name] - before[name] for name in pids}
-    print(f"1920x1080 under Wine and Xvfb, {seconds:.1f} s measured")
+    print(f"{title} under Wine and Xvfb, {seconds:.1f} s measured")
     print(f"frames shown per second: {frames / seconds:.1f}")
     print("CPU seconds per 10 s: " + ", ".join(f"{n} {v * 10 / seconds:.2f}" for n, v in cpu.items())
           + f", together {sum(cpu.values()) * 10 / seconds:.2f}")
