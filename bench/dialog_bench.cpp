@@ -42,6 +42,7 @@ public:
     void AddRepeatEntry(const std::string&) override {}
     void SetFileCaption(const std::string&) override {}
     void GiveHandPointer(lumora::Control) override {}
+    void Focus(lumora::Control) override {}
     std::int32_t GetCursorPos(std::int32_t&, std::int32_t&) override { return 0; }
     lumora::Rect WindowRect() override { return {}; }
     void DrawAnimatedRects(const lumora::Rect&, const lumora::Rect&) override {}

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "text/numbers.h"
+#include "text/text.h"
 
 namespace lumora {
 
@@ -29,8 +30,38 @@ int MarkOf(MusicKind kind) {
 
 std::string FormatTrack(long value) { return value == 0 ? "" : std::to_string(value); }
 
+namespace {
+
+// Full-width digits, signs, point and blanks as their ASCII forms.
+std::string HalfWidthNumber(const std::string& text) {
+    std::string half;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t next = NextCharacter(text, i);
+        const std::string character = text.substr(i, next - i);
+        i = next;
+        // U+FF10..U+FF19 are EF BC 90..99 in UTF-8.
+        if (character.size() == 3 && character[0] == '\xEF' && character[1] == '\xBC' &&
+            static_cast<unsigned char>(character[2]) >= 0x90 && static_cast<unsigned char>(character[2]) <= 0x99) {
+            half += static_cast<char>('0' + (static_cast<unsigned char>(character[2]) - 0x90));
+        } else if (character == "\xEF\xBC\x8B") { // ＋
+            half += '+';
+        } else if (character == "\xEF\xBC\x8D" || character == "\xE2\x88\x92") { // － and the minus sign
+            half += '-';
+        } else if (character == "\xEF\xBC\x8E") { // ．
+            half += '.';
+        } else if (character == "\xE3\x80\x80") { // the ideographic space
+            half += ' ';
+        } else {
+            half += character;
+        }
+    }
+    return half;
+}
+
+} // namespace
+
 std::int16_t ParseRepeatTrack(const std::string& text) {
-    std::optional<double> number = ParseNumber(text);
+    std::optional<double> number = ParseNumber(HalfWidthNumber(text));
     if (!number) return 0;
     return RoundToInt16(*number).value_or(0);
 }
@@ -76,6 +107,12 @@ void SettingsDialog::Open() {
     frame_ = 0;
     host_.EnableTimer(true);
 
+    // The first of the dialog's stops that is enabled takes the focus, so that
+    // typing goes somewhere at once.
+    host_.Focus(settings_.music == MusicKind::AudioCd     ? Control::RepeatBox
+                : settings_.music == MusicKind::SoundFile ? Control::ChooseFileButton
+                                                          : Control::CancelButton);
+
     if (!settings_.musicFile.empty()) {
         const std::string file = settings_.musicFile;
         auto exists = std::make_shared<bool>(false);
@@ -116,6 +153,17 @@ void SettingsDialog::OnMusicChoice(MusicKind kind) {
     ShowChoice(kind);
     settings_.music = kind;
     choiceMade_ = true;
+}
+
+void SettingsDialog::OnMusicChoiceKey(int step) {
+    // As they stand, top to bottom.
+    constexpr MusicKind kOrder[3] = {MusicKind::AudioCd, MusicKind::None, MusicKind::SoundFile};
+    int at = -1;
+    for (int i = 0; i < 3; ++i)
+        if (kOrder[i] == settings_.music) at = i;
+    // From a kind that is no option, down starts at the top and up at the bottom.
+    const int next = at < 0 ? (step > 0 ? 0 : 2) : ((at + step) % 3 + 3) % 3;
+    OnMusicChoice(kOrder[next]);
 }
 
 void SettingsDialog::ShowChoice(MusicKind kind) {

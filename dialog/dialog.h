@@ -19,11 +19,13 @@ namespace lumora {
 // the music choice.
 enum class Panel { Outer, Inner };
 
-// The controls that can show the hand pointer. The first three marks and
-// labels are in the order of the music kinds they choose.
+// The dialog's parts that the user acts on. The first three marks and labels
+// are in the order of the music kinds they choose.
 enum class Control {
     NoneMark, CdMark, FileMark, NoneLabel, CdLabel, FileLabel,
     ChooseFileButton, CancelButton, SaveButton, Link,
+    RepeatBox,   // the CD track to repeat
+    MusicChoice, // the three marks as one group for the keyboard
 };
 
 struct PanelSize {
@@ -62,6 +64,8 @@ public:
     virtual void AddRepeatEntry(const std::string& text) = 0;
     virtual void SetFileCaption(const std::string& text) = 0;
     virtual void GiveHandPointer(Control control) = 0;
+    // Gives the keyboard focus to a control (once the window is shown).
+    virtual void Focus(Control control) = 0;
 
     virtual std::int32_t GetCursorPos(std::int32_t& x, std::int32_t& y) = 0;
     virtual Rect WindowRect() = 0;
@@ -98,6 +102,9 @@ std::string FormatTrack(long value);
 
 // The repeat box's text as a track: a number rounded to the nearest whole one
 // (halves to even); anything else, and a number no 16-bit track can hold, is 0.
+// Digits, signs, the point and blanks typed full width (as a Japanese input
+// method does) count as their ASCII forms, as Windows' own conversion of text
+// to a number takes them on Japanese systems.
 std::int16_t ParseRepeatTrack(const std::string& text);
 
 // Where the window goes: centred across, a third of the free height down, in
@@ -131,6 +138,9 @@ public:
     void OnAnimationTimer();
     // A mark or its label was pressed, with any button.
     void OnMusicChoice(MusicKind kind);
+    // An arrow key in the music choice: the next choice down (+1) or up (-1),
+    // in the order they stand, round from the last to the first.
+    void OnMusicChoiceKey(int step);
     // Saves and closes; when the settings could be saved nowhere, says so and
     // stays open with the user's choice.
     void OnSave();

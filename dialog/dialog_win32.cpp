@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <array>
@@ -20,6 +21,7 @@
 #include "dialog/dialog_layout_win32.h"
 #include "dialog/dialog_look_win32.h"
 #include "platform/geometry.h"
+#include "platform/win32/accessible_win32.h"
 #include "platform/win32/dib_win32.h"
 #include "platform/win32/library_win32.h"
 #include "platform/win32/text_win32.h"
@@ -35,6 +37,7 @@ using namespace dialog_layout;
 constexpr wchar_t kWindowClass[] = L"Lumora_P";
 constexpr wchar_t kPanelClass[] = L"Lumora_P_Panel";
 constexpr wchar_t kEarthClass[] = L"Lumora_P_Display";
+constexpr wchar_t kChoiceClass[] = L"Lumora_P_Choice";
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT kAnimationMs = 100;
 
@@ -62,7 +65,7 @@ public:
     ~Win32Dialog() override {
         win32::DestroyOwnedWindow(window_);
         // The classes hold the icons, which go with this object.
-        for (const wchar_t* name : {kWindowClass, kPanelClass, kEarthClass})
+        for (const wchar_t* name : {kWindowClass, kPanelClass, kEarthClass, kChoiceClass})
             ::UnregisterClassW(name, ::GetModuleHandleW(nullptr));
     }
 
@@ -74,12 +77,19 @@ public:
         dialog_.Open();
         ::ShowWindow(window_, SW_SHOWNORMAL);
         ::UpdateWindow(window_);
+        ::SetFocus(WindowOf(focusTarget_));
         // Nothing shows the Earth before the first tick, 100 ms after opening, so
         // its frames are decoded once the window stands drawn, before any tick.
         look_->DecodeEarth();
         ReportLayout();
         MSG message;
         while (!done_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+            // Enter presses the button that has the focus, as Space does: neither
+            // button is the default, so nothing else would.
+            if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && IsButton(::GetFocus())) {
+                ::SendMessageW(::GetFocus(), BM_CLICK, 0, 0);
+                continue;
+            }
             // Tab moves the focus through the controls in their order.
             if (::IsDialogMessageW(window_, &message)) continue;
             ::TranslateMessage(&message);
@@ -112,7 +122,8 @@ public:
 
     void SetMark(int index, bool on) override {
         contents_.marks[static_cast<std::size_t>(index)] = on;
-        ::InvalidateRect(inner_, &geometry_.marks[index], FALSE);
+        // The marks lie under the music choice's window, which shows them.
+        ::InvalidateRect(choice_, nullptr, FALSE);
     }
     void EnableRepeat(bool enabled) override { ::EnableWindow(repeat_, enabled); }
     void EnableFileButton(bool enabled) override { ::EnableWindow(chooseFile_, enabled); }
@@ -133,6 +144,10 @@ public:
         ::InvalidateRect(inner_, &geometry_.fileLabel, FALSE);
     }
     void GiveHandPointer(Control control) override { hand_.insert(control); }
+    void Focus(Control control) override {
+        focusTarget_ = control;
+        if (::IsWindowVisible(window_)) ::SetFocus(WindowOf(control));
+    }
 
     std::int32_t GetCursorPos(std::int32_t& x, std::int32_t& y) override {
         POINT p{};
@@ -243,6 +258,7 @@ private:
                                    {0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon_.Get(), smallIcon_.Get()});
         win32::RegisterWindowClass(kPanelClass, PanelProc);
         win32::RegisterWindowClass(kEarthClass, EarthProc);
+        win32::RegisterWindowClass(kChoiceClass, ChoiceProc);
 
         HINSTANCE instance = ::GetModuleHandleW(nullptr);
         window_ = ::CreateWindowExW(0, kWindowClass, L"ルモラの設定", kWindowStyle, 0, 0, 0, 0, nullptr,
@@ -251,8 +267,10 @@ private:
         constexpr DWORD panel = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
         outer_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, 0, 0, 0, 0, window_, nullptr,
                                    instance, this);
-        // Created in the focus order: the repeat box, "...", then the two buttons.
+        // Created in the focus order: the music choice, the repeat box, "...",
+        // then the two buttons.
         inner_ = Child(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, outer_, 0, this);
+        choice_ = Child(0, kChoiceClass, L"・BGM", WS_CHILD | WS_VISIBLE | WS_TABSTOP, inner_, 0, this);
         repeat_ = Child(0, L"COMBOBOX", L"",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
                         inner_, kIdRepeat, nullptr);
@@ -260,7 +278,8 @@ private:
         cancel_ = Button(outer_, L"ｷｬﾝｾﾙ", kIdCancel);
         save_ = Button(outer_, L"設定", kIdSave);
         earth_ = Child(0, kEarthClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, window_, 0, this);
-        if (outer_ == nullptr || inner_ == nullptr || repeat_ == nullptr || earth_ == nullptr) return false;
+        if (outer_ == nullptr || inner_ == nullptr || choice_ == nullptr || repeat_ == nullptr || earth_ == nullptr)
+            return false;
         LayOut(win32::WindowDpi(window_));
         return true;
     }
@@ -281,6 +300,7 @@ private:
 
         Place(outer_, geometry_.outerPanel);
         Place(inner_, geometry_.innerPanel);
+        Place(choice_, ChoiceArea());
         Place(repeat_, geometry_.repeatBox);
         Place(chooseFile_, geometry_.chooseFileButton);
         Place(cancel_, geometry_.cancelButton);
@@ -399,6 +419,87 @@ private:
         return Child(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, parent, id, nullptr);
     }
 
+    // The marks and their labels, all three: the music choice's own window.
+    RECT ChoiceArea() const {
+        RECT area = geometry_.marks[0];
+        for (int i = 0; i < 3; ++i) {
+            ::UnionRect(&area, &area, &geometry_.marks[i]);
+            ::UnionRect(&area, &area, &geometry_.choiceLabels[i]);
+        }
+        return area;
+    }
+
+    HWND WindowOf(Control control) const {
+        switch (control) {
+        case Control::RepeatBox: return repeat_;
+        case Control::ChooseFileButton: return chooseFile_;
+        case Control::SaveButton: return save_;
+        case Control::MusicChoice: return choice_;
+        default: return cancel_;
+        }
+    }
+
+    // What a screen reader hears of the drawn parts: the choices as option
+    // buttons, the labels as text, the link as a link.
+    win32::AccessibleDescription DescribeChoice() {
+        win32::AccessibleDescription d;
+        d.name = L"・BGM";
+        d.role = ROLE_SYSTEM_GROUPING;
+        RECT place{};
+        ::GetWindowRect(choice_, &place);
+        ::MapWindowPoints(nullptr, inner_, reinterpret_cast<POINT*>(&place), 2);
+        const bool focused = ::GetFocus() == choice_;
+        for (int kind : {1, 0, 2}) { // as they stand, top to bottom
+            win32::AccessiblePart part;
+            part.name = kChoiceCaptions[kind];
+            part.role = ROLE_SYSTEM_RADIOBUTTON;
+            const bool chosen = contents_.marks[static_cast<std::size_t>(kind)];
+            part.state = STATE_SYSTEM_FOCUSABLE | (chosen ? STATE_SYSTEM_CHECKED : 0) |
+                         (chosen && focused ? STATE_SYSTEM_FOCUSED : 0);
+            ::UnionRect(&part.place, &geometry_.marks[kind], &geometry_.choiceLabels[kind]);
+            ::OffsetRect(&part.place, -place.left, -place.top);
+            part.defaultAction = L"選択";
+            part.doDefaultAction = [this, kind] { dialog_.OnMusicChoice(static_cast<MusicKind>(kind)); };
+            d.parts.push_back(std::move(part));
+        }
+        return d;
+    }
+
+    win32::AccessibleDescription DescribePanel(HWND panel) {
+        win32::AccessibleDescription d;
+        d.role = ROLE_SYSTEM_CLIENT;
+        const auto text = [&d](std::wstring name, const RECT& place) {
+            win32::AccessiblePart part;
+            part.name = std::move(name);
+            part.role = ROLE_SYSTEM_STATICTEXT;
+            part.state = STATE_SYSTEM_READONLY;
+            part.place = place;
+            d.parts.push_back(std::move(part));
+        };
+        if (panel == inner_) {
+            text(L"・BGM", geometry_.groupLabel);
+            text(L"曲目をﾘﾋﾟｰﾄ", geometry_.repeatLabel);
+            if (!contents_.fileCaption.empty()) text(contents_.fileCaption, geometry_.fileLabel);
+            d.children = {choice_, repeat_, chooseFile_};
+            return d;
+        }
+        win32::AccessiblePart link;
+        link.name = contents_.address;
+        link.role = ROLE_SYSTEM_LINK;
+        link.state = STATE_SYSTEM_LINKED;
+        link.place = contents_.linkRect;
+        link.defaultAction = L"開く";
+        link.doDefaultAction = [this] { dialog_.OnLink(); };
+        d.parts.push_back(std::move(link));
+        text(win32::Widen(SettingsDialog::kByLine), geometry_.byLine);
+        d.children = {inner_, cancel_, save_};
+        return d;
+    }
+
+    bool IsButton(HWND window) const {
+        return window != nullptr && (window == chooseFile_ || window == cancel_ || window == save_);
+    }
+
     bool HandOver(HWND panel, POINT p) const {
         if (panel == inner_) {
             for (int i = 0; i < 3; ++i) {
@@ -443,7 +544,7 @@ private:
             if (!self->outerShading_.Empty()) {
                 self->dialog_.OnResize();
                 ::InvalidateRect(self->outer_, nullptr, FALSE);
-                ::InvalidateRect(self->inner_, nullptr, FALSE);
+                ::RedrawWindow(self->inner_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
             }
             return 0;
         case WM_TIMER:
@@ -451,6 +552,18 @@ private:
             return 0;
         case win32::kWorkDone:
             win32::Worker::Deliver(lParam);
+            return 0;
+        case WM_ACTIVATE:
+            // Coming back to the dialog brings the focus back to where it was.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                if (focus != nullptr && ::IsChild(window, focus)) self->lastFocus_ = focus;
+                return 0;
+            }
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        case WM_SETFOCUS:
+            ::SetFocus(self->lastFocus_ != nullptr && ::IsWindow(self->lastFocus_) ? self->lastFocus_
+                                                                                    : self->WindowOf(self->focusTarget_));
             return 0;
         case WM_DPICHANGED:
             self->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -479,6 +592,11 @@ private:
             ::EndPaint(window, &paint);
             return 0;
         }
+        case WM_GETOBJECT:
+            if (LRESULT answer = win32::AnswerGetObject(window, wParam, lParam,
+                                                        [self, window] { return self->DescribePanel(window); }))
+                return answer;
+            return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_ERASEBKGND:
             return 1;
         case WM_LBUTTONDOWN:
@@ -526,6 +644,77 @@ private:
         }
     }
 
+    // The music choice: one stop for Tab; the arrows move the choice, as in a
+    // group of option buttons. It shows the panel under it, and a focus frame
+    // round the chosen label while it has the focus.
+    static LRESULT CALLBACK ChoiceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        Win32Dialog* self = win32::WindowOwner<Win32Dialog>(window, message, lParam);
+        if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+        switch (message) {
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
+        case WM_GETOBJECT:
+            if (LRESULT answer = win32::AnswerGetObject(window, wParam, lParam, [self] { return self->DescribeChoice(); }))
+                return answer;
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        case WM_KEYDOWN:
+            if (wParam == VK_DOWN || wParam == VK_RIGHT) self->dialog_.OnMusicChoiceKey(+1);
+            if (wParam == VK_UP || wParam == VK_LEFT) self->dialog_.OnMusicChoiceKey(-1);
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            ::InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN: {
+            // A click on the marks is the panel's, as it always was.
+            POINT p = PointOf(lParam);
+            ::MapWindowPoints(window, self->inner_, &p, 1);
+            self->OnPanelButtonDown(self->inner_, p);
+            return 0;
+        }
+        case WM_SETCURSOR: {
+            POINT p{};
+            ::GetCursorPos(&p);
+            ::ScreenToClient(self->inner_, &p);
+            if (self->HandOver(self->inner_, p) && self->look_->hand) {
+                ::SetCursor(self->look_->hand.Get());
+                return TRUE;
+            }
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = ::BeginPaint(window, &paint);
+            // The panel's own drawing, moved so that its coordinates line up.
+            RECT place{};
+            ::GetWindowRect(window, &place);
+            ::MapWindowPoints(nullptr, self->inner_, reinterpret_cast<POINT*>(&place), 2);
+            POINT origin{};
+            ::SetViewportOrgEx(dc, -place.left, -place.top, &origin);
+            RECT area = paint.rcPaint;
+            ::OffsetRect(&area, place.left, place.top);
+            self->Paint(self->inner_, dc, area);
+            if (::GetFocus() == window) {
+                const int chosen = static_cast<int>(self->dialog_.Current().music);
+                if (chosen >= 0 && chosen <= 2) {
+                    RECT frame = self->geometry_.choiceLabels[chosen];
+                    ::InflateRect(&frame, 1, 1);
+                    ::DrawFocusRect(dc, &frame);
+                }
+            }
+            ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+            ::EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        default:
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        }
+    }
+
     static LRESULT CALLBACK EarthProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         Win32Dialog* self = win32::WindowOwner<Win32Dialog>(window, message, lParam);
         if (self != nullptr && message == WM_PAINT) {
@@ -558,6 +747,9 @@ private:
     HWND chooseFile_ = nullptr;
     HWND cancel_ = nullptr;
     HWND save_ = nullptr;
+    HWND choice_ = nullptr;
+    Control focusTarget_ = Control::CancelButton;
+    HWND lastFocus_ = nullptr;
     win32::DibSection outerShading_;
     win32::DibSection innerShading_;
     win32::DibSection earthImage_;

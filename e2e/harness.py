@@ -224,7 +224,7 @@ pcm.capture {
         self._count += 1
         folder = self.tmp / "programs" / f"{self._count:02d}" / folder_name
         folder.mkdir(parents=True)
-        for name in ("Lumora.scr", "settings_probe.exe", "window_holder.exe", "pane_host.exe"):
+        for name in ("Lumora.scr", "settings_probe.exe", "window_holder.exe", "pane_host.exe", "accessible_walk.exe"):
             shutil.copy(BIN / name if name == "Lumora.scr" else BIN / "e2e" / name, folder / name)
         return folder
 

@@ -54,6 +54,8 @@ public:
     std::string RepeatText() override { return repeatText; }
     void AddRepeatEntry(const std::string& text) override { entries.push_back(text); }
     void SetFileCaption(const std::string& text) override { fileCaption = text; }
+    Control focused = Control::Link;
+    void Focus(Control control) override { focused = control; }
     void GiveHandPointer(Control control) override {
         calls.push_back("Hand(" + std::to_string(static_cast<int>(control)) + ")");
     }
@@ -178,6 +180,47 @@ TEST_F(DialogTest, TheStoredFileIsLookedAtOnlyOnceTheDialogStands) {
     dialog->OnMusicChoice(MusicKind::SoundFile);
     host.RunBackground();
     EXPECT_EQ(dialog->Current(), (Settings{MusicKind::SoundFile, 0, ""}));
+}
+
+TEST_F(DialogTest, OpeningFocusesTheFirstEnabledStop) {
+    With({MusicKind::AudioCd, 0, ""}).Open();
+    EXPECT_EQ(host.focused, Control::RepeatBox);
+    With({MusicKind::SoundFile, 0, ""}).Open();
+    EXPECT_EQ(host.focused, Control::ChooseFileButton);
+    for (int kind : {0, 7}) {
+        With({static_cast<MusicKind>(kind), 0, ""}).Open();
+        EXPECT_EQ(host.focused, Control::CancelButton) << kind;
+    }
+}
+
+TEST_F(DialogTest, TheArrowsWalkTheChoicesAsTheyStandAndDoWhatAClickDoes) {
+    With({MusicKind::AudioCd, 0, ""}).Open();
+    dialog->OnMusicChoiceKey(+1); // down from 音楽CD
+    EXPECT_EQ(dialog->Current().music, MusicKind::None);
+    EXPECT_TRUE(host.marks[0] && !host.repeatEnabled && !host.fileEnabled);
+    dialog->OnMusicChoiceKey(+1);
+    EXPECT_EQ(dialog->Current().music, MusicKind::SoundFile);
+    EXPECT_TRUE(host.marks[2] && host.fileEnabled);
+    dialog->OnMusicChoiceKey(+1); // round to the top
+    EXPECT_EQ(dialog->Current().music, MusicKind::AudioCd);
+    EXPECT_TRUE(host.repeatEnabled);
+    dialog->OnMusicChoiceKey(-1); // and up from the top, round to the bottom
+    EXPECT_EQ(dialog->Current().music, MusicKind::SoundFile);
+    With({static_cast<MusicKind>(7), 0, ""}).Open();
+    dialog->OnMusicChoiceKey(+1);
+    EXPECT_EQ(dialog->Current().music, MusicKind::AudioCd);
+}
+
+TEST_F(DialogTest, FullWidthDigitsTypedWithTheInputMethodCountAsDigits) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"３", " 3"}, {"１２", " 12"}, {"　７　", " 7"}, {"－４", "-4"}, {"２．５", " 2"},
+        {"1２", " 12"}, {"三", " 0"}, {"３ａ", " 0"},
+    };
+    for (const auto& [typed, stored] : cases) {
+        host.repeatText = typed;
+        dialog->OnSave();
+        EXPECT_EQ(*Stored(kKeyLoop), stored) << '"' << typed << '"';
+    }
 }
 
 TEST_F(DialogTest, KindsThatAreNoOptionMarkAndEnableNothing) {
