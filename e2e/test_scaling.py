@@ -5,6 +5,7 @@ settings dialog laid out for 96, 120, 144 and 192 DPI, every part where the
 96-DPI layout times the scale puts it and no text larger than its box."""
 import subprocess
 import time
+import unittest
 from pathlib import Path
 
 import harness
@@ -45,16 +46,8 @@ def white_cores(raw, width, box):
     return whites, pluses
 
 
-class TwoMonitors(harness.WineTestCase):
-    """Sessions of their own: the monitors are set before Wine starts."""
-
-    @classmethod
-    def setUpClass(cls):
-        pass
-
-    @classmethod
-    def tearDownClass(cls):
-        pass
+class TwoMonitors(unittest.TestCase):
+    """Each case makes its own session: monitors and DPI are set before Wine starts."""
 
     def run_saver(self, monitors, primary, second, gap):
         session = harness.Session("monitors", screen=f"{SCREEN_W}x{SCREEN_H}x24", monitors=monitors)
@@ -76,11 +69,11 @@ class TwoMonitors(harness.WineTestCase):
             _, pluses = white_cores(raw, SCREEN_W, box)
             self.assertGreater(pluses, 600, f"too few stars on the {name} monitor")
         self.assertEqual(lit(raw, SCREEN_W, gap), 0, "pixels lit where no monitor is")
-        # The input rules hold wherever the pointer is: a move in one axis goes on,
-        # a key ends it.
-        session.pointer(second[0] + 100, 300)
+        # The input rules hold wherever the pointer is: moves in one axis from
+        # where it rested go on, onto the other monitor too; one in both ends it.
+        session.pointer(second[0] + 100, 300)  # X only
         time.sleep(0.5)
-        session.pointer(second[0] + 100, 350)
+        session.pointer(900, 350)  # Y only
         time.sleep(0.5)
         self.assertIsNone(saver.poll(), "a move in one axis ended it")
         session.pointer(second[0] + 200, 450)
@@ -119,14 +112,7 @@ def layout(path):
     return parts
 
 
-class Scales(harness.WineTestCase):
-    @classmethod
-    def setUpClass(cls):
-        pass
-
-    @classmethod
-    def tearDownClass(cls):
-        pass
+class Scales(unittest.TestCase):
 
     def dialog_at(self, dpi):
         session = harness.Session(f"dpi{dpi}", screen="1280x900x24",
