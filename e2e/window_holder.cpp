@@ -5,12 +5,40 @@
 //   window_holder --probe TITLE   prints where the window of that title is:
 //                                 "window=L,T,R,B client=W,H origin=X,Y"
 //   window_holder --close TITLE   sends it the system's close command
+//   window_holder --texts TITLE   prints "owner=TITLE" (the owner window's title) and
+//                                 "text=TEXT" for each child window, as UTF-8, line
+//                                 breaks inside a text written as "\n"
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 namespace {
+
+void PrintLine(const char* label, const std::wstring& text) {
+    std::wstring escaped;
+    for (wchar_t c : text) {
+        if (c == L'\r') continue;
+        if (c == L'\n') escaped += L"\\n"; else escaped += c;
+    }
+    std::string utf8(escaped.size() * 3 + 1, '\0');
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), static_cast<int>(escaped.size()),
+                                            utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
+    std::printf("%s=%s\n", label, utf8.c_str());
+}
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+    PrintLine("text", TextOf(child));
+    return TRUE;
+}
 
 LRESULT CALLBACK HolderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) ::PostQuitMessage(0);
@@ -20,9 +48,16 @@ LRESULT CALLBACK HolderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 3 && (std::wcscmp(argv[1], L"--probe") == 0 || std::wcscmp(argv[1], L"--close") == 0)) {
+    if (argc == 3 && (std::wcscmp(argv[1], L"--probe") == 0 || std::wcscmp(argv[1], L"--close") == 0 ||
+                      std::wcscmp(argv[1], L"--texts") == 0)) {
         HWND window = ::FindWindowW(nullptr, argv[2]);
         if (window == nullptr) return 1;
+        if (std::wcscmp(argv[1], L"--texts") == 0) {
+            HWND owner = ::GetWindow(window, GW_OWNER);
+            PrintLine("owner", owner != nullptr ? TextOf(owner) : L"");
+            ::EnumChildWindows(window, PrintChild, 0);
+            return 0;
+        }
         if (std::wcscmp(argv[1], L"--close") == 0) {
             ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
             return 0;
