@@ -70,6 +70,7 @@ public:
     lumora::OpenFileAnswer OpenFile(const std::string&, const std::string&) override { return {}; }
     void SetScreenPointer(bool) override {}
     void OpenDocument(const std::string&) override {}
+    void ShowMessage(const std::string&) override {}
     void Close() override {}
 };
 

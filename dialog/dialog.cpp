@@ -13,6 +13,10 @@ constexpr const char* kFilter = "BGMﾌｧｲﾙ (MP3 WAV)";
 constexpr const char* kPattern = "*.MP3;*.WAV";
 constexpr const char* kOpenTitle = "ﾌｧｲﾙを開く";
 constexpr int kRepeatEntries = 31; // the empty text, then 1 to 30
+constexpr const char* kSaveFailed = "設定を保存できませんでした。";
+// A write the system took without complaint, yet the file did not hold it after
+// (a full disk does that).
+constexpr const char* kNotReadBack = "書き込んだ内容を確かめられませんでした。";
 
 // The mark of a music kind, or -1 for a kind that is no option.
 int MarkOf(MusicKind kind) {
@@ -105,14 +109,21 @@ void SettingsDialog::OnChooseFile() {
     }
 }
 
-void SettingsDialog::Save() {
+bool SettingsDialog::Save() {
     settings_.repeatTrack = ParseRepeatTrack(host_.RepeatText());
-    SaveSettings(platform_.profile, SettingsFilePath(platform_.process), settings_);
+    const SaveOutcome outcome = SaveSettings(platform_, settings_);
+    if (outcome.saved) return true;
+    std::string message = kSaveFailed;
+    for (const SaveAttempt& attempt : outcome.failures) {
+        message += "\n\n" + attempt.folder + "\n";
+        message += attempt.error != 0 ? platform_.files.DescribeError(attempt.error) : kNotReadBack;
+    }
+    host_.ShowMessage(message);
+    return false;
 }
 
 void SettingsDialog::OnSave() {
-    Save();
-    host_.Close();
+    if (Save()) host_.Close();
 }
 
 void SettingsDialog::OnCancel() { host_.Close(); }

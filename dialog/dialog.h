@@ -78,10 +78,13 @@ public:
     virtual void RefreshEarth() = 0;
 
     // GetOpenFileName with the dialog as owner, the filter, the title, the
-    // 255-character buffers, flags 0 and the old record size.
+    // 255-character buffers and the old record size; only a file that exists
+    // can be chosen.
     virtual OpenFileAnswer OpenFile(const std::string& filter, const std::string& title) = 0;
     virtual void SetScreenPointer(bool hourglass) = 0;
     virtual void OpenDocument(const std::string& address) = 0; // ShellExecute "open"
+    // A message over the dialog, which waits until the user has read it.
+    virtual void ShowMessage(const std::string& text) = 0;
     virtual void Close() = 0;
 };
 
@@ -122,6 +125,8 @@ public:
     void OnAnimationTimer();
     // A mark or its label was pressed, with any button.
     void OnMusicChoice(MusicKind kind);
+    // Saves and closes; when the settings could be saved nowhere, says so and
+    // stays open with the user's choice.
     void OnSave();
     void OnCancel();
     void OnChooseFile();
@@ -133,7 +138,7 @@ public:
 private:
     void ShowSettings();
     void Shade(Panel panel);
-    void Save();
+    bool Save();
     void ZoomOpen();
     void ZoomClose();
 

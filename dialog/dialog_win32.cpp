@@ -201,7 +201,8 @@ public:
         record.lpstrFileTitle = fileTitle.data();
         record.nMaxFileTitle = 255;
         record.lpstrTitle = wideTitle.c_str();
-        record.Flags = 0;
+        // Windows tells the user in its own words when a typed name does not exist.
+        record.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
         OpenFileAnswer answer;
         // The file chooser and the browser hand-off are used at most once a run:
         // their DLLs (and all they pull in) load then, not with every start.
@@ -219,6 +220,9 @@ public:
         using ShellExecuteW = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
         if (auto execute = win32::LoadFunction<ShellExecuteW>(L"shell32.dll", "ShellExecuteW"))
             execute(window_, L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
+    }
+    void ShowMessage(const std::string& text) override {
+        ::MessageBoxW(window_, win32::Widen(text).c_str(), L"ルモラ", MB_OK | MB_ICONEXCLAMATION);
     }
     void Close() override {
         if (closing_ || window_ == nullptr) return;

@@ -2,7 +2,8 @@
 // it reads and writes the settings file beside itself, exactly as Lumora.scr
 // does beside itself, and prints what it found as UTF-8 lines.
 //
-//   settings_probe load                      kind, loop and file after loading
+//   settings_probe load                      kind, loop and file after loading, from
+//                                            wherever the program would load them
 //   settings_probe save KIND LOOP FILE       the three writes the dialog makes
 //   settings_probe write KEY VALUE           one write, then its result
 //   settings_probe acp                       the ANSI code page in force
@@ -43,10 +44,11 @@ int wmain(int argc, wchar_t** argv) {
     win32::Win32Platform system;
     const platform::Platform seams = system.Seams();
     const std::string path = SettingsFilePath(seams.process);
+    const SettingsFile beside{path, platform::ProfileText::Ansi};
     const std::string command = argc > 1 ? win32::Narrow(argv[1]) : "";
 
     if (command == "load" && argc == 2) {
-        const Settings loaded = LoadSettings(seams.profile, seams.files, path);
+        const Settings loaded = LoadSettings(seams);
         Print("kind=" + std::to_string(static_cast<int>(loaded.music)) +
               "\nloop=" + std::to_string(loaded.repeatTrack) + "\nfile=" + loaded.musicFile + "\n");
         return 0;
@@ -57,15 +59,15 @@ int wmain(int argc, wchar_t** argv) {
         };
         // The last write's result, as the dialog's save ends with it.
         std::int32_t result = 0;
-        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyKind, SignColumn(number(argv[2])), path);
-        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyLoop, SignColumn(number(argv[3])), path);
-        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyFile, win32::Narrow(argv[4]), path);
+        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyKind, SignColumn(number(argv[2])), beside);
+        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyLoop, SignColumn(number(argv[3])), beside);
+        result = WriteProfileValue(seams.profile, kSettingsSection, kKeyFile, win32::Narrow(argv[4]), beside);
         Print("result=" + std::to_string(result) + "\n");
         return 0;
     }
     if (command == "write" && argc == 4) {
         const std::int32_t result = WriteProfileValue(seams.profile, kSettingsSection,
-                                                      win32::Narrow(argv[2]), win32::Narrow(argv[3]), path);
+                                                      win32::Narrow(argv[2]), win32::Narrow(argv[3]), beside);
         Print("result=" + std::to_string(result) + "\n");
         return 0;
     }

@@ -48,25 +48,53 @@ public:
                                 std::uint32_t reserved1, std::uint32_t reserved2) = 0;
 };
 
+// How a settings file keeps its text: in the system's ANSI code page (the
+// file beside the program, as it has always been), or as UTF-16 with a byte-
+// order mark, which holds any path.
+enum class ProfileText { Ansi, Unicode };
+
 class Profile {
 public:
     virtual ~Profile() = default;
     // GetPrivateProfileString with an empty default into a buffer of bufferBytes
-    // (counted in the ANSI code page, as the file stores it): at most
-    // bufferBytes - 1 bytes come back. Missing file, section or key read as "".
+    // (counted in the ANSI code page for an ANSI file, in UTF-8 otherwise): at
+    // most bufferBytes - 1 bytes come back. Missing file, section or key read as "".
     virtual std::string Read(const std::string& section, const std::string& key,
-                             const std::string& path, std::size_t bufferBytes) = 0;
+                             const std::string& path, std::size_t bufferBytes, ProfileText text) = 0;
     // WritePrivateProfileString: creates the file, section and key as needed.
     // Returns the platform's result, nonzero on success.
     virtual std::int32_t Write(const std::string& section, const std::string& key,
-                               const std::string& value, const std::string& path) = 0;
+                               const std::string& value, const std::string& path, ProfileText text) = 0;
 };
+
+// The system's code of the last failure, 0 when there was none.
+using ErrorCode = std::uint32_t;
 
 class Files {
 public:
     virtual ~Files() = default;
     // The path names a file (not a folder) that can be opened for reading now.
     virtual bool CanOpenForReading(const std::string& path) = 0;
+    // A file (not a folder) is there, whatever may be done with it.
+    virtual bool Exists(const std::string& path) = 0;
+    // The folder is there afterwards (made when missing; its parent must exist).
+    virtual bool MakeFolder(const std::string& path) = 0;
+    // Copies a file over another, which may exist; the copy is writable.
+    virtual bool Copy(const std::string& from, const std::string& to) = 0;
+    // Makes a new file holding exactly these bytes, replacing one that exists.
+    virtual bool WriteNew(const std::string& path, const std::string& bytes) = 0;
+    // Puts `from` in the place of `to` in one step, with its contents on disk.
+    virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    virtual void Remove(const std::string& path) = 0;
+    // Why the last of the calls above, or the last profile write, failed.
+    virtual ErrorCode LastError() = 0;
+    // The system's own words for a failure, in the user's language.
+    virtual std::string DescribeError(ErrorCode code) = 0;
+};
+
+enum class KnownFolder {
+    RoamingAppData, // %APPDATA%: the user's settings that travel with them
+    LocalAppData,   // %LOCALAPPDATA%: this machine's, where Windows' VirtualStore is
 };
 
 class Process {
@@ -77,6 +105,12 @@ public:
     // The folder of the executable, without a trailing separator except at a
     // drive's root ("C:\").
     virtual std::string ProgramFolder() = 0;
+    // The folder, without a trailing separator; "" when the system has none.
+    virtual std::string FolderOf(KnownFolder folder) = 0;
+    // Claims the one instance of the saver or its settings dialog that may run
+    // in this session, for the rest of the process's life; false when another
+    // process holds it.
+    virtual bool ClaimSingleInstance() = 0;
 };
 
 class Clock {

@@ -88,6 +88,7 @@ public:
     }
     void SetScreenPointer(bool hourglass) override { calls.push_back(hourglass ? "Hourglass" : "Default"); }
     void OpenDocument(const std::string& address) override { calls.push_back("Open " + address); }
+    void ShowMessage(const std::string& text) override { calls.push_back("Message: " + text); }
     void Close() override { calls.push_back("Close"); }
 };
 
@@ -199,14 +200,40 @@ TEST_F(DialogTest, SavingWritesAllThreeKeysWhateverTheKind) {
     dialog->OnMusicChoice(MusicKind::None);
     fake.calls.clear();
     dialog->OnSave();
-    const std::string ini = "\"C:\\Lumora\\ルモラ.ini\")";
+    // Written in their order into a copy that then takes the file's place.
+    const std::string copy = "\"C:\\Lumora\\ルモラ.ini.new\")";
     const std::vector<std::string> expected = {
-        "WritePrivateProfileString(\"Section\", \"BGM区分\", \" 0\", " + ini,
-        "WritePrivateProfileString(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \" 12\", " + ini,
-        "WritePrivateProfileString(\"Section\", \"BGMﾌｧｲﾙ\", \"C:\\song.mp3\", " + ini};
-    EXPECT_EQ(fake.calls, expected);
+        "WritePrivateProfileString(\"Section\", \"BGM区分\", \" 0\", " + copy,
+        "WritePrivateProfileString(\"Section\", \"BGMﾘﾋﾟｰﾄ\", \" 12\", " + copy,
+        "WritePrivateProfileString(\"Section\", \"BGMﾌｧｲﾙ\", \"C:\\song.mp3\", " + copy};
+    std::vector<std::string> writes;
+    for (const std::string& call : fake.calls)
+        if (call.rfind("WritePrivateProfileString", 0) == 0) writes.push_back(call);
+    EXPECT_EQ(writes, expected);
+    EXPECT_EQ(fake.calls.back(), "Replace(\"C:\\Lumora\\ルモラ.ini.new\", \"C:\\Lumora\\ルモラ.ini\")");
+    EXPECT_EQ(*Stored(kKeyFile), "C:\\song.mp3");
     EXPECT_EQ(dialog->Current().repeatTrack, 12);
     EXPECT_EQ(host.calls.back(), "Close");
+}
+
+TEST_F(DialogTest, ASaveThatFailsEverywhereSaysWhyAndKeepsTheChoice) {
+    fake.readOnly = {"C:\\Lumora", "C:\\Users\\u\\AppData\\Roaming"};
+    With({MusicKind::None, 0, ""}).Open();
+    dialog->OnMusicChoice(MusicKind::AudioCd);
+    host.repeatText = "3";
+    dialog->OnSave();
+    ASSERT_FALSE(host.calls.empty());
+    EXPECT_EQ(host.calls.back(),
+              "Message: 設定を保存できませんでした。\n\nC:\\Lumora\nアクセスが拒否されました。"
+              "\n\nC:\\Users\\u\\AppData\\Roaming\\Lumora\nアクセスが拒否されました。");
+    EXPECT_EQ(dialog->Current(), (Settings{MusicKind::AudioCd, 3, ""})); // still open, still chosen
+    EXPECT_TRUE(host.marks[1]);
+    EXPECT_TRUE(fake.profiles.empty());
+
+    fake.readOnly.clear(); // the user made room: the same button now saves and closes
+    dialog->OnSave();
+    EXPECT_EQ(host.calls.back(), "Close");
+    EXPECT_EQ(*Stored(kKeyLoop), " 3");
 }
 
 TEST_F(DialogTest, CancelWritesNothing) {

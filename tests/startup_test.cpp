@@ -13,6 +13,7 @@ namespace {
 const std::string kFindDisplay = "FindWindow(\"Lumora_Main\")";
 const std::string kFindDialog = "FindWindow(\"ルモラの設定\")";
 const std::string kHideCursor = "ShowCursor(FALSE)";
+const std::string kClaim = "ClaimSingleInstance";
 const std::string kSetRunning = "SystemParametersInfo(97, 4294967295, NULL, 0)";
 
 class StartupTest : public ::testing::Test {
@@ -56,18 +57,34 @@ TEST_F(StartupTest, ARunningDisplayOrDialogEndsEveryModeAfterBothLookUps) {
         for (const char* arguments : {"/s", "/p 1234", "/c", "/a 1234", "", "/x"}) {
             fake.windowTitles = {title};
             EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
-            const std::vector<std::string> expected = {kFindDisplay, kFindDialog};
+            std::vector<std::string> expected = {kFindDisplay, kFindDialog};
+            const std::string mode = arguments;
+            if (mode == "/s" || mode == "/c" || mode.empty()) expected.insert(expected.begin(), kClaim);
             EXPECT_EQ(fake.calls, expected) << title << ' ' << arguments;
         }
     }
 }
 
+TEST_F(StartupTest, OnlyTheDisplayAndTheDialogClaimTheOneInstanceAndALoserEndsAtOnce) {
+    fake.instanceFree = false;
+    for (const char* arguments : {"/s", "/c", ""}) {
+        EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
+        EXPECT_EQ(fake.calls, std::vector<std::string>{kClaim}) << arguments;
+    }
+    // The control panel keeps its preview running while it starts the others.
+    EXPECT_EQ(Run("/p 1234"), AfterStart::RunMessageLoop);
+    EXPECT_EQ(fake.calls.back(), "OpenPreview(1234)");
+    Run("/a 1234");
+    EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), kClaim), 0);
+}
+
 TEST_F(StartupTest, RunModeHidesTheCursorSetsTheFlagThenLoadsTheDisplay) {
     for (const char* arguments : {"/s", "/S", "-s", "xs", "/s:1234", "/s junk"}) {
         EXPECT_EQ(Run(arguments), AfterStart::RunMessageLoop) << arguments;
-        ASSERT_GE(fake.calls.size(), 2u);
-        EXPECT_EQ(fake.calls[0], kFindDisplay);
-        EXPECT_EQ(fake.calls[1], kFindDialog);
+        ASSERT_GE(fake.calls.size(), 3u);
+        EXPECT_EQ(fake.calls[0], kClaim);
+        EXPECT_EQ(fake.calls[1], kFindDisplay);
+        EXPECT_EQ(fake.calls[2], kFindDialog);
         const std::vector<std::string> expected = {kHideCursor, kSetRunning, "OpenDisplay(saver)"};
         EXPECT_EQ(CallsAfterSettings(), expected) << arguments;
     }

@@ -85,7 +85,7 @@ void FakePlatform::ChangePassword(const std::string& registryKey, platform::Wind
 }
 
 std::string FakePlatform::Read(const std::string& section, const std::string& key,
-                               const std::string& path, std::size_t bufferBytes) {
+                               const std::string& path, std::size_t bufferBytes, platform::ProfileText) {
     Log("GetPrivateProfileString(" + Quote(section) + ", " + Quote(key) + ", " +
         std::to_string(bufferBytes) + ", " + Quote(path) + ")");
     const std::string* value = Find(path, section, key);
@@ -99,11 +99,92 @@ std::string FakePlatform::Read(const std::string& section, const std::string& ke
 }
 
 std::int32_t FakePlatform::Write(const std::string& section, const std::string& key,
-                                 const std::string& value, const std::string& path) {
+                                 const std::string& value, const std::string& path,
+                                 platform::ProfileText text) {
     Log("WritePrivateProfileString(" + Quote(section) + ", " + Quote(key) + ", " + Quote(value) +
         ", " + Quote(path) + ")");
-    if (writeResult != 0) *Slot(path, section, key, true) = value;
+    if (!Writable(path)) return 0;
+    if (writeResult == 0) {
+        lastError_ = 1; // a failure the fake does not name
+        return 0;
+    }
+    if (diskFull) {
+        profiles.emplace(path, decltype(profiles)::mapped_type{}); // the file is made, empty
+        return writeResult;
+    }
+    *Slot(path, section, key, true) = text == platform::ProfileText::Ansi ? ansiSpelling(value) : value;
     return writeResult;
+}
+
+bool FakePlatform::Writable(const std::string& path) {
+    const std::size_t slash = path.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
+    if (readOnly.count(path) == 0 && readOnly.count(folder) == 0) return true;
+    lastError_ = 5; // access denied
+    return false;
+}
+
+bool FakePlatform::Exists(const std::string& path) { return Has(path); }
+
+bool FakePlatform::MakeFolder(const std::string& path) {
+    if (folders.count(path) != 0) return true;
+    Log("MakeFolder(" + Quote(path) + ")");
+    if (!Writable(path)) return false;
+    folders.insert(path);
+    return true;
+}
+
+bool FakePlatform::Copy(const std::string& from, const std::string& to) {
+    Log("Copy(" + Quote(from) + ", " + Quote(to) + ")");
+    if (!Has(from)) {
+        lastError_ = 2; // not found
+        return false;
+    }
+    if (!Writable(to)) return false;
+    profiles[to] = profiles[from];
+    if (unicodeFiles.count(from) != 0) unicodeFiles.insert(to);
+    return true;
+}
+
+bool FakePlatform::WriteNew(const std::string& path, const std::string& bytes) {
+    Log("WriteNew(" + Quote(path) + ")");
+    if (!Writable(path)) return false;
+    profiles[path] = {};
+    if (bytes == "\xFF\xFE") unicodeFiles.insert(path);
+    return true;
+}
+
+bool FakePlatform::Replace(const std::string& from, const std::string& to) {
+    Log("Replace(" + Quote(from) + ", " + Quote(to) + ")");
+    if (!Has(from)) {
+        lastError_ = 2;
+        return false;
+    }
+    if (!Writable(to)) return false;
+    profiles[to] = profiles[from];
+    profiles.erase(from);
+    if (unicodeFiles.erase(from) != 0) unicodeFiles.insert(to);
+    return true;
+}
+
+void FakePlatform::Remove(const std::string& path) {
+    if (!Has(path)) return;
+    Log("Remove(" + Quote(path) + ")");
+    profiles.erase(path);
+    unicodeFiles.erase(path);
+}
+
+std::string FakePlatform::DescribeError(platform::ErrorCode code) {
+    return code == 5 ? "アクセスが拒否されました。" : "error " + std::to_string(code);
+}
+
+std::string FakePlatform::FolderOf(platform::KnownFolder folder) {
+    return folder == platform::KnownFolder::RoamingAppData ? roamingAppData : localAppData;
+}
+
+bool FakePlatform::ClaimSingleInstance() {
+    Log("ClaimSingleInstance");
+    return instanceFree;
 }
 
 bool FakePlatform::CanOpenForReading(const std::string& path) {

@@ -3,6 +3,7 @@
 // be set beforehand.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -33,6 +34,21 @@ public:
     std::string programFolder = "C:\\Lumora";
     std::set<std::string> readableFiles;
     std::int32_t writeResult = 1;
+    // Folders that exist besides those holding a profile file.
+    std::set<std::string> folders = {"C:\\Lumora", "C:\\Users\\u\\AppData\\Roaming",
+                                     "C:\\Users\\u\\AppData\\Local"};
+    std::string roamingAppData = "C:\\Users\\u\\AppData\\Roaming";
+    std::string localAppData = "C:\\Users\\u\\AppData\\Local";
+    // Folders and files that refuse every change, as for a user without rights.
+    std::set<std::string> readOnly;
+    // A full disk: profile writes report success and store nothing, as the
+    // platform's do.
+    bool diskFull = false;
+    // What an ANSI file makes of a value: the code page's spelling of it.
+    std::function<std::string(const std::string&)> ansiSpelling = [](const std::string& text) { return text; };
+    // Profile files written as UTF-16 (made with the mark).
+    std::set<std::string> unicodeFiles;
+    bool instanceFree = true;
     std::uint32_t tickCount = 1000;   // advances by one on every read
     double secondsSinceMidnight = 3600.5;
     std::int32_t waveDevices = 1;
@@ -43,6 +59,8 @@ public:
         profiles;
 
     platform::Platform Seams();
+    // A file of this path exists.
+    bool Has(const std::string& path) const { return profiles.count(path) != 0; }
     void Log(std::string line) { calls.push_back(std::move(line)); }
     // Sets one value in a profile file as if an editor had written it.
     void Put(const std::string& path, const std::string& section, const std::string& key,
@@ -58,12 +76,22 @@ public:
     void ChangePassword(const std::string& registryKey, platform::WindowHandle owner,
                         std::uint32_t reserved1, std::uint32_t reserved2) override;
     std::string Read(const std::string& section, const std::string& key, const std::string& path,
-                     std::size_t bufferBytes) override;
+                     std::size_t bufferBytes, platform::ProfileText text) override;
     std::int32_t Write(const std::string& section, const std::string& key, const std::string& value,
-                       const std::string& path) override;
+                       const std::string& path, platform::ProfileText text) override;
     bool CanOpenForReading(const std::string& path) override;
+    bool Exists(const std::string& path) override;
+    bool MakeFolder(const std::string& path) override;
+    bool Copy(const std::string& from, const std::string& to) override;
+    bool WriteNew(const std::string& path, const std::string& bytes) override;
+    bool Replace(const std::string& from, const std::string& to) override;
+    void Remove(const std::string& path) override;
+    platform::ErrorCode LastError() override { return lastError_; }
+    std::string DescribeError(platform::ErrorCode code) override;
     std::string CommandLine() override;
     std::string ProgramFolder() override;
+    std::string FolderOf(platform::KnownFolder folder) override;
+    bool ClaimSingleInstance() override;
     std::uint32_t TickCount() override;
     double SecondsSinceMidnight() override;
     std::int32_t WaveOutDevices() override;
@@ -71,6 +99,9 @@ public:
 
 private:
     int cursorCount_ = 0;
+    platform::ErrorCode lastError_ = 0;
+    // False, with "access denied" as the reason, when the path or its folder is read-only.
+    bool Writable(const std::string& path);
     std::string* Slot(const std::string& path, const std::string& section, const std::string& key,
                       bool create);
 };

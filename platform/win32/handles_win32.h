@@ -45,6 +45,9 @@ struct DestroyCursorHandle {
 struct DeleteMemoryDc {
     void operator()(HDC dc) const { ::DeleteDC(dc); }
 };
+struct CloseKernelHandle {
+    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+};
 struct DestroyWindowHandle {
     void operator()(HWND window) const { ::DestroyWindow(window); }
 };
@@ -55,6 +58,7 @@ using Bitmap = Owned<HBITMAP, DeleteGdiObject>;
 using Icon = Owned<HICON, DestroyIconHandle>;
 using Cursor = Owned<HCURSOR, DestroyCursorHandle>;
 using MemoryDc = Owned<HDC, DeleteMemoryDc>;
+using KernelHandle = Owned<HANDLE, CloseKernelHandle>;
 
 // A window's device context for as long as the object lives.
 class WindowDc {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 #include <mmsystem.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <vector>
@@ -43,27 +45,121 @@ void Win32Platform::ChangePassword(const std::string& registryKey, platform::Win
         change(registryKey.c_str(), ToWindow(owner), reserved1, reserved2);
 }
 
-// The file stays in the ANSI code page, as the platform writes a new one. Names
-// are handed over in the form the file will hold them, so that a name the code
-// page cannot spell is still found again by the next run.
+// The file beside the program stays in the ANSI code page, as the platform
+// writes a new one. Its names are handed over in the form the file will hold
+// them, so that a name the code page cannot spell is still found again by the
+// next run. The user's file is UTF-16 and holds every name as it is.
 std::string Win32Platform::Read(const std::string& section, const std::string& key,
-                                const std::string& path, std::size_t bufferBytes) {
+                                const std::string& path, std::size_t bufferBytes, platform::ProfileText text) {
     if (bufferBytes == 0) return "";
+    const bool ansi = text == platform::ProfileText::Ansi;
     // Every character takes at least one byte, so this many characters always
     // hold the bufferBytes - 1 bytes we may return.
     std::vector<wchar_t> buffer(bufferBytes, L'\0');
-    DWORD count = ::GetPrivateProfileStringW(AnsiForm(Widen(section)).c_str(),
-                                             AnsiForm(Widen(key)).c_str(), L"", buffer.data(),
+    const std::wstring wideSection = ansi ? AnsiForm(Widen(section)) : Widen(section);
+    const std::wstring wideKey = ansi ? AnsiForm(Widen(key)) : Widen(key);
+    DWORD count = ::GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), L"", buffer.data(),
                                              static_cast<DWORD>(buffer.size()), Widen(path).c_str());
     std::wstring value(buffer.data(), count);
-    return Narrow(AnsiPrefix(value, bufferBytes - 1));
+    if (ansi) return Narrow(AnsiPrefix(value, bufferBytes - 1));
+    return Narrow(value);
 }
 
 std::int32_t Win32Platform::Write(const std::string& section, const std::string& key,
-                                  const std::string& value, const std::string& path) {
-    return ::WritePrivateProfileStringW(AnsiForm(Widen(section)).c_str(),
-                                        AnsiForm(Widen(key)).c_str(), Widen(value).c_str(),
-                                        Widen(path).c_str());
+                                  const std::string& value, const std::string& path, platform::ProfileText text) {
+    const bool ansi = text == platform::ProfileText::Ansi;
+    const std::wstring wideSection = ansi ? AnsiForm(Widen(section)) : Widen(section);
+    const std::wstring wideKey = ansi ? AnsiForm(Widen(key)) : Widen(key);
+    const BOOL written = ::WritePrivateProfileStringW(wideSection.c_str(), wideKey.c_str(),
+                                                      Widen(value).c_str(), Widen(path).c_str());
+    Outcome(written != FALSE);
+    return written;
+}
+
+bool Win32Platform::Outcome(bool succeeded) {
+    lastError_ = succeeded ? 0 : ::GetLastError();
+    return succeeded;
+}
+
+bool Win32Platform::Exists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32Platform::MakeFolder(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (::CreateDirectoryW(wide.c_str(), nullptr)) return Outcome(true);
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return Outcome(true);
+    lastError_ = error;
+    return false;
+}
+
+bool Win32Platform::Copy(const std::string& from, const std::string& to) {
+    const std::wstring target = Widen(to);
+    if (!Outcome(::CopyFileW(Widen(from).c_str(), target.c_str(), FALSE) != FALSE)) return false;
+    // A copy of a read-only file is read-only too; this one is to be written.
+    return Outcome(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE);
+}
+
+bool Win32Platform::WriteNew(const std::string& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!Outcome(file != INVALID_HANDLE_VALUE)) return false;
+    KernelHandle owned(file);
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    return Outcome(ok != FALSE && written == bytes.size());
+}
+
+bool Win32Platform::Replace(const std::string& from, const std::string& to) {
+    return Outcome(::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE);
+}
+
+void Win32Platform::Remove(const std::string& path) { ::DeleteFileW(Widen(path).c_str()); }
+
+std::string Win32Platform::DescribeError(platform::ErrorCode code) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring described = length > 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
+    if (text != nullptr) ::LocalFree(text);
+    while (!described.empty() && (described.back() == L'\n' || described.back() == L'\r'))
+        described.pop_back();
+    return described.empty() ? "(" + std::to_string(code) + ")" : Narrow(described);
+}
+
+std::string Win32Platform::FolderOf(platform::KnownFolder folder) {
+    // The shell is asked only here, so it loads with the settings, not with
+    // every window.
+    using GetKnownFolderPath = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    auto get = LoadFunction<GetKnownFolderPath>(L"shell32.dll", "SHGetKnownFolderPath");
+    if (get == nullptr) return "";
+    PWSTR path = nullptr;
+    const HRESULT result = get(folder == platform::KnownFolder::RoamingAppData ? FOLDERID_RoamingAppData
+                                                                             : FOLDERID_LocalAppData,
+                               0, nullptr, &path);
+    std::string found = SUCCEEDED(result) && path != nullptr ? Narrow(path) : std::string();
+    ::CoTaskMemFree(path);
+    while (found.size() > 3 && found.back() == '\\') found.pop_back();
+    return found;
+}
+
+bool Win32Platform::ClaimSingleInstance() {
+    // Per session: each signed-in user, and each fast-user-switching session,
+    // has a saver of its own.
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Lumora.SaverOrSettings");
+    const bool first = mutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
+    if (first)
+        instance_.Reset(mutex); // held until the process ends
+    else if (mutex != nullptr)
+        ::CloseHandle(mutex);
+    return first;
 }
 
 bool Win32Platform::CanOpenForReading(const std::string& path) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/handles_win32.h"
 
 namespace lumora::win32 {
 
@@ -24,12 +25,22 @@ public:
     void ChangePassword(const std::string& registryKey, platform::WindowHandle owner,
                         std::uint32_t reserved1, std::uint32_t reserved2) override;
     std::string Read(const std::string& section, const std::string& key, const std::string& path,
-                     std::size_t bufferBytes) override;
+                     std::size_t bufferBytes, platform::ProfileText text) override;
     std::int32_t Write(const std::string& section, const std::string& key, const std::string& value,
-                       const std::string& path) override;
+                       const std::string& path, platform::ProfileText text) override;
     bool CanOpenForReading(const std::string& path) override;
+    bool Exists(const std::string& path) override;
+    bool MakeFolder(const std::string& path) override;
+    bool Copy(const std::string& from, const std::string& to) override;
+    bool WriteNew(const std::string& path, const std::string& bytes) override;
+    bool Replace(const std::string& from, const std::string& to) override;
+    void Remove(const std::string& path) override;
+    platform::ErrorCode LastError() override { return lastError_; }
+    std::string DescribeError(platform::ErrorCode code) override;
     std::string CommandLine() override;
     std::string ProgramFolder() override;
+    std::string FolderOf(platform::KnownFolder folder) override;
+    bool ClaimSingleInstance() override;
     std::uint32_t TickCount() override;
     double SecondsSinceMidnight() override;
     std::int32_t SendString(const std::string& command, std::string* buffer,
@@ -37,6 +48,13 @@ public:
     std::int32_t GetErrorString(std::int32_t code, std::string& buffer, std::size_t length) override;
     std::int32_t WaveOutDevices() override;
     std::int32_t Play(const std::string* name, std::uint32_t flags) override;
+
+private:
+    // Keeps the outcome of a call that may fail, with the system's reason.
+    bool Outcome(bool succeeded);
+
+    platform::ErrorCode lastError_ = 0;
+    KernelHandle instance_;
 };
 
 } // namespace lumora::win32
