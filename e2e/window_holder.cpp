@@ -5,6 +5,9 @@
 //   window_holder --probe TITLE   prints where the window of that title is:
 //                                 "window=L,T,R,B client=W,H origin=X,Y"
 //   window_holder --close TITLE   sends it the system's close command
+//   window_holder --type TITLE TEXT  puts TEXT into the first edit box of that
+//                                 window, as if typed (xdotool loses the order of
+//                                 long runs of characters outside the keyboard's)
 //   window_holder --texts TITLE   prints "owner=TITLE" (the owner window's title) and
 //                                 "text=TEXT" for each child window, as UTF-8, line
 //                                 breaks inside a text written as "\n"
@@ -29,10 +32,25 @@ void PrintLine(const char* label, const std::wstring& text) {
     std::printf("%s=%s\n", label, utf8.c_str());
 }
 
+// Asked of the window itself: an edit box of another process keeps what was
+// typed to itself, where GetWindowText does not look.
 std::wstring TextOf(HWND window) {
-    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    ::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                          2000, &copied);
+    text.resize(static_cast<std::size_t>(copied));
     return text;
+}
+
+BOOL CALLBACK FindEdit(HWND child, LPARAM param) {
+    wchar_t name[16] = L"";
+    ::GetClassNameW(child, name, 16);
+    if (_wcsicmp(name, L"Edit") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
 }
 
 BOOL CALLBACK PrintChild(HWND child, LPARAM) {
@@ -71,6 +89,15 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("window=%ld,%ld,%ld,%ld client=%ld,%ld origin=%ld,%ld\n", outer.left, outer.top,
                     outer.right, outer.bottom, client.right, client.bottom, origin.x, origin.y);
         return 0;
+    }
+    if (argc == 4 && std::wcscmp(argv[1], L"--type") == 0) {
+        HWND window = ::FindWindowW(nullptr, argv[2]);
+        HWND edit = nullptr;
+        if (window != nullptr) ::EnumChildWindows(window, FindEdit, reinterpret_cast<LPARAM>(&edit));
+        if (edit == nullptr) return 1;
+        DWORD_PTR done = 0;
+        return ::SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG,
+                                     5000, &done) != 0 && done != 0 ? 0 : 1;
     }
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = HolderProc;
