@@ -596,10 +596,15 @@ def main():
     """Runs a test file's cases; ends with the usual 'N passed, N failed' line."""
     program = unittest.main(exit=False, verbosity=2)
     result = program.result
-    # A case fails once however many of its subtests failed.
-    failed = len({getattr(test, "test_case", test).id() for test, _ in result.failures + result.errors})
-    print(f"e2e: {result.testsRun - failed - len(result.skipped)} passed, {failed} failed"
-          + (f", {len(result.skipped)} skipped" if result.skipped else ""))
+    # A case counts once however many of its subtests failed or were skipped.
+    def cases(entries):
+        return {getattr(test, "test_case", test).id() for test, _ in entries}
+    failed = cases(result.failures + result.errors)
+    skipped = {test.id() for test, _ in result.skipped if not hasattr(test, "test_case")} - failed
+    partly = len([test for test, _ in result.skipped if hasattr(test, "test_case")])
+    print(f"e2e: {result.testsRun - len(failed) - len(skipped)} passed, {len(failed)} failed"
+          + (f", {len(skipped)} skipped" if skipped else "")
+          + (f" ({partly} subtests skipped)" if partly else ""))
     sys.exit(1 if failed or result.testsRun == 0 else 0)
 
 

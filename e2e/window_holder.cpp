@@ -9,8 +9,9 @@
 //                                 window, as if typed (xdotool loses the order of
 //                                 long runs of characters outside the keyboard's)
 //   window_holder --texts TITLE   prints "owner=TITLE" (the owner window's title) and
-//                                 "text=TEXT" for each child window, as UTF-8, line
-//                                 breaks inside a text written as "\n"
+//                                 "text=TEXT" for each child window, as UTF-8, a line
+//                                 break inside a text written as "␤" (a backslash
+//                                 escape would be ambiguous in Windows paths)
 #include <windows.h>
 
 #include <cstdio>
@@ -23,7 +24,7 @@ void PrintLine(const char* label, const std::wstring& text) {
     std::wstring escaped;
     for (wchar_t c : text) {
         if (c == L'\r') continue;
-        if (c == L'\n') escaped += L"\\n"; else escaped += c;
+        if (c == L'\n') escaped += L'\u2424'; else escaped += c;
     }
     std::string utf8(escaped.size() * 3 + 1, '\0');
     const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, escaped.c_str(), static_cast<int>(escaped.size()),
