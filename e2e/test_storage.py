@@ -460,9 +460,10 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
                 counts = double(f"{program} /c")
                 self.assertEqual((counts.get("dialogs"), counts.get("displays")), ("1", "0"), counts)
                 self.assertEqual(counts.get("ended"), "1", "the second start did not end at once")
-        for first, second in (("/c", "/s"), ("/s", "/c")):
+        # No switch shows the display too, and takes the same turn.
+        for first, second in (("/c", "/s"), ("/s", "/c"), ("", "/c"), ("/s", "")):
             with self.subTest(pair=(first, second)):
-                counts = double(f"{program} {first}", f"{program} {second}")
+                counts = double(f"{program} {first}".strip(), f"{program} {second}".strip())
                 self.assertEqual(int(counts["dialogs"]) + int(counts["displays"]), 1, counts)
 
     def test_a_running_preview_does_not_keep_the_dialog_away(self):
