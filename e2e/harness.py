@@ -194,6 +194,15 @@ pcm.capture {
         files = sorted((self.tmp / "capture").glob(name + "*"))
         return b"".join(f.read_bytes() for f in files)
 
+    @property
+    def appdata(self):
+        """%APPDATA% of the session's prefix, as a Unix path."""
+        return self.prefix / "drive_c" / "users" / pwd.getpwuid(os.getuid()).pw_name / "AppData" / "Roaming"
+
+    @property
+    def local_appdata(self):
+        return self.appdata.parent / "Local"
+
     def no_sound(self):
         """Environment for a program that finds no sound device at all."""
         empty = self.tmp / "no-asound.conf"
@@ -428,7 +437,7 @@ class Sandbox:
 
     @property
     def local_appdata(self):
-        return self.prefix / "drive_c" / "users" / self.user_name / "AppData" / "Local"
+        return self.appdata.parent / "Local"
 
     def capture(self, name):
         """Like Session.capture, in a folder this sandbox's user can write."""
