@@ -27,6 +27,8 @@ TEMPLATE_VERSION = "3"
 
 BIN = Path(os.environ.get("LUMORA_BIN", Path(__file__).resolve().parent.parent / "build" / "win64")).resolve()
 CACHE = Path(os.environ.get("LUMORA_E2E_CACHE", BIN / "e2e-cache"))
+# What Session.install puts in a program folder.
+INSTALLED = ("Lumora.scr", "settings_probe.exe", "window_holder.exe", "pane_host.exe", "double_start.exe")
 
 
 def _base_env(prefix, lang="ja_JP.UTF-8"):
@@ -215,8 +217,7 @@ pcm.capture {
         self._count += 1
         folder = self.tmp / "programs" / f"{self._count:02d}" / folder_name
         folder.mkdir(parents=True)
-        for name in ("Lumora.scr", "settings_probe.exe", "window_holder.exe", "pane_host.exe",
-                     "double_start.exe"):
+        for name in INSTALLED:
             shutil.copy(BIN / name if name == "Lumora.scr" else BIN / "e2e" / name, folder / name)
         return folder
 

@@ -257,9 +257,7 @@ class Storage(harness.WineTestCase):
                         self.assertFalse((mine / INI).exists())
                     else:
                         self.assertEqual((mine / INI).read_bytes(), existing)
-                    self.assertEqual(self.leftovers(folder, [INI, "Lumora.scr", "settings_probe.exe",
-                                                             "window_holder.exe", "pane_host.exe",
-                                                             "double_start.exe"]), [])
+                    self.assertEqual(self.leftovers(folder, [INI, *harness.INSTALLED]), [])
                     # The choice is still there: once the per-user place can be
                     # written, the same dialog saves it.
                     os.chmod(locked, 0o755)
