@@ -11,6 +11,7 @@ into a folder of its own. A Session ends only the processes it started.
 import array
 import math
 import os
+import pwd
 import re
 import shutil
 import subprocess
@@ -24,8 +25,11 @@ WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64") else "wineserver"
 TEMPLATE_VERSION = "4"
 
-BIN = Path(os.environ.get("LUMORA_BIN", Path(__file__).resolve().parent.parent / "build" / "win64"))
+BIN = Path(os.environ.get("LUMORA_BIN", Path(__file__).resolve().parent.parent / "build" / "win64")).resolve()
 CACHE = Path(os.environ.get("LUMORA_E2E_CACHE", BIN / "e2e-cache"))
+# What Session.install puts in a program folder.
+INSTALLED = ("Lumora.scr", "settings_probe.exe", "window_holder.exe", "pane_host.exe", "double_start.exe",
+             "accessible_walk.exe")
 
 
 def _base_env(prefix, lang="ja_JP.UTF-8"):
@@ -144,6 +148,7 @@ class Session:
         self.tmp = Path(tempfile.mkdtemp(prefix=f"lumora-{name}-"))
         self.prefix = self.tmp / "prefix"
         self._procs = []
+        self._sandboxes = []
         self._count = 0
         # Hard links make the copy instant; the registry files are the only ones
         # Wine rewrites in place of the template's, so they get copies of their own.
@@ -212,6 +217,15 @@ pcm.capture {
         files = sorted((self.tmp / "capture").glob(name + "*"))
         return b"".join(f.read_bytes() for f in files)
 
+    @property
+    def appdata(self):
+        """%APPDATA% of the session's prefix, as a Unix path."""
+        return self.prefix / "drive_c" / "users" / pwd.getpwuid(os.getuid()).pw_name / "AppData" / "Roaming"
+
+    @property
+    def local_appdata(self):
+        return self.appdata.parent / "Local"
+
     def no_sound(self):
         """Environment for a program that finds no sound device at all."""
         empty = self.tmp / "no-asound.conf"
@@ -224,23 +238,24 @@ pcm.capture {
         self._count += 1
         folder = self.tmp / "programs" / f"{self._count:02d}" / folder_name
         folder.mkdir(parents=True)
-        for name in ("Lumora.scr", "settings_probe.exe", "window_holder.exe", "pane_host.exe", "accessible_walk.exe"):
+        for name in INSTALLED:
             shutil.copy(BIN / name if name == "Lumora.scr" else BIN / "e2e" / name, folder / name)
         return folder
 
-    def start(self, exe, *args, env=None):
-        """Starts a Windows program; its output goes to files, never pipes."""
+    def start(self, exe, *args, env=None, wrap=()):
+        """Starts a Windows program; its output goes to files, never pipes. `wrap`
+        goes in front of the Wine command (another user, another mount namespace)."""
         self._count += 1
         out = self.tmp / f"out-{self._count}.txt"
         with open(out, "wb") as sink:
-            proc = subprocess.Popen([WINE, str(exe), *args], env={**self.env, **(env or {})},
+            proc = subprocess.Popen([*wrap, WINE, str(exe), *args], env={**self.env, **(env or {})},
                                     stdin=subprocess.DEVNULL, stdout=sink, stderr=subprocess.STDOUT)
         proc.out_path = out
         self._procs.append(proc)
         return proc
 
-    def run(self, exe, *args, timeout=20, env=None):
-        proc = self.start(exe, *args, env=env)
+    def run(self, exe, *args, timeout=20, env=None, wrap=()):
+        proc = self.start(exe, *args, env=env, wrap=wrap)
         try:
             code = proc.wait(timeout=timeout)
             timed_out = False
@@ -279,6 +294,14 @@ pcm.capture {
             time.sleep(0.1)
         return []
 
+    def wait_gone(self, title, timeout=10):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if not self.windows(title):
+                return True
+            time.sleep(0.1)
+        return False
+
     def grab(self):
         """The whole screen now, as xwd bytes (quick; convert later)."""
         return subprocess.run(["xwd", "-root", "-silent", "-display", self.display],
@@ -309,6 +332,8 @@ pcm.capture {
     def close(self):
         for proc in self._procs:
             self.stop(proc)
+        for sandbox in reversed(self._sandboxes):
+            sandbox.close()
         subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60, check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
@@ -321,6 +346,267 @@ pcm.capture {
         except subprocess.TimeoutExpired:
             self._xvfb.kill()
         shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+NOBODY = 65534
+
+
+class Sandbox:
+    """A Wine prefix of its own beside the session's, for what the session's
+    cannot show: a user without privileges (root writes through every
+    permission) and a private mount namespace (a small file system that only
+    this prefix's processes see). Its own Wine server lives there too, as the
+    server opens files for its programs. Runs on the session's display."""
+
+    def __init__(self, session, name, user=None, private_mounts=False):
+        self.session = session
+        self.user = user
+        self.root = session.tmp / "sandboxes" / name
+        self.root.mkdir(parents=True)
+        self.prefix = self.root / "prefix"
+        self.home = self.root / "home"
+        self.home.mkdir()
+        self._holder = None
+        self._server = None
+        if user is None:
+            subprocess.run(["cp", "-al", str(CACHE / "prefix"), str(self.prefix)], check=True)
+            for reg in self.prefix.glob("*.reg"):
+                data = reg.read_bytes()
+                reg.unlink()
+                reg.write_bytes(data)
+        else:
+            # A copy of its own, since ownership would pass to the template's files
+            # through hard links. The user reaches it through the session's folder,
+            # which Wine's file chooser must be able to list as well.
+            subprocess.run(["cp", "-a", str(CACHE / "prefix"), str(self.prefix)], check=True)
+            os.chmod(session.tmp, 0o755)
+        # The file names the template server's socket folder, which is not ours.
+        (self.prefix / "wineserver").unlink(missing_ok=True)
+        if user is not None:
+            subprocess.run(["chown", "-R", f"{user}:{user}", str(self.root)], check=True)
+        self.user_name = pwd.getpwuid(user if user is not None else os.getuid()).pw_name
+        self.env = {"WINEPREFIX": str(self.prefix), "HOME": str(self.home),
+                    "USER": self.user_name, "LOGNAME": self.user_name}
+        if private_mounts:
+            # unshare makes the namespace and then becomes `sleep`: its id is the
+            # namespace's handle once the namespace differs from ours.
+            self._holder = subprocess.Popen(["unshare", "--mount", "--propagation", "private",
+                                             "sleep", "infinity"], stdin=subprocess.DEVNULL)
+            deadline = time.monotonic() + 10
+            while os.readlink(f"/proc/{self._holder.pid}/ns/mnt") == os.readlink("/proc/self/ns/mnt"):
+                if time.monotonic() > deadline:
+                    raise RuntimeError("unshare made no mount namespace")
+                time.sleep(0.01)
+        if user is not None:
+            # Wine makes a new user's profile with AppData alone; without a desktop
+            # folder the file chooser's shell namespace is empty and it opens nothing.
+            profile = self.prefix / "drive_c" / "users" / self.user_name
+            for name in ("Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos", "Temp"):
+                (profile / name).mkdir(parents=True, exist_ok=True)
+            subprocess.run(["chown", "-R", f"{user}:{user}", str(profile)], check=True)
+        session._sandboxes.append(self)
+        self._server = subprocess.Popen([*self.wrap, WINESERVER, "-f", "-p", "300"],
+                                        env={**session.env, **self.env},
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.run("cmd", "/c", "exit", timeout=120)
+
+    @property
+    def wrap(self):
+        """What goes in front of a command to run it in here."""
+        around = []
+        if self._holder is not None:
+            around += ["nsenter", "-t", str(self._holder.pid), "-m", "--"]
+        if self.user is not None:
+            around += ["setpriv", f"--reuid={self.user}", f"--regid={self.user}", "--clear-groups"]
+        return around
+
+    def start(self, exe, *args, env=None):
+        return self.session.start(exe, *args, env={**self.env, **(env or {})}, wrap=self.wrap)
+
+    def run(self, exe, *args, timeout=20, env=None):
+        return self.session.run(exe, *args, timeout=timeout, env={**self.env, **(env or {})},
+                                wrap=self.wrap)
+
+    def shell(self, script):
+        """A root shell command in here (in the namespace, not as the user)."""
+        around = ["nsenter", "-t", str(self._holder.pid), "-m", "--"] if self._holder else []
+        return subprocess.run([*around, "sh", "-ec", script], capture_output=True, text=True,
+                              timeout=60, check=True).stdout
+
+    def seen(self, path):
+        """The path as the sandbox's programs see it, readable from here: a
+        mount made in the namespace shows only through its processes."""
+        if self._holder is None:
+            return Path(path)
+        return Path(f"/proc/{self._holder.pid}/root") / Path(path).relative_to("/")
+
+    def folder(self, name="Lumora"):
+        """A program folder for this sandbox's user, like Session.install."""
+        folder = self.session.install(name)
+        if self.user is not None:
+            subprocess.run(["chown", "-R", f"{self.user}:{self.user}", str(folder)], check=True)
+        return folder
+
+    def give(self, *paths):
+        """Hands files or folders to the sandbox's user."""
+        if self.user is not None:
+            subprocess.run(["chown", "-R", f"{self.user}:{self.user}", *map(str, paths)], check=True)
+
+    @property
+    def appdata(self):
+        """%APPDATA% as a Unix path."""
+        return self.prefix / "drive_c" / "users" / self.user_name / "AppData" / "Roaming"
+
+    @property
+    def local_appdata(self):
+        return self.appdata.parent / "Local"
+
+    def capture(self, name):
+        """Like Session.capture, in a folder this sandbox's user can write."""
+        env = self.session.capture(name)
+        folder = self.root / "capture"
+        folder.mkdir(exist_ok=True)
+        self.give(folder)
+        env["AUDIO_CAPTURE"] = str(folder / name)
+        return env
+
+    def captured(self, name):
+        return b"".join(f.read_bytes() for f in sorted((self.root / "capture").glob(name + "*")))
+
+    def close(self):
+        if self._server is None:
+            return
+        subprocess.run([*self.wrap, WINESERVER, "-k"], env={**self.session.env, **self.env},
+                       timeout=60, check=False, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self._server.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            self._server.kill()
+            self._server.wait()
+        self._server = None
+        socket_folder = self.prefix / "wineserver"
+        if socket_folder.exists():
+            name = socket_folder.read_text().strip()
+            if name.startswith("wine-") and "/" not in name:
+                shutil.rmtree(Path(tempfile.gettempdir()) / name, ignore_errors=True)
+        if self._holder is not None:
+            self._holder.kill()
+            self._holder.wait()
+
+
+DIALOG_TITLE = "ルモラの設定"
+DISPLAY_TITLE = "Lumora_Main"
+CHOOSER_TITLE = "ﾌｧｲﾙを開く"
+
+
+class Dialog:
+    """Lumora.scr /c on screen, driven with the pointer and keys, in the session
+    or in a sandbox (`place`). Coordinates are the client area's."""
+    PANEL = (12, 16)            # the inner panel, inside the client area
+    SOUND_FILE_MARK = (40, 86)  # "MP3、WAV", inside the panel
+    NO_MUSIC_MARK = (40, 66)    # "無し"
+    CHOOSE_BUTTON = (110, 86)   # "...", inside the panel
+    SAVE_BUTTON = (400, 192)
+    CANCEL_BUTTON = (310, 192)
+
+    def __init__(self, session, folder, place=None):
+        self.session, self.folder = session, folder
+        self.place = place or session
+        self.proc = self.place.start(folder / "Lumora.scr", "/c")
+        if not session.wait_window(DIALOG_TITLE, timeout=40):
+            session.stop(self.proc)
+            raise AssertionError("no settings dialog")
+        time.sleep(0.8)  # the opening zoom and the first frames
+        self.origin = self.where(DIALOG_TITLE)["origin"]
+
+    def where(self, title):
+        """window, client and origin of a top-level window of this place."""
+        out = self.place.run(self.folder / "window_holder.exe", "--probe", title).out
+        return {k: tuple(int(v) for v in value.split(","))
+                for k, value in re.findall(r"(\w+)=([-\d,]+)", out)}
+
+    def click(self, x, y):
+        self.session.pointer(self.origin[0] + x, self.origin[1] + y)
+        self.session.xdotool("click", "1")
+        time.sleep(0.3)
+
+    def click_panel(self, spot):
+        self.click(self.PANEL[0] + spot[0], self.PANEL[1] + spot[1])
+
+    def open_chooser(self):
+        """Chooses MP3/WAV and opens the file chooser; returns its X window."""
+        self.click_panel(self.SOUND_FILE_MARK)
+        self.click_panel(self.CHOOSE_BUTTON)
+        found = self.session.wait_window(CHOOSER_TITLE)
+        if not found:
+            raise AssertionError("no file chooser")
+        return found[0]
+
+    def type_into_chooser(self, chooser, path):
+        """Puts a path into the chooser's name box: typed on the keyboard when it is
+        ASCII; otherwise set in the box, as xdotool, which types such characters
+        through a remapped key each, loses their order on a busy machine."""
+        self.session.xdotool("windowfocus", "--sync", chooser)
+        if path.isascii():
+            self.session.xdotool("key", "ctrl+a", "BackSpace")
+            self.session.xdotool("type", "--delay", "20", path, timeout=60)
+        else:
+            self.place.run(self.folder / "window_holder.exe", "--type", CHOOSER_TITLE, path)
+        texts = self.place.run(self.folder / "window_holder.exe", "--texts", CHOOSER_TITLE).out
+        if "text=" + path not in texts.splitlines():
+            raise AssertionError(f"the chooser's name box does not hold {path}: {texts}")
+
+    def press_return_in_chooser(self, chooser):
+        """Return in the chooser, with the pointer over it: without a window
+        manager a key can go to the window under the pointer, and a chooser that
+        has only just opened now and then misses one."""
+        geometry = dict(kv.split("=") for kv in self.session.xdotool("getwindowgeometry", "--shell", chooser)
+                        if "=" in kv)
+        self.session.pointer(int(geometry["X"]) + int(geometry["WIDTH"]) // 2, int(geometry["Y"]) + 10)
+        self.session.xdotool("windowfocus", "--sync", chooser)
+        self.session.xdotool("key", "Return")
+
+    def choose_file(self, path):
+        """Chooses the sound file `path` through the chooser, to its end."""
+        chooser = self.open_chooser()
+        self.type_into_chooser(chooser, path)
+        for _ in range(3):
+            self.press_return_in_chooser(chooser)
+            if self.session.wait_gone(CHOOSER_TITLE, timeout=8):
+                return
+        raise AssertionError(f"the chooser did not take {path}")
+
+    def save(self):
+        self.click(*self.SAVE_BUTTON)
+
+    def cancel(self):
+        self.click(*self.CANCEL_BUTTON)
+
+    def wait_closed(self, timeout=10):
+        return self.session.wait_gone(DIALOG_TITLE, timeout=timeout)
+
+    def close(self):
+        self.session.stop(self.proc)
+
+
+def play_saver(session, folder, name, seconds=3.0, place=None):
+    """Runs /s for a while with its sound captured under `name`, ends it with a
+    key and returns what it played, as `tone` tells it."""
+    place = place or session
+    saver = place.start(folder / "Lumora.scr", "/s", env=place.capture(name))
+    try:
+        if not session.wait_window(DISPLAY_TITLE, timeout=40):
+            raise AssertionError("the display did not open")
+        time.sleep(seconds)
+        if saver.poll() is not None:
+            raise AssertionError("the display ended by itself")
+        session.pointer(5, 5)
+        session.xdotool("key", "a")
+        if saver.wait(timeout=10) != 0:
+            raise AssertionError(f"the display ended with {saver.returncode}")
+    finally:
+        session.stop(saver)
+    return tone(place.captured(name))
 
 
 class WineTestCase(unittest.TestCase):
@@ -341,10 +627,15 @@ def main():
     """Runs a test file's cases; ends with the usual 'N passed, N failed' line."""
     program = unittest.main(exit=False, verbosity=2)
     result = program.result
-    # A case whose sub-tests fail several times still counts once.
-    failed = len({test.id().split(" ")[0] for test, _ in result.failures + result.errors})
-    print(f"e2e: {result.testsRun - failed - len(result.skipped)} passed, {failed} failed"
-          + (f", {len(result.skipped)} skipped" if result.skipped else ""))
+    # A case counts once however many of its subtests failed or were skipped.
+    def cases(entries):
+        return {getattr(test, "test_case", test).id() for test, _ in entries}
+    failed = cases(result.failures + result.errors)
+    skipped = {test.id() for test, _ in result.skipped if not hasattr(test, "test_case")} - failed
+    partly = len([test for test, _ in result.skipped if hasattr(test, "test_case")])
+    print(f"e2e: {result.testsRun - len(failed) - len(skipped)} passed, {len(failed)} failed"
+          + (f", {len(skipped)} skipped" if skipped else "")
+          + (f" ({partly} subtests skipped)" if partly else ""))
     sys.exit(1 if failed or result.testsRun == 0 else 0)
 
 
