@@ -116,7 +116,15 @@ bool Win32Platform::WriteNew(const std::string& path, const std::string& bytes) 
 }
 
 bool Win32Platform::Replace(const std::string& from, const std::string& to) {
-    return Outcome(::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
+    const std::wstring target = Widen(to);
+    // A read-only file is one the user does not want changed. Windows refuses to
+    // replace it; Wine would, so the program asks for itself.
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        lastError_ = ERROR_ACCESS_DENIED;
+        return false;
+    }
+    return Outcome(::MoveFileExW(Widen(from).c_str(), target.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE);
 }
 
@@ -292,11 +300,32 @@ std::int32_t Win32Platform::WaveOutDevices() {
     return count == nullptr ? 0 : static_cast<std::int32_t>(count());
 }
 
+namespace {
+
+// The name the sound player is given. Its file layer takes the name through
+// the ANSI code page and the old path length on some systems (Wine's does): a
+// name it cannot carry whole goes by the file's short name, which it can.
+std::wstring PlayableName(const std::wstring& name) {
+    BOOL lost = FALSE;
+    const int bytes = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), -1, nullptr, 0, nullptr, &lost);
+    if (!lost && bytes > 0 && bytes <= MAX_PATH) return name;
+    const DWORD length = ::GetShortPathNameW(name.c_str(), nullptr, 0);
+    if (length == 0) return name;
+    std::wstring shortName(length, L'\0');
+    const DWORD written = ::GetShortPathNameW(name.c_str(), shortName.data(), length);
+    if (written == 0 || written >= length) return name;
+    shortName.resize(written);
+    return shortName;
+}
+
+} // namespace
+
 std::int32_t Win32Platform::Play(const std::string* name, std::uint32_t flags) {
     using PlaySoundW = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
     auto play = Multimedia<PlaySoundW>("PlaySoundW");
     if (play == nullptr) return 0;
-    return play(name == nullptr ? nullptr : Widen(*name).c_str(), nullptr, flags);
+    if (name == nullptr) return play(nullptr, nullptr, flags);
+    return play(PlayableName(Widen(*name)).c_str(), nullptr, flags);
 }
 
 } // namespace lumora::win32
