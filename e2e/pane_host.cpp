@@ -1,13 +1,18 @@
 // Plays the control panel for the preview tests: holds a pane window of the
 // size given and reports what happens to it.
 //
-//   pane_host W H [--inproc] [--report-after MS] [--destroy-after MS] [--exit-after MS]
+//   pane_host W H [--inproc] [--hidden] [--report-after MS] [--hide-after MS]
+//                 [--destroy-after MS] [--exit-after MS]
+//   pane_host --desktop
 //
-// Prints "hwnd=N" once the pane exists. --inproc shows the preview in this
+// Prints "hwnd=N" once the pane exists. --desktop prints "hwnd=N" for the
+// desktop window instead, a handle a confused caller might pass as a pane. --inproc shows the preview in this
 // process (Wine does not show another process's child windows on screen).
 // --report-after prints each child window of the pane: its place and size in
 // the pane, style, whether this process owns it, and its title (last). --destroy-after destroys the pane and
-// prints "destroyed", as the control panel does when it closes.
+// prints "destroyed", as the control panel does when it closes. --hidden makes
+// the pane without showing it; --hide-after hides it and prints "hidden", as the
+// control panel does when another saver is picked.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +27,7 @@ namespace {
 // Thread timers get their numbers from the system.
 UINT_PTR reportTimer = 0;
 UINT_PTR destroyTimer = 0;
+UINT_PTR hideTimer = 0;
 HWND pane = nullptr;
 
 BOOL CALLBACK ReportChild(HWND child, LPARAM) {
@@ -50,6 +56,9 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
     } else if (id == destroyTimer) {
         ::DestroyWindow(pane);
         std::printf("destroyed\n");
+    } else if (id == hideTimer) {
+        ::ShowWindow(pane, SW_HIDE);
+        std::printf("hidden\n");
     } else {
         ::ExitProcess(0);
     }
@@ -63,17 +72,23 @@ LRESULT CALLBACK PaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wcscmp(argv[1], L"--desktop") == 0) {
+        std::printf("hwnd=%ld\n", static_cast<long>(reinterpret_cast<INT_PTR>(::GetDesktopWindow())));
+        return 0;
+    }
     if (argc < 3) return 2;
     const int width = static_cast<int>(std::wcstol(argv[1], nullptr, 10));
     const int height = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
     bool inproc = false;
+    bool hidden = false;
+    for (int i = 3; i < argc; ++i) hidden = hidden || std::wcscmp(argv[i], L"--hidden") == 0;
     WNDCLASSW paneClass{};
     paneClass.lpfnWndProc = PaneProc;
     paneClass.hInstance = ::GetModuleHandleW(nullptr);
     paneClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH));
     paneClass.lpszClassName = L"LumoraTestPane";
     ::RegisterClassW(&paneClass);
-    pane = ::CreateWindowExW(0, L"LumoraTestPane", L"Pane Host", WS_POPUP | WS_VISIBLE, 40, 30, width,
+    pane = ::CreateWindowExW(0, L"LumoraTestPane", L"Pane Host", WS_POPUP | (hidden ? 0 : WS_VISIBLE), 40, 30, width,
                              height, nullptr, nullptr, paneClass.hInstance, nullptr);
     if (pane == nullptr) return 1;
     for (int i = 3; i < argc; ++i) {
@@ -81,10 +96,14 @@ int wmain(int argc, wchar_t** argv) {
         const UINT after = i + 1 < argc ? static_cast<UINT>(std::wcstol(argv[i + 1], nullptr, 10)) : 0;
         if (std::wcscmp(option, L"--inproc") == 0) inproc = true;
         if (std::wcscmp(option, L"--report-after") == 0) reportTimer = ::SetTimer(nullptr, 0, after, OnTimer);
+        if (std::wcscmp(option, L"--hide-after") == 0) hideTimer = ::SetTimer(nullptr, 0, after, OnTimer);
         if (std::wcscmp(option, L"--destroy-after") == 0) destroyTimer = ::SetTimer(nullptr, 0, after, OnTimer);
         if (std::wcscmp(option, L"--exit-after") == 0) ::SetTimer(nullptr, 0, after, OnTimer);
     }
-    std::printf("hwnd=%ld\n", static_cast<long>(reinterpret_cast<INT_PTR>(pane)));
+    RECT placed{};
+    ::GetWindowRect(pane, &placed);
+    std::printf("pane=%ld,%ld,%ld,%ld\nhwnd=%ld\n", placed.left, placed.top, placed.right, placed.bottom,
+                static_cast<long>(reinterpret_cast<INT_PTR>(pane)));
     std::fflush(stdout);
     std::optional<lumora::win32::ComApartment> com; // the preview's picture decoder
     std::unique_ptr<lumora::PreviewWindow> preview;
