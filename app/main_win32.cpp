@@ -45,7 +45,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (lumora::Start(platform, forms) == lumora::AfterStart::EndProcess || !opened) return 0;
 
     MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {
+            // The display never posts a quit of its own: one from another program
+            // ends it through its own quit, so the music stops and the cursor
+            // comes back (or, with a refused password, it goes on).
+            if (display) {
+                display->RequestQuit();
+                continue;
+            }
+            break;
+        }
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }

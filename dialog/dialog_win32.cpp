@@ -551,7 +551,7 @@ private:
             if (wParam == kAnimationTimer) self->dialog_.OnAnimationTimer();
             return 0;
         case win32::kWorkDone:
-            win32::Worker::Deliver(lParam);
+            if (self->worker_) self->worker_->Deliver(lParam);
             return 0;
         case WM_ACTIVATE:
             // Coming back to the dialog brings the focus back to where it was.

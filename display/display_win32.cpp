@@ -60,6 +60,7 @@ public:
 
     StarDisplay& Display() { return display_; }
     std::uint64_t FramesShown() const override { return frames_; }
+    void RequestQuit() override { display_.Quit(); }
 
     // DisplayHost ---------------------------------------------------------------
     ScreenMetrics Screen() override {
@@ -190,7 +191,7 @@ private:
         case WM_ERASEBKGND:
             return 1; // the surface covers the window
         case win32::kWorkDone:
-            win32::Worker::Deliver(lParam);
+            if (self->music_) self->music_->Deliver(lParam);
             return 0;
         case WM_CLOSE:
             self->display_.Quit();

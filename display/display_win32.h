@@ -15,6 +15,9 @@ public:
     virtual ~DisplayWindow() = default;
     // Frames drawn and shown so far.
     virtual std::uint64_t FramesShown() const = 0;
+    // Ends the display as a key would: the password where it is asked, the music
+    // stopped, the cursor and the running flag given back, the process ended.
+    virtual void RequestQuit() = 0;
 };
 
 // Opens the display: it covers the screen, starts its timers and lives until

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -17,6 +18,7 @@ struct Worker::Shared {
     std::deque<std::pair<std::function<void()>, std::function<void()>>> queue;
     bool busy = false;
     bool closing = false;
+    std::set<const std::function<void()>*> sent; // results on their way to the window
 };
 
 namespace {
@@ -33,8 +35,12 @@ void Run(const std::shared_ptr<Worker::Shared>& shared) {
         work();
         // The window may be gone by now: then nobody takes the result.
         auto* carried = new std::function<void()>(std::move(done));
-        if (!::PostMessageW(shared->window, kWorkDone, 0, reinterpret_cast<LPARAM>(carried))) delete carried;
         lock.lock();
+        shared->sent.insert(carried);
+        if (!::PostMessageW(shared->window, kWorkDone, 0, reinterpret_cast<LPARAM>(carried))) {
+            shared->sent.erase(carried);
+            delete carried;
+        }
         shared->busy = false;
         shared->changed.notify_all();
     }
@@ -67,8 +73,13 @@ bool Worker::WaitIdle(DWORD milliseconds) {
 }
 
 void Worker::Deliver(LPARAM carried) {
-    std::unique_ptr<std::function<void()>> done(reinterpret_cast<std::function<void()>*>(carried));
-    if (done && *done) (*done)();
+    auto* sent = reinterpret_cast<std::function<void()>*>(carried);
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        if (shared_->sent.erase(sent) == 0) return; // not ours, or delivered already
+    }
+    std::unique_ptr<std::function<void()>> done(sent);
+    if (*done) (*done)();
 }
 
 } // namespace lumora::win32

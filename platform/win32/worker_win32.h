@@ -9,8 +9,8 @@
 
 namespace lumora::win32 {
 
-// The message a worker's results arrive with; the window hands it to
-// Worker::Deliver.
+// The message a worker's results arrive with; the window hands it to its
+// worker's Deliver.
 inline constexpr UINT kWorkDone = WM_APP + 0x100;
 
 class Worker {
@@ -27,8 +27,10 @@ public:
     // Waits at most this long until everything queued has run.
     bool WaitIdle(DWORD milliseconds);
 
-    // Runs what a kWorkDone message carries; call it from the window's procedure.
-    static void Deliver(LPARAM carried);
+    // Runs what a kWorkDone message carries; call it from the window's
+    // procedure. Any program may post that message: what it carries runs only
+    // when this worker sent it and it has not run yet.
+    void Deliver(LPARAM carried);
 
     struct Shared; // what the thread keeps, should it outlive this object
 
