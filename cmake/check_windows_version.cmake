@@ -37,19 +37,20 @@ set(available_user32.dll
   AdjustWindowRectEx BeginPaint CreateWindowExW DefWindowProcW DestroyCursor DestroyIcon
   DestroyWindow DispatchMessageW DrawAnimatedRects DrawEdge DrawFocusRect DrawTextW EnableWindow
   EndPaint EnumDisplayMonitors FillRect FindWindowW GetClientRect GetCursorPos GetDC
-  GetDesktopWindow GetMessageW GetMonitorInfoW GetShellWindow GetSysColor GetSystemMetrics
+  GetDesktopWindow GetFocus GetMessageW GetMonitorInfoW GetShellWindow GetSysColor GetSystemMetrics
   GetWindowLongA GetWindowLongPtrW GetWindowLongW GetWindowRect GetWindowTextLengthW GetWindowTextW
-  InflateRect InvalidateRect IsDialogMessageW IsWindow IsWindowVisible KillTimer LoadCursorW
+  InflateRect InvalidateRect IsChild IsDialogMessageW IsWindow IsWindowVisible KillTimer LoadCursorW
   LoadImageW MapWindowPoints MessageBoxW MoveWindow OffsetRect PeekMessageW PostMessageA
-  PostMessageW PostQuitMessage RedrawWindow RegisterClassExW ReleaseDC ScreenToClient SendMessageW
-  SetCursor SetParent SetTimer SetWindowLongA SetWindowLongPtrW SetWindowLongW SetWindowPos
-  SetWindowTextW ShowCursor ShowWindow SystemParametersInfoW TranslateMessage UnregisterClassW
+  PostMessageW PostQuitMessage PtInRect RedrawWindow RegisterClassExW ReleaseDC ScreenToClient SendMessageW
+  SetCursor SetFocus SetParent SetTimer SetWindowLongA SetWindowLongPtrW SetWindowLongW SetWindowPos
+  SetWindowTextW ShowCursor ShowWindow SystemParametersInfoW TranslateMessage UnionRect UnregisterClassW
   UpdateWindow)
 set(available_gdi32.dll
   BitBlt CreateCompatibleDC CreateDIBSection CreateFontW CreateSolidBrush DeleteDC DeleteObject
   GetDeviceCaps GetStockObject SelectObject SetBkMode SetBrushOrgEx SetStretchBltMode SetTextColor
-  StretchBlt)
+  SetViewportOrgEx StretchBlt)
 set(available_ole32.dll CoCreateInstance CoInitializeEx CoTaskMemFree CoUninitialize)
+set(available_oleaut32.dll SysAllocStringLen)
 # The C runtime that Windows itself ships; the ___*_func entries came with XP's.
 set(available_msvcrt.dll
   ___lc_codepage_func ___mb_cur_max_func __iob_func __mb_cur_max __p__commode __p__fmode

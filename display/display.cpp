@@ -185,7 +185,10 @@ void StarDisplay::BeginMusic() {
     EnableTimer(DisplayTimer::MusicDeadline, true);
     OnMusicThread(
         [job](Music& music) {
-            const MusicStarted started = music.Start();
+            const MusicStarted started = music.Start([&job] {
+                std::lock_guard<std::mutex> lock(job->mutex);
+                return !job->abandoned;
+            });
             bool undo = false;
             {
                 std::lock_guard<std::mutex> lock(job->mutex);

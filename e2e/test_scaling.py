@@ -58,9 +58,16 @@ class TwoMonitors(unittest.TestCase):
         self.addCleanup(session.stop, saver)
         window = session.wait_window("Lumora_Main")
         self.assertTrue(window, "no window titled Lumora_Main")
-        geometry = dict(kv.split("=") for kv in session.xdotool("getwindowgeometry", "--shell", window[0]))
-        self.assertEqual((geometry["X"], geometry["Y"], geometry["WIDTH"], geometry["HEIGHT"]),
-                         ("0", "0", str(SCREEN_W), str(SCREEN_H)), "the window does not cover both monitors")
+        # The window is made before it is placed: wait for its place.
+        covering = ("0", "0", str(SCREEN_W), str(SCREEN_H))
+        deadline = time.time() + 5
+        while True:
+            geometry = dict(kv.split("=") for kv in session.xdotool("getwindowgeometry", "--shell", window[0]))
+            placed = (geometry["X"], geometry["Y"], geometry["WIDTH"], geometry["HEIGHT"])
+            if placed == covering or time.time() > deadline:
+                break
+            time.sleep(0.1)
+        self.assertEqual(placed, covering, "the window does not cover both monitors")
         time.sleep(1.2)
         shot = session.screenshot(session.tmp / "both.png")
         raw = pixels(shot, SCREEN_W, SCREEN_H)

@@ -271,7 +271,7 @@ class Storage(harness.WineTestCase):
                 (staged / "per-user").write_bytes(earlier)
                 # dd ends with "no space left": the file system is full to its last block.
                 script = f"""
-mount -t tmpfs -o size=8m tmpfs '{folder}'
+mount -t tmpfs -o size=24m tmpfs '{folder}'
 cp {sources} '{folder}/'
 cp '{staged}/beside' '{folder}/{INI}'
 dd if=/dev/zero of='{folder}/filler' bs=4k 2>/dev/null || true

@@ -28,7 +28,7 @@ SoundFileType TypeOfSoundFile(const std::string& file) {
     return last == "WAV" ? SoundFileType::Wav : last == "MP3" ? SoundFileType::Mp3 : SoundFileType::Other;
 }
 
-MusicStarted Music::Start() {
+MusicStarted Music::Start(const std::function<bool()>& stillWanted) {
     MusicStarted started;
     if (settings_.music == MusicKind::AudioCd) {
         started.cdOpened = OpenCd();
@@ -36,11 +36,12 @@ MusicStarted Music::Start() {
     } else if (settings_.music == MusicKind::SoundFile && FileExists(platform_.files, settings_.musicFile)) {
         switch (TypeOfSoundFile(settings_.musicFile)) {
         case SoundFileType::Wav:
+            if (stillWanted && !stillWanted()) break;
             PlayWav();
             started.playing = MusicPlaying::Wav;
             break;
         case SoundFileType::Mp3:
-            PlayMp3();
+            PlayMp3(stillWanted);
             started.playing = MusicPlaying::Mp3;
             break;
         case SoundFileType::Other: break;
@@ -140,14 +141,19 @@ void Music::CloseCd() {
 
 // The sound-file player ------------------------------------------------------
 
-void Music::PlayMp3() {
+void Music::PlayMp3(const std::function<bool()>& stillWanted) {
     // The quotes carry a path with blanks; a quote inside the path would end it
     // early and let the rest be read as more of the command. Windows allows no
     // such name, so such a setting can only be damage: play nothing.
     if (settings_.musicFile.find('"') != std::string::npos) return;
     const std::string open = "open \"" + settings_.musicFile + "\" type MPEGVideo Alias MP3Play";
-    if (platform_.mci.SendString(open, nullptr, 0) == 0)
-        platform_.mci.SendString("play MP3Play", nullptr, 0);
+    if (platform_.mci.SendString(open, nullptr, 0) != 0) return;
+    // An open can take long; a start given up meanwhile closes without a sound.
+    if (stillWanted && !stillWanted()) {
+        platform_.mci.SendString("close MP3Play", nullptr, 0);
+        return;
+    }
+    platform_.mci.SendString("play MP3Play", nullptr, 0);
 }
 
 bool Music::Mp3Playing() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -35,8 +36,9 @@ public:
 
     // Starts what the settings choose: the CD, or the sound file when it can be
     // opened now. It may wait on the file system or a device, so it runs where
-    // no window waits for it.
-    MusicStarted Start();
+    // no window waits for it; `stillWanted`, asked once the file is open, stops
+    // it before a sound when the start has been given up meanwhile.
+    MusicStarted Start(const std::function<bool()>& stillWanted = {});
     // Stops what Start achieved.
     void Stop(const MusicStarted& started);
 
@@ -56,7 +58,7 @@ public:
     void CloseCd();
 
     // The sound-file player.
-    void PlayMp3();
+    void PlayMp3(const std::function<bool()>& stillWanted = {});
     bool Mp3Playing();
     // Starts the MP3 again from its beginning whenever it is not playing.
     void WatchMp3();
