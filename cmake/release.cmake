@@ -1,6 +1,7 @@
 # What a release needs from the build: one version number for every place that
 # shows it, binaries that are the same bytes whoever builds them and wherever,
-# executables without their debug sections (kept in a file of their own).
+# executables without their debug sections (kept in a file of their own), and
+# the installer.
 
 # The version, from project(): the resource script, the dialog's by-line and
 # the installer take it from here.
@@ -23,19 +24,51 @@ if(WIN32)
     set(LUMORA_ARCH x86)
   endif()
 
+  find_program(LUMORA_MAKENSIS makensis)
+  if(NOT LUMORA_MAKENSIS)
+    message(FATAL_ERROR "makensis not found: install Debian's nsis package (scripts/test and scripts/release do)")
+  endif()
+  # A command that signs the file it is given in place (scripts/sign); empty
+  # for the unsigned builds of development and tests.
   set(LUMORA_SIGN "" CACHE STRING "Command that signs one file in place; empty: no signing")
 endif()
 
 # Takes the debug sections out of TARGET's file into NAME beside it, leaving a
-# link to it (name and checksum) that gdb follows. Windows maps every section of a program into
+# link to it (name and checksum) that gdb follows; then signs the file when a
+# signing command is configured. Windows maps every section of a program into
 # the memory of each process that runs it, debug sections too.
 # --preserve-dates keeps the PE header's time as the linker left it (none);
 # objcopy would otherwise write the current time there.
 function(lumora_split_debug target name)
   set(file $<TARGET_FILE:${target}>)
   set(debug $<TARGET_FILE_DIR:${target}>/${name})
+  set(sign)
+  if(LUMORA_SIGN)
+    set(sign COMMAND ${LUMORA_SIGN} ${file})
+  endif()
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_OBJCOPY} --preserve-dates --only-keep-debug ${file} ${debug}
     COMMAND ${CMAKE_OBJCOPY} --preserve-dates --strip-debug --add-gnu-debuglink=${debug} ${file}
+    ${sign}
     VERBATIM)
+endfunction()
+
+# The installer of TARGET's file: Lumora-<version>-setup-<arch>.exe in the
+# build folder, signed with its uninstaller when LUMORA_SIGN is set.
+function(lumora_installer target)
+  set(output ${CMAKE_BINARY_DIR}/Lumora-${PROJECT_VERSION}-setup-${LUMORA_ARCH}.exe)
+  set(script ${CMAKE_SOURCE_DIR}/installer/lumora.nsi)
+  set(sign)
+  if(LUMORA_SIGN)
+    set(sign -DSIGN=${LUMORA_SIGN})
+  endif()
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${LUMORA_MAKENSIS} -V2 -WX -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION} -DARCH=${LUMORA_ARCH}
+            -DSCR=$<TARGET_FILE:${target}> -DLICENSE_FILE=${CMAKE_SOURCE_DIR}/LICENSE
+            -DICON=${CMAKE_SOURCE_DIR}/pictures/lumora.ico -DOUTFILE=${output} ${sign} ${script}
+    DEPENDS ${target} ${script} ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/pictures/lumora.ico
+    COMMENT "Making the installer ${output}"
+    VERBATIM)
+  add_custom_target(installer ALL DEPENDS ${output})
+  set(LUMORA_INSTALLER ${output} PARENT_SCOPE)
 endfunction()
