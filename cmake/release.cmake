@@ -70,5 +70,22 @@ function(lumora_installer target)
     COMMENT "Making the installer ${output}"
     VERBATIM)
   add_custom_target(installer ALL DEPENDS ${output})
-  set(LUMORA_INSTALLER ${output} PARENT_SCOPE)
+
+  # What the installer holds and what its script does on each kind of
+  # Windows, read without running it: the 32-bit one cannot run here.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_test(NAME build.installer
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/installer/check_installer.py --arch ${LUMORA_ARCH}
+            --installer ${output} --scr $<TARGET_FILE:${target}> --version ${PROJECT_VERSION})
+  set_tests_properties(build.installer PROPERTIES LABELS build)
 endfunction()
+
+# scripts/release from end to end, twice in two folders and once signed: from
+# the native build, which runs no Wine, alone since it builds with both cores.
+if(NOT WIN32 AND NOT LUMORA_FUZZ)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_test(NAME release.reproducible_and_signed
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/installer/test_release.py)
+  set_tests_properties(release.reproducible_and_signed PROPERTIES
+    LABELS release RUN_SERIAL TRUE TIMEOUT 1800 ENVIRONMENT CMAKE_BUILD_PARALLEL_LEVEL=2)
+endif()

@@ -201,7 +201,13 @@ Function .onInstSuccess
 FunctionEnd
 
 Function .onInstFailed
+  !if "${ARCH}" == "x86"
+    ${DisableX64FSRedirection}
+  !endif
   Delete "$SystemFolder\Lumora.scr.new"
+  !if "${ARCH}" == "x86"
+    ${EnableX64FSRedirection}
+  !endif
 FunctionEnd
 
 Section "!$(SectionProgram)" SectionProgram
