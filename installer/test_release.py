@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
 """scripts/release from end to end: two releases of one tree, built in folders
 of different names at different times, are the same bytes; a release made with
-a certificate has every executable signed, the uninstallers inside the
-installers too, and a signature that no longer holds once a byte changes."""
+a certificate has every executable signed and time-stamped, the uninstallers
+inside the installers too, and a signature that no longer holds once a byte
+changes. The time stamps come from an RFC 3161 server of the test's own, on
+this machine's loopback address."""
 import hashlib
+import http.server
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 import zipfile
 from pathlib import Path
@@ -41,9 +45,42 @@ def release(tree, out, env=None):
     return text
 
 
-def verify(path, ca):
-    return subprocess.run(["osslsigncode", "verify", "-in", str(path), "-CAfile", str(ca)],
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+def verify(path, ca, tsa_ca):
+    """osslsigncode's verdict (0: the signature holds) and what it said."""
+    done = subprocess.run(["osslsigncode", "verify", "-in", str(path), "-CAfile", str(ca), "-TSA-CAfile", str(tsa_ca)],
+                          capture_output=True, text=True)
+    return done.returncode, done.stdout + done.stderr
+
+
+def certificate(folder, name, usage):
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:3072", "-sha256", "-days", "30", "-nodes",
+                    "-keyout", str(folder / f"{name}.key"), "-out", str(folder / f"{name}.pem"),
+                    "-subj", f"/CN=Lumora Test {name}", "-addext", f"extendedKeyUsage={usage}"],
+                   capture_output=True, check=True)
+    return folder / f"{name}.pem"
+
+
+class TimeStamps(http.server.BaseHTTPRequestHandler):
+    """A time-stamp authority: openssl ts answers each request."""
+    folder = None
+
+    def do_POST(self):
+        with tempfile.TemporaryDirectory() as work:
+            query = Path(work) / "query.tsq"
+            query.write_bytes(self.rfile.read(int(self.headers["Content-Length"])))
+            done = subprocess.run(["openssl", "ts", "-reply", "-config", str(self.folder / "tsa.cnf"),
+                                   "-queryfile", str(query), "-signer", str(self.folder / "tsa.pem"),
+                                   "-inkey", str(self.folder / "tsa.key"), "-out", str(Path(work) / "reply.tsr")],
+                                  capture_output=True)
+            reply = (Path(work) / "reply.tsr").read_bytes() if done.returncode == 0 else b""
+        self.send_response(200 if reply else 500)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+
+    def log_message(self, *args):
+        pass
 
 
 class Release(unittest.TestCase):
@@ -83,21 +120,37 @@ class Release(unittest.TestCase):
             self.assertEqual(hashlib.sha256((self.work / "a" / "dist" / name).read_bytes()).hexdigest(), digest)
         self.assertIn("UNSIGNED", two)
 
-    def test_a_configured_certificate_signs_every_executable(self):
+    def test_a_configured_certificate_signs_and_time_stamps_every_executable(self):
         keys = self.work / "keys"
         keys.mkdir()
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:3072", "-sha256", "-days", "30", "-nodes",
-                        "-keyout", str(keys / "key.pem"), "-out", str(keys / "cert.pem"), "-subj", "/CN=Lumora Test",
-                        "-addext", "extendedKeyUsage=codeSigning"], capture_output=True, check=True)
-        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", str(keys / "key.pem"), "-in",
-                        str(keys / "cert.pem"), "-out", str(keys / "cert.p12"), "-passout", "pass:throw-away"],
-                       capture_output=True, check=True)
-        ca = keys / "cert.pem"
+        ca = certificate(keys, "signer", "codeSigning")
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", str(keys / "signer.key"), "-in", str(ca),
+                        "-out", str(keys / "signer.p12"), "-passout", "pass:throw-away"], capture_output=True, check=True)
+        tsa_ca = certificate(keys, "tsa", "critical,timeStamping")
+        (keys / "serial").write_text("01\n")
+        (keys / "tsa.cnf").write_text(f"""[ tsa ]
+default_tsa = tsa_config
+[ tsa_config ]
+serial = {keys / 'serial'}
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256
+accuracy = secs:1
+ess_cert_id_alg = sha256
+""")
+        TimeStamps.folder = keys
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), TimeStamps)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.addCleanup(server.server_close)
+        self.addCleanup(server.shutdown)
+
         tree = tree_copy(self.work / "signed" / "lumora")
         out = self.work / "signed" / "dist"
-        said = release(tree, out, {"SOURCE_DATE_EPOCH": self.epoch, "LUMORA_SIGN_PKCS12": str(keys / "cert.p12"),
-                                   "LUMORA_SIGN_PASSWORD": "throw-away"})
+        said = release(tree, out, {"SOURCE_DATE_EPOCH": self.epoch, "LUMORA_SIGN_PKCS12": str(keys / "signer.p12"),
+                                   "LUMORA_SIGN_PASSWORD": "throw-away",
+                                   "LUMORA_SIGN_TIMESTAMP": f"http://127.0.0.1:{server.server_address[1]}/"})
         self.assertIn("Signed:", said)
+        self.assertIn("time-stamped", said)
         self.assertNotIn("throw-away", said)
 
         unpacked = self.work / "signed" / "unpacked"
@@ -113,12 +166,14 @@ class Release(unittest.TestCase):
         self.assertEqual(len(signed), 8)
         for path in signed:
             with self.subTest(signed=str(path.relative_to(self.work))):
-                self.assertEqual(verify(path, ca), 0, "the signature does not verify")
+                code, said = verify(path, ca, tsa_ca)
+                self.assertEqual(code, 0, said)
+                self.assertIn("Timestamp Server Signature verification: ok", said)
                 changed = path.with_name(path.name + ".changed")
                 data = bytearray(path.read_bytes())
                 data[len(data) // 3] ^= 0x01
                 changed.write_bytes(bytes(data))
-                self.assertNotEqual(verify(changed, ca), 0, "a changed byte still verifies")
+                self.assertNotEqual(verify(changed, ca, tsa_ca)[0], 0, "a changed byte still verifies")
 
 
 if __name__ == "__main__":
