@@ -284,6 +284,21 @@ class Installer(harness.WineTestCase):
                 self.assertEqual((self.system / "Lumora.scr").read_bytes(), new)
                 self.assertEqual(sorted(p.name for p in self.system.glob("Lumora*")), ["Lumora.scr"])
 
+    def test_the_wizard_speaks_the_systems_language_japanese_or_else_english(self):
+        for lang, title in (("ja_JP.UTF-8", "ルモラ セットアップ"), ("en_US.UTF-8", "ルモラ Setup"),
+                            ("de_DE.UTF-8", "ルモラ Setup")):
+            with self.subTest(lang=lang):
+                setup = self.session.start(SETUP, env={"LANG": lang})
+                self.addCleanup(self.session.stop, setup)
+                # Asked of Windows, not of X: a program in a locale without
+                # Japanese hands X its title in a form xdotool cannot match.
+                deadline = time.monotonic() + 30
+                while self.session.run(self.helpers / "window_holder.exe", "--probe", title).code != 0:
+                    self.assertLess(time.monotonic(), deadline, f"no window {title}")
+                    time.sleep(0.3)
+                self.session.stop(setup)
+                self.wine_idle()
+
     def start_preview(self):
         """Lumora's preview in a pane, from the system folder. A preview is a
         child of the display settings' pane: it has no title to be asked to
