@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "lumora_version.h"
 #include "platform/geometry.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -122,7 +123,7 @@ public:
     static constexpr int kFrames = 24;
 
     static constexpr const char* kAddress = "https://lumora.example/";
-    static constexpr const char* kByLine = "Lumora Project  Ver. 1.0.0";
+    static constexpr const char* kByLine = "Lumora Project  Ver. " LUMORA_VERSION;
 
     // The dialog edits its own copy of the settings; only saving hands it on.
     SettingsDialog(const platform::Platform& platform, DialogHost& host, Settings settings)

@@ -575,6 +575,10 @@ private:
             ::KillTimer(window, kAnimationTimer);
             self->window_ = nullptr;
             self->done_ = true;
+            // A close sent from another process (an installer asking the dialog
+            // to make way) arrives inside GetMessage, which would go on waiting
+            // for a posted message that never comes: wake it.
+            ::PostMessageW(nullptr, WM_NULL, 0, 0);
             return 0;
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);

@@ -6,11 +6,13 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 BUILD_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev libjpeg62-turbo-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686)
+  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 nsis)
 WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps x11-xserver-utils imagemagick
   fonts-ipafont-gothic fonts-wine locales
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# scripts/release, and the tests of what it makes.
+RELEASE_PACKAGES=(osslsigncode zip openssl p7zip-full)
 
 # How long set-up waits for another package installation (a fresh machine's
 # automatic updates, say) to let go of the package manager's locks, in seconds.

@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""Makes the pictures of Lumora under Wine: the shower, the settings dialog and
+the preview for the README (docs/), and each page of the 64-bit installer and
+its uninstaller in Japanese (build/win64/screenshots/installer-*.png).
+
+  screenshots.py [docs] [installer]     both when neither is named
+"""
+import re
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+import harness
+
+DOCS = Path(__file__).resolve().parent.parent / "docs"
+SHOTS = harness.BIN / "screenshots"
+VERSION = re.search(r"project\(Lumora VERSION ([0-9.]+)",
+                    (Path(__file__).resolve().parent.parent / "CMakeLists.txt").read_text()).group(1)
+
+
+def crop(session, path, box):
+    """The screen now, cut to box = (left, top, width, height)."""
+    left, top, width, height = box
+    subprocess.run(["convert", "xwd:-", "-crop", f"{width}x{height}+{left}+{top}", "+repage", "-strip",
+                    str(path)], input=session.grab(), check=True, timeout=60)
+    print(path)
+
+
+def window_box(session, folder, title):
+    out = session.run(folder / "window_holder.exe", "--probe", title).out
+    left, top, right, bottom = (int(v) for v in re.search(r"window=(-?\d+),(-?\d+),(-?\d+),(-?\d+)", out).groups())
+    return left, top, right - left, bottom - top
+
+
+def docs():
+    DOCS.mkdir(exist_ok=True)
+    session = harness.Session("docs", screen="960x600x24")
+    try:
+        folder = session.install()
+        saver = session.start(folder / "Lumora.scr", "/s")
+        session.wait_window("Lumora_Main")
+        time.sleep(4)  # the shower fills the screen
+        crop(session, DOCS / "shower.png", (0, 0, 960, 600))
+        session.stop(saver)
+
+        dialog = session.start(folder / "Lumora.scr", "/c")
+        session.wait_window("ルモラの設定")
+        time.sleep(1.5)  # the opening zoom and the first turns of the Earth
+        crop(session, DOCS / "settings.png", window_box(session, folder, "ルモラの設定"))
+        session.stop(dialog)
+
+        # Wine shows no other process's child window inside its parent, so the
+        # preview is shown in a pane of the host's own process, as scripts/run /p does.
+        host = session.start(folder / "pane_host.exe", "152", "112", "--inproc")
+        time.sleep(3)
+        crop(session, DOCS / "preview.png", (40, 30, 152, 112))  # where the pane host puts its pane
+        session.stop(host)
+    finally:
+        session.close()
+
+
+def installer():
+    SHOTS.mkdir(exist_ok=True)
+    session = harness.Session("installer", screen="800x600x24")
+    try:
+        setup = session.start(harness.BIN / f"Lumora-{VERSION}-setup-x64.exe")
+        # The page of the copying closes by itself once done.
+        press(session, ["1-welcome", "2-licence", "3-components", "4-finish"])
+        setup.wait(timeout=30)
+        time.sleep(1)
+        remove = session.start(r"C:\Program Files\Lumora\uninstall.exe")
+        press(session, ["5-uninstall-confirm", "6-uninstall-components"])
+        remove.wait(timeout=30)
+    finally:
+        session.close()
+
+
+def press(session, pages):
+    """Shoots each page of the wizard whose title holds ルモラ and goes on with
+    Return, its default button."""
+    deadline = time.monotonic() + 60
+    windows = []
+    while not windows and time.monotonic() < deadline:
+        windows = session.xdotool("search", "--name", "ルモラ")
+        time.sleep(0.2)
+    if not windows:
+        sys.exit("no wizard window")
+    for page in pages:
+        time.sleep(2)
+        geometry = dict(kv.split("=") for kv in session.xdotool("getwindowgeometry", "--shell", windows[-1])
+                        if "=" in kv)
+        box = tuple(int(geometry[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        crop(session, SHOTS / f"installer-{page}.png", box)
+        session.pointer(box[0] + box[2] // 2, box[1] + 20)
+        session.xdotool("key", "Return")
+
+
+if __name__ == "__main__":
+    harness.prepare()
+    wanted = sys.argv[1:] or ["docs", "installer"]
+    if "docs" in wanted:
+        docs()
+    if "installer" in wanted:
+        installer()
