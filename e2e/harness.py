@@ -127,6 +127,17 @@ def tone(raw, rate=44100):
     return len(loud) * window / rate, frequency, level
 
 
+def make_tones(wav, mp3):
+    """The test sounds: a WAV of 440 Hz for a second and an MP3 of 1000 Hz for two,
+    so that what is heard tells which one played."""
+    subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", str(wav),
+                    "synth", "1", "sine", "440", "vol", "0.5"], check=True)
+    wave = subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "-t", "wav", "-",
+                           "synth", "2", "sine", "1000", "vol", "0.5"],
+                          capture_output=True, check=True).stdout
+    subprocess.run(["lame", "--quiet", "-b", "128", "-", str(mp3)], input=wave, check=True)
+
+
 def win_path(path):
     """The Windows name of a Unix path under Wine's Z: drive."""
     return "Z:" + str(path).replace("/", "\\")

@@ -2,7 +2,6 @@
 """Background music under Wine, with the sound captured by ALSA's file plugin:
 what plays, that it repeats, and that it stops with the saver. The test files
 are made here with sox and lame."""
-import subprocess
 import time
 
 import harness
@@ -21,12 +20,7 @@ class Music(harness.WineTestCase):
         media.mkdir()
         cls.wav = media / "tone.wav"
         cls.mp3 = media / "曲 1000Hz.mp3"
-        subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", str(cls.wav),
-                        "synth", "1", "sine", "440", "vol", "0.5"], check=True)
-        wave = subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "-t", "wav", "-",
-                               "synth", "2", "sine", "1000", "vol", "0.5"],
-                              capture_output=True, check=True).stdout
-        subprocess.run(["lame", "--quiet", "-b", "128", "-", str(cls.mp3)], input=wave, check=True)
+        harness.make_tones(cls.wav, cls.mp3)
 
     def run_saver(self, folder, name, seconds=3.0, env=None):
         """Runs /s for a while with its sound captured, ends it with a key and

@@ -62,11 +62,7 @@ def setUpModule():
     folder.mkdir()
     media["wav"] = folder / "tone.wav"
     media["mp3"] = folder / "tone.mp3"
-    subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", str(media["wav"]),
-                    "synth", "1", "sine", "440", "vol", "0.5"], check=True)
-    wave = subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "-t", "wav", "-",
-                           "synth", "2", "sine", "1000", "vol", "0.5"], capture_output=True, check=True).stdout
-    subprocess.run(["lame", "--quiet", "-b", "128", "-", str(media["mp3"])], input=wave, check=True)
+    harness.make_tones(media["wav"], media["mp3"])
     # Random bytes: MCI takes them for MPEG audio only after reading for a long
     # while (about 18 s for 200 MB here).
     media["random"] = folder / "random.mp3"

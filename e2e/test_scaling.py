@@ -46,18 +46,26 @@ def white_cores(raw, width, box):
     return whites, pluses
 
 
+def start_saver(case, name, screen, pointer, **session_options):
+    """A session of the case's own (monitors and DPI are set before Wine starts)
+    running /s with the pointer resting at `pointer`."""
+    session = harness.Session(name, screen=screen, **session_options)
+    case.addCleanup(session.close)
+    folder = session.install()
+    session.pointer(*pointer)
+    saver = session.start(folder / "Lumora.scr", "/s")
+    case.addCleanup(session.stop, saver)
+    case.assertTrue(session.wait_window("Lumora_Main"), "no window titled Lumora_Main")
+    return session, saver
+
+
 class TwoMonitors(unittest.TestCase):
     """Each case makes its own session: monitors and DPI are set before Wine starts."""
 
     def run_saver(self, monitors, primary, second, gap):
-        session = harness.Session("monitors", screen=f"{SCREEN_W}x{SCREEN_H}x24", monitors=monitors)
-        self.addCleanup(session.close)
-        folder = session.install()
-        session.pointer(900, 300)
-        saver = session.start(folder / "Lumora.scr", "/s")
-        self.addCleanup(session.stop, saver)
+        session, saver = start_saver(self, "monitors", f"{SCREEN_W}x{SCREEN_H}x24", (900, 300),
+                                     monitors=monitors)
         window = session.wait_window("Lumora_Main")
-        self.assertTrue(window, "no window titled Lumora_Main")
         # The window is made before it is placed: wait for its place.
         covering = ("0", "0", str(SCREEN_W), str(SCREEN_H))
         deadline = time.time() + 5
@@ -99,13 +107,8 @@ class TwoMonitors(unittest.TestCase):
         Path(shot).replace(harness.BIN / "screenshots" / "monitors-right.png")
 
     def test_a_key_ends_it_with_two_monitors(self):
-        session = harness.Session("monitors-key", screen=f"{SCREEN_W}x{SCREEN_H}x24", monitors=LEFT)
-        self.addCleanup(session.close)
-        folder = session.install()
-        session.pointer(100, 100)
-        saver = session.start(folder / "Lumora.scr", "/s")
-        self.addCleanup(session.stop, saver)
-        self.assertTrue(session.wait_window("Lumora_Main"))
+        session, saver = start_saver(self, "monitors-key", f"{SCREEN_W}x{SCREEN_H}x24", (100, 100),
+                                     monitors=LEFT)
         time.sleep(0.5)
         session.xdotool("key", "a")
         self.assertEqual(saver.wait(timeout=2), 0)
@@ -168,14 +171,8 @@ class Scales(unittest.TestCase):
             self.assertLessEqual(text_h, bottom - top, f"{name} at {dpi} DPI is taller than its box")
 
     def test_stars_are_one_pixel_at_192_dpi(self):
-        session = harness.Session("stars192", screen="1024x768x24",
-                                  registry=[(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", 192)])
-        self.addCleanup(session.close)
-        folder = session.install()
-        session.pointer(300, 300)
-        saver = session.start(folder / "Lumora.scr", "/s")
-        self.addCleanup(session.stop, saver)
-        self.assertTrue(session.wait_window("Lumora_Main"))
+        session, _ = start_saver(self, "stars192", "1024x768x24", (300, 300),
+                                 registry=[(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", 192)])
         time.sleep(1.2)
         raw = pixels(session.screenshot(session.tmp / "stars.png"), 1024, 768)
         whites, pluses = white_cores(raw, 1024, (0, 0, 1024, 768))

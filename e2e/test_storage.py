@@ -69,12 +69,7 @@ class Storage(harness.WineTestCase):
         cls.media = media
         cls.wav = media / "tone.wav"
         cls.mp3 = media / "tone.mp3"
-        subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", str(cls.wav),
-                        "synth", "1", "sine", "440", "vol", "0.5"], check=True)
-        wave = subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "-t", "wav", "-",
-                               "synth", "2", "sine", "1000", "vol", "0.5"],
-                              capture_output=True, check=True).stdout
-        subprocess.run(["lame", "--quiet", "-b", "128", "-", str(cls.mp3)], input=wave, check=True)
+        harness.make_tones(cls.wav, cls.mp3)
         for path in (media, cls.wav, cls.mp3):
             os.chmod(path, 0o755 if path.is_dir() else 0o644)
 
