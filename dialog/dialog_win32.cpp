@@ -99,8 +99,8 @@ public:
 
     // DialogHost ---------------------------------------------------------------
     DialogScreen Screen() override {
-        return {::GetSystemMetrics(SM_CXSCREEN) * static_cast<double>(twipsX_),
-                ::GetSystemMetrics(SM_CYSCREEN) * static_cast<double>(twipsY_), twipsX_, twipsY_};
+        return {::GetSystemMetrics(SM_CXSCREEN) * static_cast<double>(Twips()),
+                ::GetSystemMetrics(SM_CYSCREEN) * static_cast<double>(Twips()), Twips(), Twips()};
     }
 
     // The frame of today's Windows is not the 3 and 19 pixels the panel's
@@ -108,15 +108,15 @@ public:
     // at the dialog's scale.
     void OuterSizeFor(int clientWidth, int clientHeight, double& width, double& height) override {
         const RECT r = OuterRect(clientWidth, clientHeight);
-        width = Width(r) * static_cast<double>(twipsX_);
-        height = Height(r) * static_cast<double>(twipsY_);
+        width = Width(r) * static_cast<double>(Twips());
+        height = Height(r) * static_cast<double>(Twips());
     }
     void SizeWindow(double width, double height) override {
-        ::SetWindowPos(window_, nullptr, 0, 0, TwipsToPixels(width, twipsX_), TwipsToPixels(height, twipsY_),
+        ::SetWindowPos(window_, nullptr, 0, 0, TwipsToPixels(width, Twips()), TwipsToPixels(height, Twips()),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     void MoveWindow(std::int32_t left, std::int32_t top) override {
-        ::SetWindowPos(window_, nullptr, TwipsToPixels(left, twipsX_), TwipsToPixels(top, twipsY_), 0, 0,
+        ::SetWindowPos(window_, nullptr, TwipsToPixels(left, Twips()), TwipsToPixels(top, Twips()), 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
@@ -175,15 +175,15 @@ public:
 
     PanelSize InnerSize(Panel panel) override {
         if (panel == Panel::Outer)
-            return {Width(geometry_.outerPanel) * static_cast<double>(twipsX_),
-                    Height(geometry_.outerPanel) * static_cast<double>(twipsY_)};
+            return {Width(geometry_.outerPanel) * static_cast<double>(Twips()),
+                    Height(geometry_.outerPanel) * static_cast<double>(Twips())};
         return {static_cast<double>(Width(geometry_.innerPanel)), static_cast<double>(Height(geometry_.innerPanel))};
     }
     // The outer panel measures in twips, the inner one in pixels.
     void DrawRow(Panel panel, double y, double width, std::int32_t color) override {
         if (panel == Panel::Outer)
-            FillRow(outerShading_, static_cast<int>(std::floor(y / static_cast<double>(twipsY_))),
-                    static_cast<int>(std::floor(width / static_cast<double>(twipsX_))), color);
+            FillRow(outerShading_, static_cast<int>(std::floor(y / static_cast<double>(Twips()))),
+                    static_cast<int>(std::floor(width / static_cast<double>(Twips()))), color);
         else
             FillRow(innerShading_, static_cast<int>(std::floor(y)), static_cast<int>(std::floor(width)), color);
     }
@@ -253,6 +253,9 @@ public:
     }
 
 private:
+    // Twips per pixel at the dialog's DPI: the unit the dialog's own logic measures in.
+    float Twips() const { return 1440.0f / static_cast<float>(geometry_.dpi); }
+
     bool Create() {
         win32::RegisterWindowClass(kWindowClass, WindowProc,
                                    {0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon_.Get(), smallIcon_.Get()});
@@ -288,8 +291,6 @@ private:
     // retained images made for it.
     void LayOut(int dpi) {
         geometry_ = dialog_layout::GeometryFor(dpi);
-        twipsX_ = 1440.0f / static_cast<float>(geometry_.dpi);
-        twipsY_ = twipsX_;
         const bool earthDecoded = look_ && !look_->earth.front().Empty();
         look_ = std::make_unique<DialogLook>(geometry_.dpi);
         if (earthDecoded) look_->DecodeEarth();
@@ -741,8 +742,6 @@ private:
     std::unique_ptr<DialogLook> look_;
     std::string layoutReport_;
     SettingsDialog dialog_;
-    float twipsX_ = 15;
-    float twipsY_ = 15;
     HWND window_ = nullptr;
     HWND outer_ = nullptr;
     HWND inner_ = nullptr;

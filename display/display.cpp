@@ -208,10 +208,9 @@ void StarDisplay::OnMusicStarted(const std::shared_ptr<MusicJob>& job) {
     }
     EnableTimer(DisplayTimer::MusicDeadline, false);
     musicReady_ = true;
-    started_ = job->started;
     // Whatever the start achieved, its watch runs and copes.
-    if (started_.playing == MusicPlaying::AudioCd) EnableTimer(DisplayTimer::CdWatch, true);
-    if (started_.playing == MusicPlaying::Mp3) EnableTimer(DisplayTimer::FileMusicWatch, true);
+    if (job->started.playing == MusicPlaying::AudioCd) EnableTimer(DisplayTimer::CdWatch, true);
+    if (job->started.playing == MusicPlaying::Mp3) EnableTimer(DisplayTimer::FileMusicWatch, true);
 }
 
 void StarDisplay::OnMusicDeadline() {

@@ -183,7 +183,6 @@ private:
     int framesShown_ = 0;
     std::shared_ptr<struct MusicJob> job_; // the start under way, shared with its thread
     bool musicReady_ = false;
-    MusicStarted started_;
     int cdFailures_ = 0;
     bool watchBusy_ = false; // a watch is still on the music's thread: skip ticks
 };

@@ -60,7 +60,7 @@ std::vector<Value> ValuesOf(const Settings& settings) {
 SettingsPlaces FindSettingsPlaces(platform::Process& process) {
     SettingsPlaces places;
     const std::string program = process.ProgramFolder();
-    places.besideProgram = {program + "\\" + kSettingsFileName, platform::ProfileText::Ansi};
+    places.besideProgram = {SettingsFilePath(process), platform::ProfileText::Ansi};
 
     const std::string roaming = process.FolderOf(platform::KnownFolder::RoamingAppData);
     if (!roaming.empty()) {
@@ -86,7 +86,9 @@ SettingsFile FileToLoad(const SettingsPlaces& places, platform::Files& files) {
     return places.besideProgram;
 }
 
-std::string SettingsFilePath(platform::Process& process) { return FindSettingsPlaces(process).besideProgram.path; }
+std::string SettingsFilePath(platform::Process& process) {
+    return process.ProgramFolder() + "\\" + kSettingsFileName;
+}
 
 std::string ReadProfileValue(platform::Profile& profile, const std::string& section,
                              const std::string& key, const SettingsFile& file) {

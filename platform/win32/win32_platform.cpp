@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/library_win32.h"
@@ -161,12 +162,9 @@ std::string Win32Platform::FolderOf(platform::KnownFolder folder) {
 bool Win32Platform::ClaimSingleInstance() {
     // Per session: each signed-in user, and each fast-user-switching session,
     // has a saver of its own.
-    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Lumora.SaverOrSettings");
-    const bool first = mutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS;
-    if (first)
-        instance_.Reset(mutex); // held until the process ends
-    else if (mutex != nullptr)
-        ::CloseHandle(mutex);
+    KernelHandle mutex(::CreateMutexW(nullptr, FALSE, L"Local\\Lumora.SaverOrSettings"));
+    const bool first = mutex && ::GetLastError() != ERROR_ALREADY_EXISTS;
+    if (first) instance_ = std::move(mutex); // held until the process ends
     return first;
 }
 
@@ -180,10 +178,9 @@ bool Win32Platform::CanOpenForReading(const std::string& path) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
+    KernelHandle owned(file);
     // Devices such as CON or a COM port open too, but are no music file.
-    bool disk = ::GetFileType(file) == FILE_TYPE_DISK;
-    ::CloseHandle(file);
-    return disk;
+    return ::GetFileType(file) == FILE_TYPE_DISK;
 }
 
 std::string Win32Platform::CommandLine() {

@@ -7,6 +7,7 @@
 
 #include "platform/geometry.h"
 #include "platform/platform.h"
+#include "platform/win32/handles_win32.h"
 
 namespace lumora::win32 {
 
@@ -25,14 +26,18 @@ struct TwipsPerPixel {
     float y = 15;
 };
 
+// The system's DPI across and down, as the screen's device context tells it; 0
+// where it cannot.
+inline POINT SystemDpi() {
+    WindowDc screen(nullptr);
+    return POINT{::GetDeviceCaps(screen.Get(), LOGPIXELSX), ::GetDeviceCaps(screen.Get(), LOGPIXELSY)};
+}
+
 inline TwipsPerPixel ScreenTwipsPerPixel() {
     TwipsPerPixel twips;
-    HDC screen = ::GetDC(nullptr);
-    const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
-    const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-    if (dpiX > 0) twips.x = 1440.0f / static_cast<float>(dpiX);
-    if (dpiY > 0) twips.y = 1440.0f / static_cast<float>(dpiY);
+    const POINT dpi = SystemDpi();
+    if (dpi.x > 0) twips.x = 1440.0f / static_cast<float>(dpi.x);
+    if (dpi.y > 0) twips.y = 1440.0f / static_cast<float>(dpi.y);
     return twips;
 }
 
@@ -83,9 +88,7 @@ inline int WindowDpi(HWND window) {
         ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (getDpi != nullptr && window != nullptr)
         if (const UINT dpi = getDpi(window); dpi > 0) return static_cast<int>(dpi);
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
+    const int dpi = SystemDpi().y;
     return dpi > 0 ? dpi : 96;
 }
 
