@@ -49,7 +49,7 @@ HANDLE Start(const wchar_t* commandLine) {
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &process)) {
-        std::printf("error=CreateProcess %lu\n", ::GetLastError());
+        std::printf("error=CreateProcess:%lu\n", ::GetLastError());
         return nullptr;
     }
     ::CloseHandle(process.hThread);
@@ -64,7 +64,16 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     HANDLE processes[2] = {Start(argv[1]), Start(argv[argc - 1])};
-    if (processes[0] == nullptr || processes[1] == nullptr) return 1;
+    if (processes[0] == nullptr || processes[1] == nullptr) {
+        // Whatever did start must not stay behind and take the next attempt's turn.
+        for (HANDLE process : processes) {
+            if (process == nullptr) continue;
+            ::TerminateProcess(process, 1);
+            ::WaitForSingleObject(process, 10000);
+            ::CloseHandle(process);
+        }
+        return 1;
+    }
 
     ::WaitForMultipleObjects(2, processes, FALSE, 10000);
     for (int waited = 0; waited < 10000; waited += 50) {
