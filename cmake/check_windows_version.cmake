@@ -25,7 +25,7 @@ set(available_kernel32.dll
   GetTickCount GetTickCount64 GetVersionExA InitializeCriticalSection IsDBCSLeadByteEx
   IsDebuggerPresent LeaveCriticalSection LoadLibraryA LoadLibraryExW LoadLibraryW LoadResource
   LocalFree LockResource MoveFileExW MulDiv MultiByteToWideChar OpenProcess OutputDebugStringA
-  QueryPerformanceCounter QueryPerformanceFrequency RaiseException ReleaseSemaphore
+  QueryPerformanceCounter QueryPerformanceFrequency RaiseException ReadProcessMemory ReleaseSemaphore
   RemoveVectoredExceptionHandler ResetEvent ResumeThread SetDllDirectoryW SetEvent
   SetFileAttributesW SetLastError SetProcessAffinityMask SetSystemTime SetThreadContext
   SetThreadPriority SetUnhandledExceptionFilter SizeofResource Sleep SuspendThread TlsAlloc
@@ -39,7 +39,7 @@ set(available_user32.dll
   EndPaint EnumDisplayMonitors FillRect FindWindowW GetClientRect GetCursorPos GetDC
   GetDesktopWindow GetFocus GetMessageW GetMonitorInfoW GetShellWindow GetSysColor GetSystemMetrics
   GetWindowLongA GetWindowLongPtrW GetWindowLongW GetWindowRect GetWindowTextLengthW GetWindowTextW
-  InflateRect InvalidateRect IsChild IsDialogMessageW IsWindow IsWindowVisible KillTimer LoadCursorW
+  InflateRect IntersectRect InvalidateRect IsChild IsDialogMessageW IsWindow IsWindowVisible KillTimer LoadCursorW
   LoadImageW MapWindowPoints MessageBoxW MoveWindow OffsetRect PeekMessageW PostMessageA
   PostMessageW PostQuitMessage PtInRect RedrawWindow RegisterClassExW ReleaseDC ScreenToClient SendMessageW
   SetCursor SetFocus SetParent SetTimer SetWindowLongA SetWindowLongPtrW SetWindowLongW SetWindowPos

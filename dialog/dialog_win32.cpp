@@ -566,9 +566,11 @@ private:
             ::SetFocus(self->lastFocus_ != nullptr && ::IsWindow(self->lastFocus_) ? self->lastFocus_
                                                                                     : self->WindowOf(self->focusTarget_));
             return 0;
-        case WM_DPICHANGED:
-            self->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case WM_DPICHANGED: {
+            RECT place{};
+            if (win32::ProposedPlaceForDpi(window, wParam, lParam, place)) self->OnDpiChanged(HIWORD(wParam), place);
             return 0;
+        }
         case WM_CLOSE:
             self->Close(); // the close box: like "ｷｬﾝｾﾙ", nothing is saved
             return 0;

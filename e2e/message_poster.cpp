@@ -6,6 +6,7 @@
 //                                          (timer ids 1 to 8 among them), then
 //                                          prints "posted=N answered=0|1"
 //   message_poster TITLE post MSG WP LP    one message (numbers in hex)
+//   message_poster TITLE send MSG WP LP    the same, sent (5 s at most)
 //   message_poster TITLE close             WM_CLOSE
 //
 // "answered" says whether the window's thread still takes a sent WM_NULL
@@ -48,11 +49,16 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("posted=%d\n", ::PostMessageW(window, WM_CLOSE, 0, 0) ? 1 : 0);
         return 0;
     }
-    if (command == L"post" && argc == 6) {
+    if ((command == L"post" || command == L"send") && argc == 6) {
         const auto number = [](const wchar_t* text) { return std::wcstoull(text, nullptr, 16); };
-        const BOOL posted = ::PostMessageW(window, static_cast<UINT>(number(argv[3])),
-                                           static_cast<WPARAM>(number(argv[4])),
-                                           static_cast<LPARAM>(number(argv[5])));
+        const auto message = static_cast<UINT>(number(argv[3]));
+        const auto wParam = static_cast<WPARAM>(number(argv[4]));
+        const auto lParam = static_cast<LPARAM>(number(argv[5]));
+        DWORD_PTR result = 0;
+        const BOOL posted = command == L"post"
+                                ? ::PostMessageW(window, message, wParam, lParam)
+                                : ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000,
+                                                        &result) != 0;
         std::printf("posted=%d answered=%d\n", posted ? 1 : 0, Answers(window) ? 1 : 0);
         return 0;
     }

@@ -496,19 +496,25 @@ class Messages(unittest.TestCase):
                 self.assertEqual(proc.wait(timeout=10), 0)
                 self.assertEqual((folder / "ルモラ.ini").read_bytes(), before, "the settings changed")
 
-    def test_junk_in_the_message_that_carries_work_results(self):
-        # The message a background job's result arrives with (WM_APP + 0x100)
-        # carries a pointer: the windows must take only what their own worker sent.
+    def test_junk_in_the_messages_that_carry_pointers(self):
+        # Two messages the windows take carry a pointer: the one a background
+        # job's result arrives with (WM_APP + 0x100), where the windows must take
+        # only what their own worker sent, and WM_DPICHANGED, whose rectangle any
+        # program can post or send with a junk address (here with the DPI the
+        # window has, and with another).
+        junk = [("post", "8100", "0"), ("post", "2E0", "600060"), ("send", "2E0", "600060"),
+                ("post", "2E0", "900090")]
         crashed = []
         for args, title in ((["/s"], MAIN), (["/c"], DIALOG)):
-            folder = install()
-            proc = self.open(folder, args, title)
-            session.run(folder / "message_poster.exe", title, "post", "8100", "0", "12345678")
-            time.sleep(1)
-            if "Unhandled" in output(proc) or proc.poll() not in (None, 0):
-                crashed.append(title)
-            session.stop(proc)
-        self.assertEqual(crashed, [], "junk in the work message crashed these")
+            for how, message, wparam in junk:
+                folder = install()
+                proc = self.open(folder, args, title)
+                session.run(folder / "message_poster.exe", title, how, message, wparam, "12345678")
+                time.sleep(1)
+                if "Unhandled" in output(proc) or proc.poll() not in (None, 0) or not session.windows(title):
+                    crashed.append((title, how, message, wparam))
+                session.stop(proc)
+        self.assertEqual(crashed, [], "junk in these messages brought the window down")
 
     def test_a_quit_posted_from_outside_ends_the_saver_by_its_own_quit(self):
         # WM_QUIT is no user's doing, but a saver that ends on it must still stop

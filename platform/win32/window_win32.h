@@ -127,6 +127,24 @@ Owner* WindowOwner(HWND window, UINT message, LPARAM lParam) {
     return reinterpret_cast<Owner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+// The place Windows proposes with WM_DPICHANGED. Any program may post or send
+// that message number with a junk address in it, so the rectangle is copied
+// with ReadProcessMemory, which fails on an address that is not readable
+// instead of faulting, and is taken only when the DPI is the one the window
+// has now and the place lies on the screen.
+inline bool ProposedPlaceForDpi(HWND window, WPARAM wParam, LPARAM lParam, RECT& place) {
+    if (static_cast<int>(HIWORD(wParam)) != WindowDpi(window)) return false;
+    SIZE_T read = 0;
+    if (!::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &place,
+                             sizeof place, &read) || read != sizeof place)
+        return false;
+    const RECT screen{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                      ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                      ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    RECT overlap{};
+    return place.right > place.left && place.bottom > place.top && ::IntersectRect(&overlap, &place, &screen);
+}
+
 // Detaches a window from its owner and destroys it: the procedure sees no
 // owner while the window goes.
 inline void DestroyOwnedWindow(HWND& window) {
