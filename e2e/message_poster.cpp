@@ -7,6 +7,8 @@
 //                                          prints "posted=N answered=0|1"
 //   message_poster TITLE post MSG WP LP    one message (numbers in hex)
 //   message_poster TITLE send MSG WP LP    the same, sent (5 s at most)
+//   message_poster TITLE sweep             every system message number but the
+//                                          ending ones, junk in both parameters
 //   message_poster TITLE close             WM_CLOSE
 //
 // "answered" says whether the window's thread still takes a sent WM_NULL
@@ -47,6 +49,25 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring_view command = argv[2];
     if (command == L"close" && argc == 3) {
         std::printf("posted=%d\n", ::PostMessageW(window, WM_CLOSE, 0, 0) ? 1 : 0);
+        return 0;
+    }
+    if (command == L"sweep" && (argc == 3 || argc == 5)) {
+        const UINT first = argc == 5 ? static_cast<UINT>(std::wcstoul(argv[3], nullptr, 16)) : 0;
+        const UINT end = argc == 5 ? static_cast<UINT>(std::wcstoul(argv[4], nullptr, 16)) : WM_USER;
+        // Every system message number, junk in both parameters; not the ones
+        // that ask the window to end or quit, which it rightly does, nor the
+        // taskbar's 0x313, which opens the system menu and waits for the user.
+        long posted = 0;
+        for (UINT message = first; message < end; ++message) {
+            if (message == WM_CLOSE || message == WM_QUIT || message == WM_DESTROY || message == WM_NCDESTROY ||
+                message == WM_SYSCOMMAND || message == WM_ENDSESSION || message == WM_QUERYENDSESSION ||
+                message == 0x313)
+                continue;
+            if (::PostMessageW(window, message, static_cast<WPARAM>(0x12345678), static_cast<LPARAM>(0x12345678)))
+                ++posted;
+            if (message % 32 == 31) ::Sleep(20);
+        }
+        std::printf("posted=%ld answered=%d\n", posted, Answers(window) ? 1 : 0);
         return 0;
     }
     if ((command == L"post" || command == L"send") && argc == 6) {

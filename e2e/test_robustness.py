@@ -467,8 +467,8 @@ class CommandLine(unittest.TestCase):
 
 
 class Messages(unittest.TestCase):
-    """Junk posted to the windows by another program: no crash, no hang; a
-    WM_CLOSE ends the program normally."""
+    """Junk posted or sent to the windows by another program: no crash, no
+    hang; a WM_CLOSE ends the program normally."""
 
     def open(self, folder, args, title):
         proc = session.start(folder / "Lumora.scr", *args)
@@ -490,6 +490,11 @@ class Messages(unittest.TestCase):
                                          timeout=60)
                     self.assertIn("posted=1500 answered=1", posted.out, f"seed {seed}: {posted.out}")
                     self.assertIsNone(proc.poll(), f"seed {seed}: the program ended")
+                if title == DIALOG:
+                    # The saver rightly ends on the input messages among them.
+                    swept = session.run(folder / "message_poster.exe", title, "sweep", timeout=60)
+                    self.assertIn("answered=1", swept.out, swept.out)
+                    self.assertIsNone(proc.poll(), "every system message with junk in it: the dialog ended")
                 self.assertEqual(len(session.windows(title)), 1)
                 self.assertNotIn("Unhandled", output(proc))
                 session.run(folder / "message_poster.exe", title, "close")
