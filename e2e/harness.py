@@ -288,8 +288,17 @@ pcm.capture {
 
     # X ------------------------------------------------------------------------
     def xdotool(self, *args, timeout=10):
-        done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
-                              timeout=timeout, check=False)
+        for _ in range(3):
+            done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                                  timeout=timeout, check=False)
+            # Debian's xdotool (3.20160805) ends a search with an X error and no
+            # answer when any window goes away while it walks them (a chooser
+            # closing); upstream mended that later. Asking again is safe for the
+            # commands that only look.
+            looks = args[0] == "search" or args[0].startswith("get")
+            if not (looks and done.returncode != 0 and "X Error" in done.stderr):
+                break
+            time.sleep(0.1)
         return done.stdout.split()
 
     def windows(self, title):
@@ -333,6 +342,21 @@ pcm.capture {
                 return
             time.sleep(0.02)
         raise AssertionError(f"the pointer did not reach {x}, {y}")
+
+    def activate(self, window):
+        """Makes a Wine window active again, with the keyboard's focus, by a click
+        on its caption, as a user would. Without a window manager, on a busy
+        machine, Wine now and then drops a window's activation just after another
+        window of the program opened or closed (a late focus-out sets the
+        foreground to the desktop): the caption turns grey and keys reach nothing,
+        even with X's input focus on the window and even when the program makes
+        the window active itself. Clicking an active window's caption is harmless."""
+        geometry = dict(kv.split("=") for kv in self.xdotool("getwindowgeometry", "--shell", window)
+                        if "=" in kv)
+        self.pointer(int(geometry["X"]) + 60, int(geometry["Y"]) + 10)
+        self.xdotool("click", "1")
+        time.sleep(0.3)
+        self.xdotool("windowfocus", "--sync", window)
 
     # End ----------------------------------------------------------------------
     def stop(self, proc):
@@ -556,25 +580,32 @@ class Dialog:
     def type_into_chooser(self, chooser, path):
         """Puts a path into the chooser's name box: typed on the keyboard when it is
         ASCII; otherwise set in the box, as xdotool, which types such characters
-        through a remapped key each, loses their order on a busy machine."""
-        self.session.xdotool("windowfocus", "--sync", chooser)
-        if path.isascii():
-            self.session.xdotool("key", "ctrl+a", "BackSpace")
-            self.session.xdotool("type", "--delay", "20", path, timeout=60)
-        else:
-            self.place.run(self.folder / "window_holder.exe", "--type", CHOOSER_TITLE, path)
-        texts = self.place.run(self.folder / "window_holder.exe", "--texts", CHOOSER_TITLE).out
-        if "text=" + path not in texts.splitlines():
-            raise AssertionError(f"the chooser's name box does not hold {path}: {texts}")
+        through a remapped key each, loses their order on a busy machine. When
+        typed keys were lost (Wine now and then drops the chooser's activation as
+        it opens: Session.activate), the path is set in the box instead."""
+        for typed in (path.isascii(), False):
+            if typed:
+                self.session.xdotool("windowfocus", "--sync", chooser)
+                self.session.xdotool("key", "ctrl+a", "BackSpace")
+                self.session.xdotool("type", "--delay", "20", path, timeout=60)
+            else:
+                self.place.run(self.folder / "window_holder.exe", "--type", CHOOSER_TITLE, path)
+            deadline = time.monotonic() + 3
+            while True:
+                texts = self.place.run(self.folder / "window_holder.exe", "--texts", CHOOSER_TITLE).out
+                if "text=" + path in texts.splitlines():
+                    return
+                if time.monotonic() > deadline:
+                    break
+                time.sleep(0.3)
+            if typed:
+                print("keys typed into the chooser were lost; the path is set in its box instead", flush=True)
+        raise AssertionError(f"the chooser's name box does not hold {path}: {texts}")
 
     def press_return_in_chooser(self, chooser):
-        """Return in the chooser, with the pointer over it: without a window
-        manager a key can go to the window under the pointer, and a chooser that
-        has only just opened now and then misses one."""
-        geometry = dict(kv.split("=") for kv in self.session.xdotool("getwindowgeometry", "--shell", chooser)
-                        if "=" in kv)
-        self.session.pointer(int(geometry["X"]) + int(geometry["WIDTH"]) // 2, int(geometry["Y"]) + 10)
-        self.session.xdotool("windowfocus", "--sync", chooser)
+        """Return in the chooser, made active first: a chooser that has only just
+        opened now and then misses a key (Session.activate)."""
+        self.session.activate(chooser)
         self.session.xdotool("key", "Return")
 
     def choose_file(self, path):

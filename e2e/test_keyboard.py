@@ -25,20 +25,6 @@ class Keyboard(harness.WineTestCase):
         self.session.xdotool("windowfocus", "--sync", found[0])
         return folder, dialog
 
-    def activate(self, window):
-        """Makes the dialog active again after the chooser. Without a window
-        manager, on a busy machine, about one close of the chooser in four leaves
-        the dialog inactive (grey caption, keys reach nothing) even with X's input
-        focus on it, and even when the program activates itself again as the
-        chooser returns: Wine drops the activation on a later focus-out. A click
-        on the caption brings it back, as it would for a user."""
-        geometry = dict(kv.split("=") for kv in self.session.xdotool("getwindowgeometry", "--shell", window)
-                        if "=" in kv)
-        self.session.pointer(int(geometry["X"]) + 60, int(geometry["Y"]) + 10)
-        self.session.xdotool("click", "1")
-        time.sleep(0.3)
-        self.session.xdotool("windowfocus", "--sync", window)
-
     def keys(self, *names):
         for name in names:
             self.session.xdotool("key", name)
@@ -110,7 +96,7 @@ class Keyboard(harness.WineTestCase):
         deadline = time.time() + 10
         while self.session.windows("ﾌｧｲﾙを開く") and time.time() < deadline:
             time.sleep(0.2)
-        self.activate(self.session.windows(TITLE)[0])
+        self.session.activate(self.session.windows(TITLE)[0])  # Wine may leave it inactive
         self.keys("Tab", "Tab", "Return")  # ｷｬﾝｾﾙ, 設定
         self.assert_closes(dialog)
         self.assertEqual(self.stored(folder, "BGM区分"), "2")

@@ -196,20 +196,37 @@ class Saver:
             self.case.assertEqual(len(session.captured(self.capture)), at_end, "sound went on after the end")
         return self
 
-    def assert_times(self, name):
+    def late(self, name):
+        """What came later than a user may fairly expect, if anything."""
         timings.append((name, dict(self.times)))
         never = float("inf")
-        self.case.assertLessEqual(self.times.get("window", never), SCREEN_COVERED_S, "the window came late")
-        self.case.assertLessEqual(self.times.get("frame", never), SCREEN_COVERED_S, "the stars came late")
-        self.case.assertLessEqual(self.times.get("gone", never), WINDOW_GONE_S, "the window stayed after the key")
-        self.case.assertLessEqual(self.times.get("exit", never), PROCESS_GONE_S, "the process stayed after the key")
+        limits = (("window", SCREEN_COVERED_S, "the window came late"),
+                  ("frame", SCREEN_COVERED_S, "the stars came late"),
+                  ("gone", WINDOW_GONE_S, "the window stayed after the key"),
+                  ("exit", PROCESS_GONE_S, "the process stayed after the key"))
+        return [f"{why} ({self.times.get(key, never):.2f} s)" for key, limit, why in limits
+                if self.times.get(key, never) > limit]
 
 
 class Music(unittest.TestCase):
     """Music that is no music, too big or pulled away never holds up the screen
     or the end, and never brings the saver down."""
 
-    def run_case(self, name, kind, path, during=None, expect=None):
+    def run_case(self, name, kind, path, during=None, expect=None, prepare=None):
+        # A start that the music holds up is late by seconds every time; on a
+        # machine busy with other tests a sound start now and then misses a
+        # limit by a little. So a case late once runs again, and fails when it
+        # is late twice.
+        for attempt in (1, 2):
+            if prepare:
+                prepare()
+            late = self.run_once(name, kind, path, during, expect)
+            if not late:
+                return
+            print(f"{name}, try {attempt}: " + "; ".join(late), flush=True)
+        self.fail(f"{name}: " + "; ".join(late))
+
+    def run_once(self, name, kind, path, during, expect):
         folder = install()
         settings(folder, kind, harness.win_path(path) if path else "")
         saver = Saver(self, folder, sound=name).wait_covered()
@@ -220,7 +237,7 @@ class Music(unittest.TestCase):
         self.assertTrue(saver.running(), "the saver ended by itself: " + output(saver.proc)[-400:])
         heard = saver.heard()
         saver.end_with_key()
-        saver.assert_times(name)
+        late = saver.late(name)
         if expect == "silence":
             self.assertEqual(heard[0], 0.0, "something played")
         elif expect:
@@ -228,6 +245,7 @@ class Music(unittest.TestCase):
             # The null device runs faster than real time and the estimate wanders
             # on a busy machine; the WAV's 440 Hz and the MP3's 1000 Hz stay apart.
             self.assertAlmostEqual(heard[1], expect, delta=0.2 * expect)
+        return late
 
     def test_good_music_and_none_time_the_start_and_the_end(self):
         for name, kind, path, expect in (("no music", 0, None, "silence"),
@@ -273,8 +291,8 @@ class Music(unittest.TestCase):
                     folder = session.tmp / f"pulled-{kind}-{how}"
                     folder.mkdir()
                     path = folder / media[kind].name
-                    shutil.copy(media[kind], path)
-                    self.run_case(f"{kind.upper()} {how} while playing", 2, path, during=pull(path, how))
+                    self.run_case(f"{kind.upper()} {how} while playing", 2, path, during=pull(path, how),
+                                  prepare=lambda source=media[kind], path=path: shutil.copy(source, path))
 
     def test_a_key_while_the_music_is_still_opening_ends_at_once(self):
         def during(saver):
