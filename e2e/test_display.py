@@ -83,18 +83,28 @@ class Display(harness.WineTestCase):
         self.assertEqual(code, 0, "the display did not end within 1.5 s")
 
     def test_the_shower_covers_the_screen_and_flies_outwards(self):
-        saver, window = self.start_saver("/s")
-        geometry = dict(kv.split("=") for kv in self.session.xdotool("getwindowgeometry", "--shell", window))
-        self.assertEqual((geometry["X"], geometry["Y"], geometry["WIDTH"], geometry["HEIGHT"]),
-                         ("0", "0", str(WIDTH), str(HEIGHT)))
-        time.sleep(1.0)
-        first = self.session.screenshot(self.session.tmp / "first.png")
-        time.sleep(0.5)
-        # Two grabs straight after each other, a few frames apart.
-        grabs = [self.session.grab(), self.session.grab()]
-        self.assertIsNone(saver.poll())
-        second = self.session.screenshot(self.session.tmp / "second.png", grabs[0])
-        third = self.session.screenshot(self.session.tmp / "third.png", grabs[1])
+        # The ray test below needs the radiant still in the middle, where it
+        # stays for the first five seconds of the program: the grabs are taken
+        # raw and converted afterwards, and a run that a busy machine held up
+        # past four and a half seconds from the start is run again.
+        for attempt in (1, 2):
+            started = time.monotonic()
+            saver, window = self.start_saver("/s")
+            geometry = dict(kv.split("=") for kv in self.session.xdotool("getwindowgeometry", "--shell", window))
+            self.assertEqual((geometry["X"], geometry["Y"], geometry["WIDTH"], geometry["HEIGHT"]),
+                             ("0", "0", str(WIDTH), str(HEIGHT)))
+            time.sleep(1.0)
+            grabs = [self.session.grab()]
+            time.sleep(0.5)
+            # Two grabs straight after each other, a few frames apart.
+            grabs += [self.session.grab(), self.session.grab()]
+            self.assertIsNone(saver.poll())
+            if time.monotonic() - started < 4.5:
+                break
+            print(f"try {attempt}: the grabs took until {time.monotonic() - started:.1f} s", flush=True)
+            self.session.stop(saver)
+        first, second, third = (self.session.screenshot(self.session.tmp / f"{name}.png", grabbed)
+                                for name, grabbed in zip(("first", "second", "third"), grabs))
 
         a, b = star_cores(first), star_cores(second)
         for cores in (a, b):

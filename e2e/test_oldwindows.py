@@ -75,9 +75,9 @@ class Family(harness.WineTestCase):
 
     def cursor(self):
         """(shown, title of the foreground window), as another program sees them."""
-        out = self.session.run(harness.BIN / "e2e" / "system_probe.exe", "cursor").out
-        found = re.search(r"showing=(\d) foreground=(.*)", out)
-        self.assertTrue(found, f"the probe said {out!r}")
+        probe = self.session.run(harness.BIN / "e2e" / "system_probe.exe", "cursor", timeout=60)
+        found = re.search(r"showing=(\d) foreground=(.*)", probe.out)
+        self.assertTrue(found, f"the probe said {probe.out!r} (ended {probe.code}, timed out {probe.timed_out})")
         return found.group(1) == "1", found.group(2).strip()
 
     def assert_ends(self, saver, timeout=5):
