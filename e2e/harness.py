@@ -625,7 +625,15 @@ class Dialog:
         self.click(*self.CANCEL_BUTTON)
 
     def wait_closed(self, timeout=10):
-        return self.session.wait_gone(DIALOG_TITLE, timeout=timeout)
+        """The window gone and the program ended: one that is still ending holds
+        the one-instance claim, and a start meanwhile ends at once."""
+        if not self.session.wait_gone(DIALOG_TITLE, timeout=timeout):
+            return False
+        try:
+            self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return False
+        return True
 
     def close(self):
         self.session.stop(self.proc)

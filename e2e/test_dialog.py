@@ -25,6 +25,7 @@ class Dialog(harness.WineTestCase):
         self.addCleanup(self.session.stop, dialog)
         self.assertTrue(self.session.wait_window(TITLE), "no settings dialog")
         time.sleep(0.8)  # the opening zoom and the first frames
+        self.dialog = dialog
         return dialog
 
     def probe(self, folder):
@@ -118,12 +119,15 @@ class Dialog(harness.WineTestCase):
         self.assertIn("BGMﾌｧｲﾙ=".encode("cp932") + path + b"\r\n", data)
 
     def wait_gone(self):
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            if not self.session.windows(TITLE):
-                return True
-            time.sleep(0.1)
-        return False
+        """The dialog's window gone and its program ended: one that is still
+        ending holds the one-instance claim, and a start meanwhile ends at once."""
+        if not self.session.wait_gone(TITLE):
+            return False
+        try:
+            self.dialog.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            return False
+        return True
 
     def test_the_repeat_box_is_saved_as_a_track(self):
         folder = self.session.install()
