@@ -347,10 +347,10 @@ pcm.capture {
         """Makes a Wine window active again, with the keyboard's focus, by a click
         on its caption, as a user would. Without a window manager, on a busy
         machine, Wine now and then drops a window's activation just after another
-        window of the program opened or closed (a late focus-out sets the
-        foreground to the desktop): the caption turns grey and keys reach nothing,
-        even with X's input focus on the window and even when the program makes
-        the window active itself. Clicking an active window's caption is harmless."""
+        window of the program opened or closed: the caption turns grey and keys
+        reach nothing, even with X's input focus on the window and even when the
+        program makes the window active itself. Clicking an active window's
+        caption is harmless."""
         geometry = dict(kv.split("=") for kv in self.xdotool("getwindowgeometry", "--shell", window)
                         if "=" in kv)
         self.pointer(int(geometry["X"]) + 60, int(geometry["Y"]) + 10)
