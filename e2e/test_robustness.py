@@ -308,8 +308,11 @@ class Music(unittest.TestCase):
         opened = re.search(r"open=(\d+) ms=(\d+)", control.out)
         self.assertTrue(opened and opened.group(1) == "0", control.out[-500:])
         took = int(opened.group(2)) / 1000
-        # Well past the three seconds, or a busy moment could make the case moot.
-        self.assertGreater(took, 6, "the file opened too fast to test the give-up")
+        # Past the three seconds by a margin. How long the open reads depends on
+        # where the random bytes first look like MPEG audio (5 to 14 s seen
+        # here); a busy machine only makes the saver's own open of the same
+        # bytes slower.
+        self.assertGreater(took, 4, "the file opened too fast to test the give-up")
         seconds, frequency, _ = harness.tone(session.captured(heard))
         self.assertGreater(seconds, 0.5)
         self.assertAlmostEqual(frequency, 1000, delta=80)
