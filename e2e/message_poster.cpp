@@ -51,14 +51,12 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("posted=%d\n", ::PostMessageW(window, WM_CLOSE, 0, 0) ? 1 : 0);
         return 0;
     }
-    if (command == L"sweep" && (argc == 3 || argc == 5)) {
-        const UINT first = argc == 5 ? static_cast<UINT>(std::wcstoul(argv[3], nullptr, 16)) : 0;
-        const UINT end = argc == 5 ? static_cast<UINT>(std::wcstoul(argv[4], nullptr, 16)) : WM_USER;
+    if (command == L"sweep" && argc == 3) {
         // Every system message number, junk in both parameters; not the ones
         // that ask the window to end or quit, which it rightly does, nor the
         // taskbar's 0x313, which opens the system menu and waits for the user.
         long posted = 0;
-        for (UINT message = first; message < end; ++message) {
+        for (UINT message = 0; message < WM_USER; ++message) {
             if (message == WM_CLOSE || message == WM_QUIT || message == WM_DESTROY || message == WM_NCDESTROY ||
                 message == WM_SYSCOMMAND || message == WM_ENDSESSION || message == WM_QUERYENDSESSION ||
                 message == 0x313)

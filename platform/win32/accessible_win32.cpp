@@ -106,37 +106,14 @@ public:
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        if (role == nullptr) return E_POINTER;
-        const AccessibleDescription d = describe_();
-        role->vt = VT_I4;
-        if (Id(child) == CHILDID_SELF) {
-            role->lVal = d.role;
-            return S_OK;
-        }
-        const AccessiblePart* part = Part(d, child);
-        if (part == nullptr) {
-            role->vt = VT_EMPTY;
-            return E_INVALIDARG;
-        }
-        role->lVal = part->role;
-        return S_OK;
+        return NumberOf(child, role, &AccessiblePart::role, [](const AccessibleDescription& d) { return d.role; });
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        if (state == nullptr) return E_POINTER;
-        const AccessibleDescription d = describe_();
-        state->vt = VT_I4;
-        if (Id(child) == CHILDID_SELF) {
-            state->lVal = (::GetFocus() == window_ ? STATE_SYSTEM_FOCUSED : 0) | STATE_SYSTEM_FOCUSABLE;
-            if (!::IsWindowVisible(window_)) state->lVal |= STATE_SYSTEM_INVISIBLE;
-            return S_OK;
-        }
-        const AccessiblePart* part = Part(d, child);
-        if (part == nullptr) {
-            state->vt = VT_EMPTY;
-            return E_INVALIDARG;
-        }
-        state->lVal = part->state;
-        return S_OK;
+        return NumberOf(child, state, &AccessiblePart::state, [this](const AccessibleDescription&) {
+            long own = (::GetFocus() == window_ ? STATE_SYSTEM_FOCUSED : 0) | STATE_SYSTEM_FOCUSABLE;
+            if (!::IsWindowVisible(window_)) own |= STATE_SYSTEM_INVISIBLE;
+            return own;
+        });
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override {
         if (help != nullptr) *help = nullptr;
@@ -218,6 +195,26 @@ public:
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
+    // A number of the object itself (from `own`) or of one of its parts (its `field`).
+    template <typename Own>
+    HRESULT NumberOf(const VARIANT& child, VARIANT* out, long AccessiblePart::*field, Own own) {
+        if (out == nullptr) return E_POINTER;
+        const AccessibleDescription d = describe_();
+        if (Id(child) == CHILDID_SELF) {
+            out->vt = VT_I4;
+            out->lVal = own(d);
+            return S_OK;
+        }
+        const AccessiblePart* part = Part(d, child);
+        if (part == nullptr) {
+            out->vt = VT_EMPTY;
+            return E_INVALIDARG;
+        }
+        out->vt = VT_I4;
+        out->lVal = part->*field;
+        return S_OK;
+    }
+
     static long Id(const VARIANT& child) { return child.vt == VT_I4 ? child.lVal : -1; }
     static const AccessiblePart* Part(const AccessibleDescription& d, const VARIANT& child) {
         const long id = Id(child);
