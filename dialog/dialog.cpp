@@ -176,6 +176,10 @@ void SettingsDialog::ShowChoice(MusicKind kind) {
 }
 
 void SettingsDialog::OnChooseFile() {
+    // Opening the chooser is a choice: the check of the stored file may end
+    // while it is open (its own loop runs the dialog's events) and must then
+    // leave the kind to the user.
+    choiceMade_ = true;
     const OpenFileAnswer answer = host_.OpenFile(std::string(kFilter) + '\0' + kPattern + '\0', kOpenTitle);
     if (answer.result > 0) {
         settings_.musicFile = answer.path;

@@ -88,8 +88,10 @@ public:
     void RefreshEarth() override { calls.push_back("Refresh"); }
     OpenFileAnswer OpenFile(const std::string& filter, const std::string& title) override {
         calls.push_back("OpenFile(" + filter + "|" + title + ")");
+        if (whileChoosing) whileChoosing(); // the chooser's loop runs the dialog's events
         return openAnswer;
     }
+    std::function<void()> whileChoosing;
     void SetScreenPointer(bool hourglass) override { calls.push_back(hourglass ? "Hourglass" : "Default"); }
     void OpenDocument(const std::string& address) override { calls.push_back("Open " + address); }
     void ShowMessage(const std::string& text) override { calls.push_back("Message: " + text); }
@@ -180,6 +182,12 @@ TEST_F(DialogTest, TheStoredFileIsLookedAtOnlyOnceTheDialogStands) {
     dialog->OnMusicChoice(MusicKind::SoundFile);
     host.RunBackground();
     EXPECT_EQ(dialog->Current(), (Settings{MusicKind::SoundFile, 0, ""}));
+    // Nor one that comes while the user is choosing a file.
+    With({MusicKind::SoundFile, 0, "C:\\gone.wav"}).Open();
+    host.whileChoosing = [this] { host.RunBackground(); };
+    dialog->OnChooseFile();
+    EXPECT_EQ(dialog->Current(), (Settings{MusicKind::SoundFile, 0, "C:\\here.wav"}));
+    EXPECT_TRUE(host.marks[2] && host.fileEnabled);
 }
 
 TEST_F(DialogTest, OpeningFocusesTheFirstEnabledStop) {
