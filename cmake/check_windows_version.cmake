@@ -17,7 +17,7 @@ set(available_kernel32.dll
   AddVectoredExceptionHandler CloseHandle CopyFileW CreateDirectoryW CreateEventA CreateFileW
   CreateMutexW CreateSemaphoreA DeleteCriticalSection DeleteFileW DuplicateHandle
   EnterCriticalSection ExitProcess FileTimeToSystemTime FindResourceW FormatMessageA FormatMessageW
-  FreeLibrary GetCommandLineW GetCurrentProcess GetCurrentProcessId GetCurrentThread
+  FlushFileBuffers FreeLibrary GetCommandLineW GetCurrentProcess GetCurrentProcessId GetCurrentThread
   GetCurrentThreadId GetFileAttributesW GetFileType GetHandleInformation GetLastError GetLocalTime
   GetModuleFileNameW GetModuleHandleA GetModuleHandleW GetPrivateProfileStringW GetProcAddress
   GetProcessAffinityMask GetProcessTimes GetShortPathNameW GetStartupInfoW GetSystemDirectoryW

@@ -84,7 +84,10 @@ public:
     virtual bool Copy(const std::string& from, const std::string& to) = 0;
     // Makes a new file holding exactly these bytes, replacing one that exists.
     virtual bool WriteNew(const std::string& path, const std::string& bytes) = 0;
-    // Puts `from` in the place of `to` in one step, with its contents on disk.
+    // Has the file's contents written through to the disk (not only handed to
+    // the system's cache), so that they survive a power cut.
+    virtual bool Flush(const std::string& path) = 0;
+    // Puts `from` in the place of `to` in one step.
     virtual bool Replace(const std::string& from, const std::string& to) = 0;
     virtual void Remove(const std::string& path) = 0;
     // Why the last of the calls above, or the last profile write, failed.

@@ -172,6 +172,9 @@ bool WriteSettingsFile(platform::Profile& profile, platform::Files& files, const
             return false;
         }
     }
+    // Renamed before it is on the disk, the copy could come back after a power
+    // cut as a file of zeros, with the old settings gone.
+    if (!files.Flush(copy.path)) return fail();
     if (!files.Replace(copy.path, file.path)) return fail();
     return true;
 }

@@ -91,8 +91,8 @@ Settings LoadSettings(platform::Profile& profile, platform::Files& files, const 
 Settings LoadSettings(const platform::Platform& platform);
 
 // Writes the three values into a copy of the file beside it, reads them back,
-// and only when all three came back as written puts the copy in the file's
-// place in one step. The file is never left half written. False, with the
+// and only when all three came back as written has the copy written through to
+// the disk and puts it in the file's place in one step. The file is never left half written. False, with the
 // system's reason, when any step failed.
 bool WriteSettingsFile(platform::Profile& profile, platform::Files& files, const SettingsFile& file,
                        const Settings& settings, platform::ErrorCode& error);

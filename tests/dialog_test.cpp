@@ -305,6 +305,7 @@ TEST_F(DialogTest, SavingWritesAllThreeKeysWhateverTheKind) {
         if (call.rfind("WritePrivateProfileString", 0) == 0) writes.push_back(call);
     EXPECT_EQ(writes, expected);
     EXPECT_EQ(fake.calls.back(), "Replace(\"C:\\Lumora\\ルモラ.ini.new\", \"C:\\Lumora\\ルモラ.ini\")");
+    EXPECT_EQ(fake.calls.end()[-2], "Flush(\"C:\\Lumora\\ルモラ.ini.new\")"); // on the disk before that
     EXPECT_EQ(*Stored(kKeyFile), "C:\\song.mp3");
     EXPECT_EQ(dialog->Current().repeatTrack, 12);
     EXPECT_EQ(host.calls.back(), "Close");

@@ -234,17 +234,22 @@ TEST_F(PlacementTest, ASaveThatFailsEverywhereLeavesEveryFileAsItWas) {
     EXPECT_EQ(fake.profiles, before);
 }
 
-TEST_F(PlacementTest, AFullDiskIsCaughtByReadingBackAndTheOldFileStays) {
+TEST_F(PlacementTest, AFullDiskIsCaughtByReadingBackOrFlushingAndTheOldFileStays) {
     Store(kIni, " 2");
     fake.Put(kIni, kSettingsSection, kKeyLoop, " 7");
-    fake.diskFull = true;
     fake.readOnly = {"C:\\Users\\u\\AppData\\Roaming"};
     const auto before = fake.profiles;
-    const SaveOutcome outcome = SaveSettings(fake.Seams(), cd);
-    EXPECT_FALSE(outcome.saved);
-    ASSERT_FALSE(outcome.failures.empty());
-    EXPECT_EQ(outcome.failures[0].error, 0u); // the platform said nothing was wrong
-    EXPECT_EQ(fake.profiles, before);
+    // Full before the writes (the platform says nothing was wrong), or only
+    // when the system hands its cache to the disk.
+    for (auto [full, flushFails, error] : {std::tuple{true, false, 0u}, {false, true, 112u}}) {
+        fake.diskFull = full;
+        fake.flushFails = flushFails;
+        const SaveOutcome outcome = SaveSettings(fake.Seams(), cd);
+        EXPECT_FALSE(outcome.saved);
+        ASSERT_FALSE(outcome.failures.empty());
+        EXPECT_EQ(outcome.failures[0].error, error);
+        EXPECT_EQ(fake.profiles, before);
+    }
 }
 
 } // namespace

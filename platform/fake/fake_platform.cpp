@@ -154,6 +154,15 @@ bool FakePlatform::WriteNew(const std::string& path, const std::string& bytes) {
     return true;
 }
 
+bool FakePlatform::Flush(const std::string& path) {
+    Log("Flush(" + Quote(path) + ")");
+    if (!Has(path) || flushFails) {
+        lastError_ = Has(path) ? 112 : 2;
+        return false;
+    }
+    return true;
+}
+
 bool FakePlatform::Replace(const std::string& from, const std::string& to) {
     Log("Replace(" + Quote(from) + ", " + Quote(to) + ")");
     if (!Has(from)) {

@@ -45,6 +45,8 @@ public:
     // A full disk: profile writes report success and store nothing, as the
     // platform's do.
     bool diskFull = false;
+    // The disk refuses to take what the system holds of a file (error 112, full).
+    bool flushFails = false;
     // What an ANSI file makes of a value: the code page's spelling of it.
     std::function<std::string(const std::string&)> ansiSpelling = [](const std::string& text) { return text; };
     // Profile files written as UTF-16 (made with the mark).
@@ -85,6 +87,7 @@ public:
     bool MakeFolder(const std::string& path) override;
     bool Copy(const std::string& from, const std::string& to) override;
     bool WriteNew(const std::string& path, const std::string& bytes) override;
+    bool Flush(const std::string& path) override;
     bool Replace(const std::string& from, const std::string& to) override;
     void Remove(const std::string& path) override;
     platform::ErrorCode LastError() override { return lastError_; }

@@ -116,6 +116,14 @@ bool Win32Platform::WriteNew(const std::string& path, const std::string& bytes) 
     return Outcome(ok != FALSE && written == bytes.size());
 }
 
+bool Win32Platform::Flush(const std::string& path) {
+    HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!Outcome(file != INVALID_HANDLE_VALUE)) return false;
+    KernelHandle owned(file);
+    return Outcome(::FlushFileBuffers(file) != FALSE);
+}
+
 bool Win32Platform::Replace(const std::string& from, const std::string& to) {
     const std::wstring target = Widen(to);
     // A read-only file is one the user does not want changed. Windows refuses to

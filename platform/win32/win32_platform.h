@@ -33,6 +33,7 @@ public:
     bool MakeFolder(const std::string& path) override;
     bool Copy(const std::string& from, const std::string& to) override;
     bool WriteNew(const std::string& path, const std::string& bytes) override;
+    bool Flush(const std::string& path) override;
     bool Replace(const std::string& from, const std::string& to) override;
     void Remove(const std::string& path) override;
     platform::ErrorCode LastError() override { return lastError_; }
