@@ -36,9 +36,7 @@ MusicStarted Music::Start(const std::function<bool()>& stillWanted) {
     } else if (settings_.music == MusicKind::SoundFile && FileExists(platform_.files, settings_.musicFile)) {
         switch (TypeOfSoundFile(settings_.musicFile)) {
         case SoundFileType::Wav:
-            if (stillWanted && !stillWanted()) break;
-            PlayWav();
-            started.playing = MusicPlaying::Wav;
+            if (PlayWav(stillWanted)) started.playing = MusicPlaying::Wav;
             break;
         case SoundFileType::Mp3:
             PlayMp3(stillWanted);
@@ -172,9 +170,14 @@ void Music::CloseMp3() {
     platform_.mci.SendString("close MP3Play", nullptr, 0);
 }
 
-void Music::PlayWav() {
-    if (platform_.sound.WaveOutDevices() <= 0) return;
-    platform_.sound.Play(&settings_.musicFile, kWavFlags);
+bool Music::PlayWav(const std::function<bool()>& stillWanted) {
+    if (stillWanted && !stillWanted()) return false;
+    // The first call into the multimedia library loads it and wakes the sound
+    // system, slow on a cold machine: the start may be given up meanwhile.
+    const bool device = platform_.sound.WaveOutDevices() > 0;
+    if (stillWanted && !stillWanted()) return false;
+    if (device) platform_.sound.Play(&settings_.musicFile, kWavFlags);
+    return true;
 }
 
 void Music::StopWav() { platform_.sound.Play(nullptr, 0); }

@@ -63,7 +63,8 @@ public:
     // Starts the MP3 again from its beginning whenever it is not playing.
     void WatchMp3();
     void CloseMp3();
-    void PlayWav();
+    // False when the start was given up before the sound player was asked.
+    bool PlayWav(const std::function<bool()>& stillWanted = {});
     void StopWav();
 
     static constexpr std::size_t kReplyLength = 512;

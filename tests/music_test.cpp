@@ -239,6 +239,14 @@ TEST_F(MusicTest, WavLoopsOnlyWhenThereIsAnOutputDevice) {
     fake.waveDevices = 0;
     music->PlayWav();
     EXPECT_EQ(Sent(), std::vector<std::string>{"waveOutGetNumDevs"});
+
+    // A start given up while the sound system wakes makes no sound at all.
+    fake.waveDevices = 1;
+    fake.readableFiles.insert("C:\\曲\\tone.Wav");
+    bool wanted = true;
+    fake.whileWaking = [&wanted] { wanted = false; };
+    EXPECT_EQ(music->Start([&wanted] { return wanted; }).playing, MusicPlaying::Nothing);
+    EXPECT_EQ(Sent(), std::vector<std::string>{"waveOutGetNumDevs"});
 }
 
 TEST_F(DisplayMusicTest, TheScreenIsCoveredBeforeTheMusicTouchesAFileOrADevice) {

@@ -207,6 +207,7 @@ std::string FakePlatform::ProgramFolder() { return programFolder; }
 
 std::int32_t FakePlatform::WaveOutDevices() {
     Log("waveOutGetNumDevs");
+    if (whileWaking) whileWaking();
     return waveDevices;
 }
 

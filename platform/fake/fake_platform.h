@@ -55,6 +55,8 @@ public:
     std::uint32_t tickCount = 1000;   // advances by one on every read
     double secondsSinceMidnight = 3600.5;
     std::int32_t waveDevices = 1;
+    // Runs while the sound system is asked for its devices (and wakes).
+    std::function<void()> whileWaking;
     SimulatedMci mci{[this](std::string line) { Log(std::move(line)); }};
     // Profile files: path -> section -> key -> value. Section and key names are
     // kept as first written; look-ups ignore ASCII case, like the platform's.
