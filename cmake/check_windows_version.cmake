@@ -40,7 +40,7 @@ set(available_user32.dll
   GetDesktopWindow GetFocus GetMessageW GetMonitorInfoW GetShellWindow GetSysColor GetSystemMetrics
   GetWindowLongA GetWindowLongPtrW GetWindowLongW GetWindowRect GetWindowTextLengthW GetWindowTextW
   InflateRect IntersectRect InvalidateRect IsChild IsDialogMessageW IsWindow IsWindowVisible KillTimer LoadCursorW
-  LoadImageW MapWindowPoints MessageBoxW MoveWindow OffsetRect PeekMessageW PostMessageA
+  LoadImageW MapWindowPoints MessageBoxW MonitorFromWindow MoveWindow OffsetRect PeekMessageW PostMessageA
   PostMessageW PostQuitMessage PtInRect RedrawWindow RegisterClassExW ReleaseDC ScreenToClient SendMessageW
   SetCursor SetFocus SetParent SetTimer SetWindowLongA SetWindowLongPtrW SetWindowLongW SetWindowPos
   SetWindowTextW ShowCursor ShowWindow SystemParametersInfoW TranslateMessage UnionRect UnregisterClassW

@@ -322,8 +322,13 @@ private:
     // A move to a monitor of another scale: everything is laid out again, in
     // the place Windows suggests.
     void OnDpiChanged(int dpi, const RECT& suggested) {
+        // The window keeps its own size at the new DPI and only takes the
+        // corner: a place that would leave its caption off every monitor (one
+        // far out, or merely touching the screen) is no place for it.
+        const RECT outer = OuterRect(SettingsDialog::kPanelWidth, SettingsDialog::kPanelHeight, dpi);
+        const Rect caption{suggested.left, suggested.top, suggested.left + Width(outer), suggested.top - outer.top};
+        if (!CaptionReachable(caption, win32::Monitors())) return;
         LayOut(dpi);
-        const RECT outer = OuterRect(SettingsDialog::kPanelWidth, SettingsDialog::kPanelHeight);
         ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, Width(outer), Height(outer),
                        SWP_NOZORDER | SWP_NOACTIVATE);
         dialog_.OnResize();
@@ -332,16 +337,19 @@ private:
         ReportLayout();
     }
 
-    // The window's outer rectangle for a client area of this size at 96 DPI.
+    // The window's outer rectangle, the client area at (0, 0), for a client area
+    // of this size at 96 DPI.
     RECT OuterRect(int clientWidth, int clientHeight) const {
-        RECT r{0, 0, dialog_layout::ScaleLength(clientWidth, geometry_.dpi),
-               dialog_layout::ScaleLength(clientHeight, geometry_.dpi)};
+        return OuterRect(clientWidth, clientHeight, geometry_.dpi);
+    }
+    static RECT OuterRect(int clientWidth, int clientHeight, int dpi) {
+        RECT r{0, 0, dialog_layout::ScaleLength(clientWidth, dpi), dialog_layout::ScaleLength(clientHeight, dpi)};
         using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
         // GetProcAddress returns a generic function pointer; the real type is named here.
         const auto adjust = reinterpret_cast<AdjustForDpi>(reinterpret_cast<void*>(
             ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
         if (adjust != nullptr)
-            adjust(&r, kWindowStyle, FALSE, 0, static_cast<UINT>(geometry_.dpi));
+            adjust(&r, kWindowStyle, FALSE, 0, static_cast<UINT>(dpi));
         else
             ::AdjustWindowRectEx(&r, kWindowStyle, FALSE, 0);
         return r;

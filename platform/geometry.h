@@ -2,8 +2,10 @@
 // byte order of a bitmap, and twips.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace lumora {
 
@@ -17,6 +19,22 @@ struct Rect {
         return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
     }
 };
+
+// A window whose caption strip is this rectangle can be taken with the mouse
+// and moved: some monitor shows a stretch of the caption at least three caption
+// heights long (all of it when shorter) and at least half its height.
+inline bool CaptionReachable(const Rect& caption, const std::vector<Rect>& monitors) {
+    const std::int64_t height = std::int64_t{caption.bottom} - caption.top;
+    const std::int64_t width = std::int64_t{caption.right} - caption.left;
+    if (height <= 0 || width <= 0) return false;
+    const std::int64_t grip = std::min(width, 3 * height);
+    for (const Rect& monitor : monitors) {
+        const std::int64_t across = std::int64_t{std::min(caption.right, monitor.right)} - std::max(caption.left, monitor.left);
+        const std::int64_t down = std::int64_t{std::min(caption.bottom, monitor.bottom)} - std::max(caption.top, monitor.top);
+        if (across >= grip && 2 * down >= height) return true;
+    }
+    return false;
+}
 
 // A colour value as the program keeps it (red in the lowest byte) as a 32-bit
 // bitmap stores it (blue in the lowest byte).

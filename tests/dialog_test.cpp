@@ -412,5 +412,20 @@ TEST(DialogPlace, CentredAcrossAThirdDownAndNegativeOnSmallScreens) {
     EXPECT_EQ(top, -250);
 }
 
+TEST(DialogPlace, APlaceIsTakenOnlyWhereTheCaptionCanBeGrabbed) {
+    // A 1024x768 primary and an 800x600 monitor to its left; a 30-pixel caption.
+    const std::vector<Rect> monitors = {{0, 0, 1024, 768}, {-800, 0, 0, 600}};
+    const std::pair<Rect, bool> cases[] = {
+        {{100, 100, 567, 130}, true},
+        {{-700, 500, -233, 530}, true},    // on the other monitor
+        {{-100000, 0, -99533, 30}, false}, // far out, as junk proposes
+        {{1023, 0, 1490, 30}, false},      // one pixel on the screen touches it, no more
+        {{100, 754, 567, 784}, false},     // less than half above the bottom edge
+        {{-700, 600, -233, 630}, false},   // under the smaller monitor, where no screen is
+    };
+    for (const auto& [caption, reachable] : cases)
+        EXPECT_EQ(CaptionReachable(caption, monitors), reachable) << caption.left << "," << caption.top;
+}
+
 } // namespace
 } // namespace lumora

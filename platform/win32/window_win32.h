@@ -8,6 +8,7 @@
 #include "platform/geometry.h"
 #include "platform/platform.h"
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/library_win32.h"
 
 namespace lumora::win32 {
 
@@ -80,14 +81,32 @@ inline void DeclarePerMonitorDpiAwareness() {
         aware();
 }
 
+// The effective DPI of the monitor nearest the window, from Windows 8.1's
+// per-monitor function; 0 where the system has none.
+inline int MonitorDpi(HWND window) {
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    constexpr int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
+    static const auto getDpi = LoadFunction<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
+    HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+    UINT x = 0;
+    UINT y = 0;
+    if (getDpi == nullptr || monitor == nullptr || FAILED(getDpi(monitor, kEffectiveDpi, &x, &y))) return 0;
+    return static_cast<int>(y);
+}
+
 // The DPI of the monitor the window stands on; the system's where the system
-// cannot tell per window.
+// cannot tell per monitor (before Windows 8.1).
 inline int WindowDpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
     static const auto getDpi = reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (getDpi != nullptr && window != nullptr)
         if (const UINT dpi = getDpi(window); dpi > 0) return static_cast<int>(dpi);
+    // Windows 8.1 and 10 before 1607 give the process per-monitor awareness
+    // (the manifest asks for it) without GetDpiForWindow: the system's DPI
+    // there would refuse every real change.
+    if (window != nullptr)
+        if (const int dpi = MonitorDpi(window); dpi > 0) return dpi;
     const int dpi = SystemDpi().y;
     return dpi > 0 ? dpi : 96;
 }
@@ -131,18 +150,15 @@ Owner* WindowOwner(HWND window, UINT message, LPARAM lParam) {
 // that message number with a junk address in it, so the rectangle is copied
 // with ReadProcessMemory, which fails on an address that is not readable
 // instead of faulting, and is taken only when the DPI is the one the window
-// has now and the place lies on the screen.
+// has now. Whether the place leaves the window within reach is for the window
+// to judge, with the size it will take there.
 inline bool ProposedPlaceForDpi(HWND window, WPARAM wParam, LPARAM lParam, RECT& place) {
     if (static_cast<int>(HIWORD(wParam)) != WindowDpi(window)) return false;
     SIZE_T read = 0;
     if (!::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &place,
                              sizeof place, &read) || read != sizeof place)
         return false;
-    const RECT screen{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
-                      ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                      ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    RECT overlap{};
-    return place.right > place.left && place.bottom > place.top && ::IntersectRect(&overlap, &place, &screen);
+    return place.right > place.left && place.bottom > place.top;
 }
 
 // Detaches a window from its owner and destroys it: the procedure sees no
