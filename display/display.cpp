@@ -159,6 +159,19 @@ void StarDisplay::LayOut() {
     }
 }
 
+void StarDisplay::OnTimer(DisplayTimer timer) {
+    // Any program may post WM_TIMER with one of the display's timer numbers: a
+    // tick counts only while its timer is on.
+    if (!TimerEnabled(timer)) return;
+    switch (timer) {
+    case DisplayTimer::FileMusicWatch: OnFileMusicTimer(); break;
+    case DisplayTimer::CdWatch: OnCdWatchTimer(); break;
+    case DisplayTimer::Frame: OnFrameTimer(); break;
+    case DisplayTimer::RadiantJump: OnRadiantTimer(); break;
+    case DisplayTimer::MusicDeadline: OnMusicDeadline(); break;
+    }
+}
+
 void StarDisplay::OnFrameTimer() {
     for (StarField& field : fields_) {
         if (field.building) {
@@ -182,6 +195,7 @@ void StarDisplay::BeginMusic() {
     musicPending_ = false;
     auto job = std::make_shared<MusicJob>();
     job_ = job;
+    musicBegan_ = platform_.clock.TickCount();
     EnableTimer(DisplayTimer::MusicDeadline, true);
     OnMusicThread(
         [job](Music& music) {
@@ -214,6 +228,8 @@ void StarDisplay::OnMusicStarted(const std::shared_ptr<MusicJob>& job) {
 }
 
 void StarDisplay::OnMusicDeadline() {
+    // A tick posted before its time would give up a start that may yet work.
+    if (platform_.clock.TickCount() - musicBegan_ < static_cast<std::uint32_t>(kMusicGiveUpMs)) return;
     EnableTimer(DisplayTimer::MusicDeadline, false);
     if (!job_) return;
     std::lock_guard<std::mutex> lock(job_->mutex);
@@ -234,6 +250,10 @@ void StarDisplay::StopMusic() {
         job_->abandoned = true;
     }
     if (!finished) return;
+    // Track steps and watches still waiting would only hold the stop up: on a
+    // drive that answers slowly, long enough for the disc to play on after the
+    // saver has gone.
+    host_.DropWaitingMusicWork();
     const MusicStarted started = job_->started;
     OnMusicThread([started](Music& music) { music.Stop(started); });
     host_.WaitForMusicThread(kStopWaitMs);
@@ -359,13 +379,31 @@ void StarDisplay::OnKey(int keyCode) {
     if (settings_.music == MusicKind::AudioCd && (keyCode == kKeyLeft || keyCode == kKeyRight)) {
         // While the CD is still starting, the arrows wait for it rather than end.
         if (!musicReady_) return;
-        if (keyCode == kKeyLeft)
-            OnMusicThread([](Music& music) { music.PreviousTrack(); });
-        else
-            OnMusicThread([](Music& music) { music.NextTrack(); });
+        stepsWaiting_ += keyCode == kKeyLeft ? -1 : +1;
+        StepTracks();
     } else {
         Quit();
     }
+}
+
+void StarDisplay::StepTracks() {
+    // One step at a time on the music's thread: presses made meanwhile add up,
+    // so a quit never finds a queue of them ahead of its stop.
+    if (stepBusy_ || stepsWaiting_ == 0) return;
+    const int steps = stepsWaiting_;
+    stepsWaiting_ = 0;
+    stepBusy_ = true;
+    OnMusicThread([steps](Music& music) { music.StepTracks(steps); },
+                  [this] {
+                      stepBusy_ = false;
+                      StepTracks();
+                  });
+}
+
+void StarDisplay::RunWaitingEvents() {
+    const std::uint32_t began = platform_.clock.TickCount();
+    for (int count = 0; count < kEventsBeforeQuit && host_.RunWaitingEvent(); ++count)
+        if (platform_.clock.TickCount() - began >= static_cast<std::uint32_t>(kEventsBeforeQuitMs)) break;
 }
 
 bool StarDisplay::Quit() {
@@ -373,7 +411,7 @@ bool StarDisplay::Quit() {
     // so the password is never asked twice for one quit.
     if (quitting_) return false;
     quitting_ = true;
-    host_.DoEvents();
+    RunWaitingEvents();
 
     const bool saverMode = mode_ == Mode::Saver;
     if (saverMode && !IsNtFamily(platform_.saver)) {

@@ -85,8 +85,8 @@ public:
     virtual void EnableTimer(DisplayTimer timer, bool enabled) = 0;
     // Shows these parts of the surface on screen after a frame: only the monitors'.
     virtual void Present(const std::vector<Rect>& areas) = 0;
-    // Runs the window events already queued.
-    virtual void DoEvents() = 0;
+    // Runs one window event that is waiting; false when none was.
+    virtual bool RunWaitingEvent() = 0;
     // The old family's password check with the window as owner; nonzero when accepted.
     virtual std::int32_t VerifyPassword() = 0;
     // Runs `work` on the music's own thread, each piece after the ones given
@@ -97,6 +97,8 @@ public:
     // Waits at most this long for the music's thread to finish what it was
     // given; true when it did.
     virtual bool WaitForMusicThread(int milliseconds) = 0;
+    // Drops the music work given but not yet begun; the piece under way finishes.
+    virtual void DropWaitingMusicWork() = 0;
     virtual void Close() = 0;
     virtual void EndProcess() = 0;
 };
@@ -120,7 +122,15 @@ public:
     static constexpr int kCdFailuresToGiveUp = 3;
     // How long a quit waits for the music to stop before it ends regardless.
     static constexpr int kStopWaitMs = 1000;
+    // How long the music may take to start before it is given up for the run.
+    static constexpr int kMusicGiveUpMs = 3000;
+    // What a quit lets run of the window events waiting for it: on a machine
+    // whose frames take as long as their period, a frame is always due.
+    static constexpr int kEventsBeforeQuit = 64;
+    static constexpr int kEventsBeforeQuitMs = 250;
 
+    // A tick of one of the timers; the handlers below are what each runs.
+    void OnTimer(DisplayTimer timer);
     void OnFrameTimer();
     void OnMusicDeadline();
     void OnRadiantTimer();
@@ -128,6 +138,7 @@ public:
     void OnFileMusicTimer();
     void OnClick();
     void OnMouseMove(float x, float y);
+    // Left and right step the CD's tracks; every other key quits.
     void OnKey(int keyCode);
     // Stops everything and ends the process; false when the password was refused
     // (or a quit is already under way further up the stack).
@@ -161,6 +172,8 @@ private:
     void BeginMusic();
     void OnMusicStarted(const std::shared_ptr<struct MusicJob>& job);
     void StopMusic();
+    void StepTracks();
+    void RunWaitingEvents();
 
     const platform::Platform& platform_;
     DisplayHost& host_;
@@ -182,9 +195,14 @@ private:
     bool musicPending_ = false; // to start once the first frames are shown
     int framesShown_ = 0;
     std::shared_ptr<struct MusicJob> job_; // the start under way, shared with its thread
+    std::uint32_t musicBegan_ = 0;         // the tick count when it began
     bool musicReady_ = false;
     int cdFailures_ = 0;
     bool watchBusy_ = false; // a watch is still on the music's thread: skip ticks
+    // Arrow presses not yet sent to the drive, next minus previous: they go as
+    // one step once the step under way has come back.
+    int stepsWaiting_ = 0;
+    bool stepBusy_ = false;
 };
 
 } // namespace lumora

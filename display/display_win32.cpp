@@ -27,7 +27,7 @@ UINT Interval(DisplayTimer timer) {
     case DisplayTimer::CdWatch: return 200;
     case DisplayTimer::Frame: return 10;
     case DisplayTimer::RadiantJump: return 5000;
-    case DisplayTimer::MusicDeadline: return 3000;
+    case DisplayTimer::MusicDeadline: return StarDisplay::kMusicGiveUpMs;
     }
     return 1000;
 }
@@ -108,16 +108,17 @@ public:
         ++frames_;
     }
 
-    void DoEvents() override {
+    bool RunWaitingEvent() override {
         MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                ::PostQuitMessage(static_cast<int>(message.wParam));
-                break;
-            }
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
+        if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return false;
+        if (message.message == WM_QUIT) {
+            // Left for the message loop, which ends the display through its quit.
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
         }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+        return true;
     }
 
     std::int32_t VerifyPassword() override {
@@ -135,6 +136,10 @@ public:
 
     bool WaitForMusicThread(int milliseconds) override {
         return !music_ || music_->WaitIdle(static_cast<DWORD>(milliseconds));
+    }
+
+    void DropWaitingMusicWork() override {
+        if (music_) music_->DropWaiting();
     }
 
     void Close() override { win32::DestroyOwnedWindow(window_); }
@@ -167,17 +172,8 @@ private:
     }
 
     void OnTimer(WPARAM id) {
-        if (id == TimerId(DisplayTimer::Frame)) {
-            display_.OnFrameTimer();
-        } else if (id == TimerId(DisplayTimer::RadiantJump)) {
-            display_.OnRadiantTimer();
-        } else if (id == TimerId(DisplayTimer::FileMusicWatch)) {
-            display_.OnFileMusicTimer();
-        } else if (id == TimerId(DisplayTimer::CdWatch)) {
-            display_.OnCdWatchTimer();
-        } else if (id == TimerId(DisplayTimer::MusicDeadline)) {
-            display_.OnMusicDeadline();
-        }
+        // A timer's id is its number plus one: 0 is no timer.
+        if (id >= 1 && id <= kDisplayTimers) display_.OnTimer(static_cast<DisplayTimer>(id - 1));
     }
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

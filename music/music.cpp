@@ -118,19 +118,15 @@ bool Music::WatchCd() {
 
 // Every step runs whatever the one before it gave: an unreadable track counts
 // as 0, and a position that is an error text is sent on for the device to refuse.
-void Music::StepTrack(int direction) {
+void Music::StepTracks(int steps) {
     std::int16_t track = 0;
     if (std::optional<std::int16_t> read =
             RoundToInt16(LeadingNumber(Query("status cdaudio current track"))))
         track = *read;
-    const int target = track + direction;
+    const int target = track + steps;
     const std::string position = Query("status cdaudio position track " + std::to_string(target));
     PlayCd("cdaudio", position, "");
 }
-
-void Music::PreviousTrack() { StepTrack(-1); }
-
-void Music::NextTrack() { StepTrack(+1); }
 
 void Music::CloseCd() {
     platform_.mci.SendString("stop cdaudio", nullptr, 0);

@@ -53,8 +53,10 @@ public:
     // Keeps the CD playing (and on the repeat track). False once the drive can
     // no longer be read: the watch is over for this run.
     bool WatchCd();
-    void PreviousTrack();
-    void NextTrack();
+    // Plays the track this many tracks on from the current one (back when negative).
+    void StepTracks(int steps);
+    void PreviousTrack() { StepTracks(-1); }
+    void NextTrack() { StepTracks(+1); }
     void CloseCd();
 
     // The sound-file player.
@@ -76,7 +78,6 @@ public:
     static constexpr std::uint32_t kWavFlags = 0x00020000 | 0x0002 | 0x0001 | 0x0008;
 
 private:
-    void StepTrack(int direction);
 
     const platform::Platform& platform_;
     const Settings settings_;

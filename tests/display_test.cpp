@@ -261,7 +261,7 @@ TEST_F(DisplayTest, WithoutASwitchMovementIsIgnoredButKeysAndClicksQuit) {
     display->OnKey(65);
     EXPECT_TRUE(host.ended);
     // Neither cursor nor running flag is touched without the run switch.
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"DoEvents", "Close", "End"}));
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"GetTickCount", "WaitingEvent", "Close", "End"}));
 
     std::unique_ptr<StarDisplay> clicked = Make({}, Mode::NoSwitch);
     host.ended = false;
@@ -292,7 +292,8 @@ TEST_F(DisplayTest, QuitOnTheNtFamilyUndoesStartUpInOrder) {
     EXPECT_TRUE(display->TimerEnabled(DisplayTimer::CdWatch));
     EXPECT_TRUE(display->Quit());
     const std::vector<std::string> expected = {
-        "DoEvents", "GetVersionEx(148)", "Timer CD watch off", "WaitForMusicThread(1000)",
+        "GetTickCount", "WaitingEvent", "GetVersionEx(148)", "Timer CD watch off", "DropWaitingMusicWork",
+        "WaitForMusicThread(1000)",
         "mci: stop cdaudio", "mci: close cdaudio",
         "SystemParametersInfo(97, 0, NULL, 0)", "ShowCursor(TRUE)", "Close", "End"};
     EXPECT_EQ(fake.calls, expected);
@@ -306,7 +307,7 @@ TEST_F(DisplayTest, OffTheNtFamilyThePasswordDecides) {
     display->OnMouseMove(10, 10);
     display->OnMouseMove(20, 20);
     EXPECT_FALSE(host.ended);
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"DoEvents", "GetVersionEx(148)",
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"GetTickCount", "WaitingEvent", "GetVersionEx(148)",
                                                     "ShowCursor(TRUE)", "VerifyScreenSavePwd",
                                                     "ShowCursor(FALSE)"}));
     // A refused quit from a move forgets where the mouse started: the next
@@ -324,7 +325,7 @@ TEST_F(DisplayTest, OffTheNtFamilyThePasswordDecides) {
     display->OnClick();
     EXPECT_TRUE(host.ended);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{
-                              "DoEvents", "GetVersionEx(148)", "ShowCursor(TRUE)",
+                              "GetTickCount", "WaitingEvent", "GetVersionEx(148)", "ShowCursor(TRUE)",
                               "VerifyScreenSavePwd", "SystemParametersInfo(97, 0, NULL, 0)",
                               "ShowCursor(TRUE)", "Close", "End"}));
 }
@@ -332,7 +333,10 @@ TEST_F(DisplayTest, OffTheNtFamilyThePasswordDecides) {
 TEST_F(DisplayTest, AQuitFromTheEventsItRunsDoesNotAskTwice) {
     fake.version = {1, 1};
     Load();
-    host.onDoEvents = [this] { display->OnKey(65); }; // a key already queued
+    host.waitingEvent = [this, queued = true]() mutable { // a key already queued
+        if (queued) display->OnKey(65);
+        return std::exchange(queued, false);
+    };
     display->OnClick();
     int asked = 0;
     int ended = 0;
@@ -342,6 +346,27 @@ TEST_F(DisplayTest, AQuitFromTheEventsItRunsDoesNotAskTwice) {
     }
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(ended, 1);
+}
+
+TEST_F(DisplayTest, AQuitLetsOnlyABoundedShareOfTheWaitingEventsRun) {
+    // Frames that take as long as their period, so that one is due at every
+    // look: quick ones end by their count, slow ones by the time.
+    for (auto [frameMs, events] : {std::pair{0u, StarDisplay::kEventsBeforeQuit},
+                                   {100u, (StarDisplay::kEventsBeforeQuitMs + 99) / 100}}) {
+        int run = 0;
+        host.waitingEvent = [&, frameMs = frameMs] { return ++run, fake.tickCount += frameMs, true; };
+        Make()->OnClick();
+        EXPECT_EQ(run, events) << frameMs;
+    }
+}
+
+TEST_F(DisplayTest, ATickPostedWhileItsTimerIsOffDoesNothing) {
+    for (int timer = 0; timer < kDisplayTimers; ++timer) {
+        display = Make({MusicKind::AudioCd, 0, ""}); // not started: every timer off
+        fake.calls.clear();
+        display->OnTimer(static_cast<DisplayTimer>(timer));
+        EXPECT_TRUE(fake.calls.empty() && host.background.empty()) << timer;
+    }
 }
 
 // Every monitor ---------------------------------------------------------------

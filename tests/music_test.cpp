@@ -274,6 +274,9 @@ TEST_F(DisplayMusicTest, AStartThatMissesItsDeadlineIsGivenUpAndStopsItselfWhenI
     fake.mci.mp3Files["C:\\slow.mp3"] = 60000;
     StarDisplay& shown = Start({MusicKind::SoundFile, 0, "C:\\slow.mp3"});
     EXPECT_TRUE(shown.TimerEnabled(DisplayTimer::MusicDeadline));
+    shown.OnMusicDeadline(); // a tick another program posted early changes nothing
+    EXPECT_TRUE(shown.TimerEnabled(DisplayTimer::MusicDeadline));
+    fake.tickCount += StarDisplay::kMusicGiveUpMs;
     shown.OnMusicDeadline(); // three seconds and still opening
     EXPECT_FALSE(shown.TimerEnabled(DisplayTimer::MusicDeadline));
     Sent();
@@ -330,6 +333,23 @@ TEST_F(DisplayMusicTest, AQuitDoesNotWaitLongForAStuckMusicThread) {
     EXPECT_NE(std::find(fake.calls.begin(), fake.calls.end(),
                         "WaitForMusicThread(" + std::to_string(StarDisplay::kStopWaitMs) + ")"),
               fake.calls.end());
+}
+
+TEST_F(DisplayMusicTest, ArrowsOnASlowDriveAddUpAndNeverHoldUpTheStopAtTheEnd) {
+    StarDisplay& shown = Started({MusicKind::AudioCd, 0, ""});
+    fake.mci.Advance(200);
+    shown.OnCdWatchTimer(); // the disc plays its first track
+    host.runAtOnce = false;
+    fake.mci.answerMs = 150; // a step is three commands: close to half a second
+    for (int press = 0; press < 3; ++press) shown.OnKey(39);
+    EXPECT_EQ(host.background.size(), 1u);
+    host.RunBackground(); // one step, then the two pressed meanwhile as one
+    EXPECT_EQ(fake.mci.CurrentTrack(), 4);
+    for (int press = 0; press < 3; ++press) shown.OnKey(37);
+    shown.OnKey(65);
+    EXPECT_TRUE(host.ended);
+    EXPECT_TRUE(host.waitFinished);
+    EXPECT_FALSE(fake.mci.cdPlaying);
 }
 
 TEST_F(DisplayMusicTest, TheCdIsWatchedOnceStartedAndClosedAtTheEnd) {

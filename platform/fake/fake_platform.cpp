@@ -156,11 +156,8 @@ bool FakePlatform::WriteNew(const std::string& path, const std::string& bytes) {
 
 bool FakePlatform::Flush(const std::string& path) {
     Log("Flush(" + Quote(path) + ")");
-    if (!Has(path) || flushFails) {
-        lastError_ = Has(path) ? 112 : 2;
-        return false;
-    }
-    return true;
+    lastError_ = !Has(path) ? 2 : flushFails ? 112 : 0;
+    return lastError_ == 0;
 }
 
 bool FakePlatform::Replace(const std::string& from, const std::string& to) {

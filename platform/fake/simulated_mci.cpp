@@ -60,6 +60,7 @@ void SimulatedMci::Advance(int milliseconds) {
 std::int32_t SimulatedMci::SendString(const std::string& command, std::string* buffer,
                                       std::size_t length) {
     log_("mci: " + command);
+    busyMs += answerMs;
     std::string reply;
     std::string rest = command;
     std::int32_t result = kUnrecognizedCommand;

@@ -34,6 +34,9 @@ public:
     std::string mp3ModeOverride;
     // MP3 files that open, with their length in milliseconds.
     std::map<std::string, int> mp3Files;
+    // How long the device takes to answer a command, and the time it has taken so far.
+    int answerMs = 0;
+    long long busyMs = 0;
     // Codes that mciGetErrorString cannot describe.
     std::vector<std::int32_t> undescribed;
 

@@ -3,6 +3,7 @@
 // around it, so that a write outside the surface is seen.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -34,7 +35,8 @@ public:
     ScreenMetrics metrics = ScreenMetrics::Single(1024, 768);
     std::vector<Rect> presented; // the areas of the last Present
     std::int32_t passwordAnswer = 1;
-    std::function<void()> onDoEvents;
+    // Runs the next window event waiting for the program: false when none was.
+    std::function<bool()> waitingEvent;
     bool ended = false;
     std::vector<std::uint32_t> buffer;
     int width = 0;
@@ -71,9 +73,9 @@ public:
         Log("Present");
         presented = areas;
     }
-    void DoEvents() override {
-        Log("DoEvents");
-        if (onDoEvents) onDoEvents();
+    bool RunWaitingEvent() override {
+        Log("WaitingEvent");
+        return waitingEvent && waitingEvent();
     }
     std::int32_t VerifyPassword() override {
         Log("VerifyScreenSavePwd");
@@ -88,8 +90,8 @@ public:
     }
     // Runs the waiting work in its order, and then (unless the window is to hear
     // nothing of it yet) what each hands back to the window.
-    void RunBackground(bool deliver = true) {
-        while (!background.empty()) {
+    void RunBackground(bool deliver = true, std::size_t pieces = SIZE_MAX) {
+        for (; pieces > 0 && !background.empty(); --pieces) {
             auto [work, done] = std::move(background.front());
             background.erase(background.begin());
             work();
@@ -104,12 +106,19 @@ public:
         undelivered.clear();
         for (auto& done : dones) done();
     }
-    // A stuck thread never finishes; a working one finishes what it was given.
+    // A stuck thread never finishes; a working one finishes what it was given,
+    // as far as the wait lasts with each MCI command taking the drive's time.
     bool WaitForMusicThread(int milliseconds) override {
         Log("WaitForMusicThread(" + std::to_string(milliseconds) + ")");
         if (musicThreadStuck) return false;
-        RunBackground(false);
-        return true;
+        const long long until = Busy() + milliseconds;
+        while (!background.empty() && Busy() < until) RunBackground(false, 1);
+        return waitFinished = background.empty() && Busy() <= until;
+    }
+    bool waitFinished = false;
+    void DropWaitingMusicWork() override {
+        Log("DropWaitingMusicWork");
+        background.clear();
     }
     bool runAtOnce = false;
     bool musicThreadStuck = false;
@@ -134,6 +143,7 @@ public:
     }
 
 private:
+    long long Busy() const { return log_ != nullptr ? log_->mci.busyMs : 0; }
     void Log(std::string line) {
         if (log_ != nullptr) log_->Log(std::move(line));
     }

@@ -72,6 +72,12 @@ bool Worker::WaitIdle(DWORD milliseconds) {
                                      [&] { return shared_->queue.empty() && !shared_->busy; });
 }
 
+void Worker::DropWaiting() {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->queue.clear();
+    shared_->changed.notify_all();
+}
+
 void Worker::Deliver(LPARAM carried) {
     auto* sent = reinterpret_cast<std::function<void()>*>(carried);
     {

@@ -26,6 +26,8 @@ public:
     void Post(std::function<void()> work, std::function<void()> done);
     // Waits at most this long until everything queued has run.
     bool WaitIdle(DWORD milliseconds);
+    // Forgets the work not yet begun, results and all.
+    void DropWaiting();
 
     // Runs what a kWorkDone message carries; call it from the window's
     // procedure. Any program may post that message: what it carries runs only
