@@ -245,8 +245,7 @@ void StarDisplay::StopMusic() {
     {
         std::lock_guard<std::mutex> lock(job_->mutex);
         finished = job_->finished && !job_->abandoned;
-        // A start still under way stops itself, should it ever finish: the quit
-        // does not wait for a device that does not answer.
+        // A start still under way stops itself when it finishes.
         job_->abandoned = true;
     }
     if (!finished) return;
@@ -256,7 +255,6 @@ void StarDisplay::StopMusic() {
     host_.DropWaitingMusicWork();
     const MusicStarted started = job_->started;
     OnMusicThread([started](Music& music) { music.Stop(started); });
-    host_.WaitForMusicThread(kStopWaitMs);
 }
 
 void StarDisplay::OnFileMusicTimer() {
@@ -430,6 +428,12 @@ bool StarDisplay::Quit() {
         platform_.cursor.Show(true);
     }
     host_.Close();
+    // A process that ends while a device is still opening, or open, can fall
+    // over in the driver's clean-up (under Wine, GStreamer's): the music's
+    // thread gets a while to finish its stop, or the undoing of a start still
+    // under way. The screen is already given back, and a device that does not
+    // answer holds up the end no longer than that.
+    if (job_) host_.WaitForMusicThread(kStopWaitMs);
     host_.EndProcess();
     return true;
 }

@@ -293,9 +293,8 @@ TEST_F(DisplayTest, QuitOnTheNtFamilyUndoesStartUpInOrder) {
     EXPECT_TRUE(display->Quit());
     const std::vector<std::string> expected = {
         "GetTickCount", "WaitingEvent", "GetVersionEx(148)", "Timer CD watch off", "DropWaitingMusicWork",
-        "WaitForMusicThread(1000)",
-        "mci: stop cdaudio", "mci: close cdaudio",
-        "SystemParametersInfo(97, 0, NULL, 0)", "ShowCursor(TRUE)", "Close", "End"};
+        "SystemParametersInfo(97, 0, NULL, 0)", "ShowCursor(TRUE)", "Close",
+        "WaitForMusicThread(1000)", "mci: stop cdaudio", "mci: close cdaudio", "End"};
     EXPECT_EQ(fake.calls, expected);
     EXPECT_FALSE(display->TimerEnabled(DisplayTimer::CdWatch));
 }
