@@ -49,10 +49,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == -1) break;
         if (got == 0) {
-            // The display never posts a quit of its own: one from another program
-            // ends it through its own quit, so the music stops and the cursor
-            // comes back (or, with a refused password, it goes on).
-            if (display) {
+            // A quit that the saver did not ask for (another program's) ends it
+            // through its own quit, so the music stops and the cursor comes back
+            // (or, with a refused password, it goes on).
+            if (display && !display->Ended()) {
                 display->RequestQuit();
                 continue;
             }

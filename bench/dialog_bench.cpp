@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dialog/dialog.h"
-#include "platform/fake/fake_platform.h"
+#include "tests/support/fake_platform.h"
 
 namespace {
 

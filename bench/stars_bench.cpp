@@ -3,27 +3,21 @@
 // stars, not the screen).
 #include <benchmark/benchmark.h>
 
-#include <vector>
-
-#include "display/display.h"
-#include "platform/fake/fake_platform.h"
-#include "platform/fake/stub_display_host.h"
+#include "display/random.h"
+#include "display/shower.h"
+#include "tests/support/memory_surface.h"
 
 namespace {
 
 void MovingFrame(benchmark::State& state) {
-    lumora::fake::FakePlatform fake;
-    const lumora::platform::Platform seams = fake.Seams();
-    lumora::fake::StubDisplayHost host;
-    host.metrics = lumora::ScreenMetrics::Single(1920, 1080);
+    lumora::fake::MemorySurface surface;
     lumora::Random random;
-    lumora::StarDisplay display(seams, host, random, {}, lumora::Mode::Saver,
-                                static_cast<int>(state.range(0)));
-    display.Start();
-    display.OnFrameTimer(); // the building frame
-    for (int warm = 0; warm < 200; ++warm) display.OnFrameTimer();
+    lumora::Shower shower(random, static_cast<int>(state.range(0)));
+    shower.LayOut(surface.Resize(1920, 1080), {{0, 0, 1920, 1080}});
+    shower.Frame(); // the building frame
+    for (int warm = 0; warm < 200; ++warm) shower.Frame();
     for (auto _ : state) {
-        display.OnFrameTimer();
+        shower.Frame();
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

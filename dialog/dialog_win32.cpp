@@ -112,11 +112,11 @@ public:
         height = Height(r) * static_cast<double>(Twips());
     }
     void SizeWindow(double width, double height) override {
-        ::SetWindowPos(window_, nullptr, 0, 0, TwipsToPixels(width, Twips()), TwipsToPixels(height, Twips()),
+        ::SetWindowPos(window_, nullptr, 0, 0, win32::TwipsToPixels(width, Twips()), win32::TwipsToPixels(height, Twips()),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     void MoveWindow(std::int32_t left, std::int32_t top) override {
-        ::SetWindowPos(window_, nullptr, TwipsToPixels(left, Twips()), TwipsToPixels(top, Twips()), 0, 0,
+        ::SetWindowPos(window_, nullptr, win32::TwipsToPixels(left, Twips()), win32::TwipsToPixels(top, Twips()), 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 

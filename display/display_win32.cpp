@@ -1,41 +1,44 @@
-// The display over Win32: a borderless top-level window ("Lumora_Main") holding
-// one child, the drawing surface, whose pixels live in a DIB section that the
-// frames write straight into and one block copy shows.
+// The saver's window over Win32: a borderless top-level window ("Lumora_Main")
+// holding one child, the drawing surface, whose pixels live in a DIB section
+// that the shower's frames write straight into and one block copy shows. It
+// wires the shower, the session and their timers to the window, and nothing else.
 #include "display/display_win32.h"
 
 #include <windows.h>
 #include <windowsx.h>
 
-#include "display/display.h"
 #include "display/random.h"
+#include "display/saver_session.h"
+#include "display/shower.h"
 #include "platform/win32/dib_win32.h"
 #include "platform/win32/library_win32.h"
+#include "platform/win32/twips_win32.h"
 #include "platform/win32/window_win32.h"
 #include "platform/win32/worker_win32.h"
 
 namespace lumora {
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"Lumora_S";
-constexpr wchar_t kSurfaceClass[] = L"Lumora_S_Display";
+constexpr wchar_t kWindowClass[] = L"Lumora.Saver";
+constexpr wchar_t kSurfaceClass[] = L"Lumora.Saver.Surface";
 
-UINT_PTR TimerId(DisplayTimer timer) { return static_cast<UINT_PTR>(timer) + 1; }
+// The timers' ids: the shower's two, then the session's; 0 is no timer.
+constexpr UINT_PTR kFrameTimer = 1;
+constexpr UINT_PTR kJumpTimer = 2;
+constexpr UINT_PTR kFirstSessionTimer = 3;
 
-UINT Interval(DisplayTimer timer) {
-    switch (timer) {
-    case DisplayTimer::FileMusicWatch: return 1000;
-    case DisplayTimer::CdWatch: return 200;
-    case DisplayTimer::Frame: return 10;
-    case DisplayTimer::RadiantJump: return 5000;
-    case DisplayTimer::MusicDeadline: return StarDisplay::kMusicGiveUpMs;
-    }
-    return 1000;
+UINT_PTR TimerId(SessionTimer timer) { return kFirstSessionTimer + static_cast<UINT_PTR>(timer); }
+
+Key KeyOf(WPARAM virtualKey) {
+    if (virtualKey == VK_LEFT) return Key::PreviousTrack;
+    if (virtualKey == VK_RIGHT) return Key::NextTrack;
+    return Key::Other;
 }
 
-class Win32Display final : public DisplayWindow, public DisplayHost {
+class Win32Display final : public DisplayWindow, public SessionHost {
 public:
     Win32Display(const platform::Platform& platform, const Settings& settings, Mode mode)
-        : display_(platform, *this, random_, settings, mode) {}
+        : platform_(platform), shower_(random_), session_(platform, *this, settings, mode) {}
 
     ~Win32Display() override { win32::DestroyOwnedWindow(window_); }
 
@@ -58,61 +61,35 @@ public:
         return true;
     }
 
-    StarDisplay& Display() { return display_; }
-    std::uint64_t FramesShown() const override { return frames_; }
-    void RequestQuit() override { display_.Quit(); }
-
-    // DisplayHost ---------------------------------------------------------------
-    ScreenMetrics Screen() override {
-        ScreenMetrics metrics;
-        const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
-        const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
-        metrics.bounds = {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                          top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-        metrics.monitors = win32::Monitors();
-        const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();
-        metrics.twipsPerPixelX = twips.x;
-        metrics.twipsPerPixelY = twips.y;
-        return metrics;
-    }
-
-    void PlaceWindow(int left, int top, int width, int height) override {
-        ::MoveWindow(window_, left, top, width, height, FALSE);
-    }
-
-    PixelView SizeSurface(int width, int height) override {
-        ::MoveWindow(surface_, 0, 0, width, height, FALSE);
-        if (!pixels_.Create(width, height)) return {};
-        return PixelView{pixels_.Bits(), width, height, width};
-    }
-
-    void Show() override {
+    // Covers every monitor, seeds the shower and starts its timers. The music
+    // starts once the first frames are on screen.
+    void Start() {
+        LayOut();
+        shower_.Seed([this] { return platform_.clock.TickCount(); });
         ::ShowWindow(window_, SW_SHOWNORMAL);
         ::UpdateWindow(window_);
+        ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+        ::SetTimer(window_, kFrameTimer, Shower::kFrameIntervalMs, nullptr);
+        ::SetTimer(window_, kJumpTimer, Shower::kJumpIntervalMs, nullptr);
     }
 
-    std::int32_t MakeTopmost() override {
-        return ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-    }
+    std::uint64_t FramesShown() const override { return frames_; }
+    void RequestQuit() override { session_.Quit(); }
+    bool Ended() const override { return session_.Ended(); }
 
-    void EnableTimer(DisplayTimer timer, bool enabled) override {
+    // SessionHost ---------------------------------------------------------------
+    void EnableTimer(SessionTimer timer, bool enabled) override {
         if (enabled)
-            ::SetTimer(window_, TimerId(timer), Interval(timer), nullptr);
+            ::SetTimer(window_, TimerId(timer), static_cast<UINT>(SaverSession::IntervalMs(timer)), nullptr);
         else
             ::KillTimer(window_, TimerId(timer));
-    }
-
-    void Present(const std::vector<Rect>& areas) override {
-        if (pixels_.Empty() || surfaceDc_ == nullptr) return;
-        for (const Rect& area : areas) pixels_.Show(surfaceDc_, RECT{area.left, area.top, area.right, area.bottom});
-        ++frames_;
     }
 
     bool RunWaitingEvent() override {
         MSG message;
         if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return false;
         if (message.message == WM_QUIT) {
-            // Left for the message loop, which ends the display through its quit.
+            // Left for the message loop, which ends the saver through its quit.
             ::PostQuitMessage(static_cast<int>(message.wParam));
             return false;
         }
@@ -144,36 +121,76 @@ public:
 
     void Close() override { win32::DestroyOwnedWindow(window_); }
 
-    void EndProcess() override { ::ExitProcess(0); }
+    void End() override { ::PostQuitMessage(0); }
 
 private:
+    // The shower's fields: each monitor at its place within the window, laid
+    // out for its size measured through twips.
+    void LayOut() {
+        const Rect bounds{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                          ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                          ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        std::vector<Rect> monitors = win32::Monitors();
+        if (monitors.empty()) monitors = {bounds};
+        const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();
+        const int width = bounds.right - bounds.left;
+        const int height = bounds.bottom - bounds.top;
+        ::MoveWindow(window_, bounds.left, bounds.top, width, height, FALSE);
+        ::MoveWindow(surface_, 0, 0, width, height, FALSE);
+        PixelView surface;
+        if (pixels_.Create(width, height)) surface = PixelView{pixels_.Bits(), width, height, width};
+        std::vector<Rect> fields;
+        for (const Rect& monitor : monitors) {
+            const int left = monitor.left - bounds.left;
+            const int top = monitor.top - bounds.top;
+            fields.push_back({left, top, left + win32::PixelsThroughTwips(monitor.right - monitor.left, twips.x),
+                              top + win32::PixelsThroughTwips(monitor.bottom - monitor.top, twips.y)});
+        }
+        shower_.LayOut(surface, fields);
+    }
+
+    void OnFrame() {
+        shower_.Frame();
+        if (!pixels_.Empty() && surfaceDc_ != nullptr) {
+            for (const Rect& area : shower_.Areas())
+                pixels_.Show(surfaceDc_, RECT{area.left, area.top, area.right, area.bottom});
+            ++frames_;
+        }
+        session_.OnFrameShown();
+    }
+
+    void OnTimer(WPARAM id) {
+        if (id == kFrameTimer) {
+            OnFrame();
+        } else if (id == kJumpTimer) {
+            shower_.JumpRadiant(platform_.clock.SecondsSinceMidnight());
+        } else if (id >= kFirstSessionTimer && id < kFirstSessionTimer + kSessionTimers) {
+            session_.OnTimer(static_cast<SessionTimer>(id - kFirstSessionTimer));
+        }
+    }
+
     static bool Input(Win32Display* self, UINT message, WPARAM wParam, LPARAM lParam, bool surface) {
         switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            // Every key reaches the display, whichever window has the focus.
-            self->display_.OnKey(static_cast<int>(wParam));
+            // Every key reaches the session, whichever window has the focus.
+            self->session_.OnKey(KeyOf(wParam));
             return true;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
         case WM_XBUTTONDOWN:
-            self->display_.OnClick();
+            self->session_.OnClick();
             return true;
         case WM_MOUSEMOVE:
             // Only the surface's movements count: it covers the whole window.
             if (surface)
-                self->display_.OnMouseMove(static_cast<float>(GET_X_LPARAM(lParam)),
+                self->session_.OnMouseMove(static_cast<float>(GET_X_LPARAM(lParam)),
                                            static_cast<float>(GET_Y_LPARAM(lParam)));
             return true;
         default:
             return false;
         }
-    }
-
-    void OnTimer(WPARAM id) {
-        // A timer's id is its number plus one: 0 is no timer.
-        if (id >= 1 && id <= kDisplayTimers) display_.OnTimer(static_cast<DisplayTimer>(id - 1));
     }
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -190,10 +207,10 @@ private:
             if (self->music_) self->music_->Deliver(lParam);
             return 0;
         case WM_CLOSE:
-            self->display_.Quit();
+            self->session_.Quit();
             return 0;
         case WM_DISPLAYCHANGE:
-            self->display_.OnDisplayChange();
+            self->LayOut();
             ::InvalidateRect(self->surface_, nullptr, FALSE);
             return 0;
         default:
@@ -223,8 +240,10 @@ private:
         }
     }
 
+    const platform::Platform& platform_;
     Random random_;
-    StarDisplay display_;
+    Shower shower_;
+    SaverSession session_;
     HWND window_ = nullptr;
     HWND surface_ = nullptr;
     HDC surfaceDc_ = nullptr; // the surface's own (CS_OWNDC): never released
@@ -239,7 +258,7 @@ std::unique_ptr<DisplayWindow> OpenDisplay(const platform::Platform& platform, c
                                            Mode mode) {
     auto display = std::make_unique<Win32Display>(platform, settings, mode);
     if (!display->Create()) return nullptr;
-    display->Display().Start();
+    display->Start();
     return display;
 }
 

@@ -15,13 +15,15 @@ public:
     virtual ~DisplayWindow() = default;
     // Frames drawn and shown so far.
     virtual std::uint64_t FramesShown() const = 0;
-    // Ends the display as a key would: the password where it is asked, the music
-    // stopped, the cursor and the running flag given back, the process ended.
+    // Ends the saver as a key would: the password where it is asked, the music
+    // stopped, the cursor and the running flag given back, the run ended.
     virtual void RequestQuit() = 0;
+    // The run has ended (its quit has asked the message loop to end).
+    virtual bool Ended() const = 0;
 };
 
-// Opens the display: it covers the screen, starts its timers and lives until
-// the user ends it, which ends the process. nullptr when no window could be made.
+// Opens the saver: it covers the screen, starts its timers and lives until the
+// user ends it, which ends the message loop. nullptr when no window could be made.
 std::unique_ptr<DisplayWindow> OpenDisplay(const platform::Platform& platform, const Settings& settings,
                                            Mode mode);
 

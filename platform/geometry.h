@@ -1,9 +1,8 @@
-// The small shared vocabulary of windows and pixels: a rectangle, the colour
-// byte order of a bitmap, and twips.
+// The small shared vocabulary of windows and pixels: a rectangle, where a
+// window can still be grabbed, and the colour byte order of a bitmap.
 #pragma once
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -47,12 +46,6 @@ inline std::uint32_t ColorToPixel(std::int32_t color) {
 inline std::int32_t MakeColor(int red, int green, int blue) {
     auto cap = [](int component) { return component > 255 ? 255 : component; };
     return cap(red) + 256 * cap(green) + 65536 * cap(blue);
-}
-
-// Twips (1/1440 inch) to whole pixels at the given scale; no scale, no pixels.
-inline int TwipsToPixels(double twips, float twipsPerPixel) {
-    if (twipsPerPixel == 0.0f) return 0;
-    return static_cast<int>(std::lround(twips / static_cast<double>(twipsPerPixel)));
 }
 
 } // namespace lumora

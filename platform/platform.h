@@ -1,7 +1,7 @@
 // The seams through which the subsystems reach the operating system.
 //
 // Nothing here includes <windows.h>: the subsystems are plain C++ that the native
-// build compiles and the unit tests drive through the fakes in platform/fake/.
+// build compiles and the unit tests drive through the fakes in tests/support/.
 // Text crossing these seams is UTF-8; the Win32 side converts at the boundary.
 #pragma once
 

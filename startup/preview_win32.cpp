@@ -86,8 +86,8 @@ public:
     }
     void SetParent(platform::WindowHandle pane) override { ::SetParent(window_, win32::ToWindow(pane)); }
     void MoveWindow(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override {
-        ::MoveWindow(window_, TwipsToPixels(left, twipsX_), TwipsToPixels(top, twipsY_),
-                     TwipsToPixels(width, twipsX_), TwipsToPixels(height, twipsY_), TRUE);
+        ::MoveWindow(window_, win32::TwipsToPixels(left, twipsX_), win32::TwipsToPixels(top, twipsY_),
+                     win32::TwipsToPixels(width, twipsX_), win32::TwipsToPixels(height, twipsY_), TRUE);
     }
     void SizePicture(float width, float height) override {
         ::MoveWindow(image_, 0, 0, static_cast<int>(std::lround(width)),

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fake/fake_platform.h"
+#include "tests/support/fake_platform.h"
 #include "text/numbers.h"
 #include "settings/settings.h"
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "platform/fake/fake_platform.h"
+#include "tests/support/fake_platform.h"
 #include "text/numbers.h"
 
 namespace lumora {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/fake/fake_platform.h"
+#include "tests/support/fake_platform.h"
 #include "platform/screen_saver.h"
 
 namespace lumora {

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "platform/win32/handles_win32.h"
 #include "platform/win32/library_win32.h"
+#include "platform/win32/twips_win32.h"
 
 namespace lumora::win32 {
 
@@ -20,12 +21,6 @@ inline HWND ToWindow(platform::WindowHandle handle) {
 inline platform::WindowHandle FromWindow(HWND window) {
     return static_cast<platform::WindowHandle>(reinterpret_cast<INT_PTR>(window));
 }
-
-// The screen's twips per pixel, 15 on a usual 96-dpi display.
-struct TwipsPerPixel {
-    float x = 15;
-    float y = 15;
-};
 
 // The system's DPI across and down, as the screen's device context tells it; 0
 // where it cannot.

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/fake/fake_platform.h"
+#include "tests/support/fake_platform.h"
 #include "startup/command_line.h"
 #include "startup/startup.h"
 

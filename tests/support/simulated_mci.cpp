@@ -1,4 +1,4 @@
-#include "platform/fake/simulated_mci.h"
+#include "tests/support/simulated_mci.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fake/simulated_mci.h"
+#include "tests/support/simulated_mci.h"
 #include "platform/platform.h"
 
 namespace lumora::fake {
