@@ -25,24 +25,25 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::optional<lumora::win32::ComApartment> com; // pictures and the file chooser
     std::unique_ptr<lumora::DisplayWindow> display;
     std::unique_ptr<lumora::PreviewWindow> preview;
-    bool opened = true;
 
-    lumora::Forms forms;
-    forms.openPreview = [&](lumora::platform::WindowHandle pane) {
+    const lumora::Launch launch = lumora::Start(platform);
+    switch (launch.window) {
+    case lumora::Launch::Window::None:
+        return 0;
+    case lumora::Launch::Window::Preview:
         com.emplace();
-        preview = lumora::OpenPreview(pane);
-        opened = preview != nullptr;
-    };
-    forms.openDisplay = [&](const lumora::Settings& settings, lumora::Mode mode) {
-        display = lumora::OpenDisplay(platform, settings, mode);
-        opened = display != nullptr;
-    };
-    forms.showDialog = [&](const lumora::Settings& settings) {
+        preview = lumora::OpenPreview(launch.pane);
+        if (!preview) return 0;
+        break;
+    case lumora::Launch::Window::Saver:
+        display = lumora::OpenDisplay(platform, launch.settings, launch.mode);
+        if (!display) return 0;
+        break;
+    case lumora::Launch::Window::SettingsDialog:
         com.emplace();
-        lumora::ShowSettingsDialog(platform, settings);
-    };
-
-    if (lumora::Start(platform, forms) == lumora::AfterStart::EndProcess || !opened) return 0;
+        lumora::ShowSettingsDialog(platform, launch.settings);
+        return 0;
+    }
 
     MSG message;
     for (;;) {

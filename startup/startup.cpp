@@ -16,26 +16,30 @@ bool OpensDisplayOrDialog(Mode mode) {
 
 } // namespace
 
-AfterStart Start(const platform::Platform& platform, const Forms& forms) {
+Launch Start(const platform::Platform& platform) {
     const Switch given = ParseSwitch(platform.process.CommandLine(), platform.process.ProgramPaths());
     // Claimed before anything else: two starts in the same instant both pass the
     // window look-ups below, which only see windows that already stand.
     if (OpensDisplayOrDialog(given.mode) && !platform.process.ClaimSingleInstance())
-        return AfterStart::EndProcess;
+        return {};
 
     // Both look-ups always run, so a dialog hidden behind a display is seen too.
     // They still guard against copies of the program that claim nothing.
     const bool displayOpen = platform.windows.TopLevelWindowExists(kDisplayTitle);
     const bool dialogOpen = platform.windows.TopLevelWindowExists(kDialogTitle);
-    if (displayOpen || dialogOpen) return AfterStart::EndProcess;
+    if (displayOpen || dialogOpen) return {};
 
     if (given.mode == Mode::Preview) {
-        forms.openPreview(LenientHandle(given.handleText));
-        return AfterStart::RunMessageLoop;
+        Launch preview;
+        preview.window = Launch::Window::Preview;
+        preview.pane = LenientHandle(given.handleText);
+        return preview;
     }
 
     // The music file is looked at later, where a slow answer holds up no window.
-    const Settings settings = LoadStoredSettings(platform);
+    Launch launch;
+    launch.settings = LoadStoredSettings(platform);
+    launch.mode = given.mode;
 
     switch (given.mode) {
     case Mode::ChangePassword:
@@ -45,23 +49,23 @@ AfterStart Start(const platform::Platform& platform, const Forms& forms) {
             if (std::optional<std::int32_t> owner = StrictHandle(given.handleText))
                 platform.saver.ChangePassword("SCRSAVE", *owner, 0, 0);
         }
-        return AfterStart::EndProcess;
+        break;
     case Mode::Configure:
-        forms.showDialog(settings);
-        return AfterStart::EndProcess;
+        launch.window = Launch::Window::SettingsDialog;
+        return launch;
     case Mode::Saver:
         platform.cursor.Show(false);
         MarkScreenSaverRunning(platform.saver, true);
-        forms.openDisplay(settings, given.mode);
-        return AfterStart::RunMessageLoop;
+        launch.window = Launch::Window::Saver;
+        return launch;
     case Mode::NoSwitch:
-        forms.openDisplay(settings, given.mode);
-        return AfterStart::RunMessageLoop;
+        launch.window = Launch::Window::Saver;
+        return launch;
     case Mode::Preview:
     case Mode::Unknown:
         break;
     }
-    return AfterStart::EndProcess;
+    return launch; // no window: the program ends
 }
 
 } // namespace lumora

@@ -1,8 +1,6 @@
 // Start-up: refuse a second instance, read the switch once, load the settings
-// where the mode needs them, and hand over to exactly one window.
+// where the mode needs them, and say which one window opens.
 #pragma once
-
-#include <functional>
 
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -13,19 +11,20 @@ namespace lumora {
 inline constexpr const char* kDisplayTitle = "Lumora_Main";
 inline constexpr const char* kDialogTitle = "ルモラの設定";
 
-// The windows start-up can hand over to. The program wires them to the preview,
-// the display and the settings dialog; the tests to recorders.
-struct Forms {
-    std::function<void(platform::WindowHandle pane)> openPreview;
-    std::function<void(const Settings& settings, Mode mode)> openDisplay;
-    std::function<void(const Settings& settings)> showDialog; // returns when the dialog has closed
+// What start-up decided: the one window the program opens now, if any.
+struct Launch {
+    enum class Window {
+        None,           // nothing to open: the program ends
+        Preview,        // the still picture in the pane
+        Saver,          // the shower, for as long as the message loop runs
+        SettingsDialog, // the dialog, which returns when it has closed
+    };
+    Window window = Window::None;
+    Settings settings;                  // for the saver and the dialog
+    Mode mode = Mode::NoSwitch;         // for the saver
+    platform::WindowHandle pane = 0;    // for the preview
 };
 
-enum class AfterStart {
-    EndProcess,     // stop at once: no further handler runs
-    RunMessageLoop, // a form is open and lives on the message loop
-};
-
-AfterStart Start(const platform::Platform& platform, const Forms& forms);
+Launch Start(const platform::Platform& platform);
 
 } // namespace lumora

@@ -18,21 +18,22 @@ const std::string kSetRunning = "SystemParametersInfo(97, 4294967295, NULL, 0)";
 
 class StartupTest : public ::testing::Test {
 protected:
-    StartupTest() {
-        forms.openPreview = [this](platform::WindowHandle pane) {
-            fake.Log("OpenPreview(" + std::to_string(pane) + ")");
-        };
-        forms.openDisplay = [this](const Settings&, Mode mode) {
-            fake.Log(mode == Mode::Saver ? "OpenDisplay(saver)" : "OpenDisplay(no switch)");
-        };
-        forms.showDialog = [this](const Settings&) { fake.Log("ShowDialog"); };
-    }
-
-    AfterStart Run(const std::string& arguments) {
+    // Starts with these arguments; what start-up opens goes to the log last.
+    Launch Run(const std::string& arguments) {
         fake.commandLine = "\"C:\\Lumora\\Lumora.scr\"" + (arguments.empty() ? "" : " " + arguments);
         fake.calls.clear();
-        return Start(fake.Seams(), forms);
+        const Launch launch = Start(fake.Seams());
+        switch (launch.window) {
+        case Launch::Window::None: break;
+        case Launch::Window::Preview: fake.Log("OpenPreview(" + std::to_string(launch.pane) + ")"); break;
+        case Launch::Window::Saver:
+            fake.Log(launch.mode == Mode::Saver ? "OpenDisplay(saver)" : "OpenDisplay(no switch)");
+            break;
+        case Launch::Window::SettingsDialog: fake.Log("ShowDialog"); break;
+        }
+        return launch;
     }
+    bool Opens(const std::string& arguments) { return Run(arguments).window != Launch::Window::None; }
 
     // The calls after the two look-ups and the settings reads.
     std::vector<std::string> CallsAfterSettings() const {
@@ -49,14 +50,13 @@ protected:
     }
 
     fake::FakePlatform fake;
-    Forms forms;
 };
 
 TEST_F(StartupTest, ARunningDisplayOrDialogEndsEveryModeAfterBothLookUps) {
     for (const char* title : {kDisplayTitle, kDialogTitle}) {
         for (const char* arguments : {"/s", "/p 1234", "/c", "/a 1234", "", "/x"}) {
             fake.windowTitles = {title};
-            EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
+            EXPECT_FALSE(Opens(arguments)) << arguments;
             std::vector<std::string> expected = {kFindDisplay, kFindDialog};
             const std::string mode = arguments;
             if (mode == "/s" || mode == "/c" || mode.empty()) expected.insert(expected.begin(), kClaim);
@@ -68,11 +68,11 @@ TEST_F(StartupTest, ARunningDisplayOrDialogEndsEveryModeAfterBothLookUps) {
 TEST_F(StartupTest, OnlyTheDisplayAndTheDialogClaimTheOneInstanceAndALoserEndsAtOnce) {
     fake.instanceFree = false;
     for (const char* arguments : {"/s", "/c", ""}) {
-        EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
+        EXPECT_FALSE(Opens(arguments)) << arguments;
         EXPECT_EQ(fake.calls, std::vector<std::string>{kClaim}) << arguments;
     }
     // The control panel keeps its preview running while it starts the others.
-    EXPECT_EQ(Run("/p 1234"), AfterStart::RunMessageLoop);
+    EXPECT_TRUE(Opens("/p 1234"));
     EXPECT_EQ(fake.calls.back(), "OpenPreview(1234)");
     Run("/a 1234");
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), kClaim), 0);
@@ -80,7 +80,7 @@ TEST_F(StartupTest, OnlyTheDisplayAndTheDialogClaimTheOneInstanceAndALoserEndsAt
 
 TEST_F(StartupTest, RunModeHidesTheCursorSetsTheFlagThenLoadsTheDisplay) {
     for (const char* arguments : {"/s", "/S", "-s", "xs", "/s:1234", "/s junk"}) {
-        EXPECT_EQ(Run(arguments), AfterStart::RunMessageLoop) << arguments;
+        EXPECT_TRUE(Opens(arguments)) << arguments;
         ASSERT_GE(fake.calls.size(), 3u);
         EXPECT_EQ(fake.calls[0], kClaim);
         EXPECT_EQ(fake.calls[1], kFindDisplay);
@@ -91,7 +91,7 @@ TEST_F(StartupTest, RunModeHidesTheCursorSetsTheFlagThenLoadsTheDisplay) {
 }
 
 TEST_F(StartupTest, EmptyArgumentsLoadTheDisplayLeavingCursorAndFlagAlone) {
-    EXPECT_EQ(Run(""), AfterStart::RunMessageLoop);
+    EXPECT_TRUE(Opens(""));
     EXPECT_TRUE(ReadSettings());
     EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"OpenDisplay(no switch)"});
 }
@@ -102,16 +102,16 @@ TEST_F(StartupTest, PreviewAttachesToTheHandleWithoutReadingSettings) {
         {"/p abc", "0"},     {"/p:-5", "-5"},     {"/p 99999999999", "0"},
     };
     for (const auto& [arguments, pane] : cases) {
-        EXPECT_EQ(Run(arguments), AfterStart::RunMessageLoop) << arguments;
+        EXPECT_TRUE(Opens(arguments)) << arguments;
         const std::vector<std::string> expected = {kFindDisplay, kFindDialog,
                                                    std::string("OpenPreview(") + pane + ")"};
         EXPECT_EQ(fake.calls, expected) << arguments;
     }
 }
 
-TEST_F(StartupTest, ConfigureShowsTheDialogAfterTheSettingsAndThenEnds) {
+TEST_F(StartupTest, ConfigureShowsTheDialogAfterTheSettings) {
     for (const char* arguments : {"/c", "/C", "/c:1234"}) {
-        EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
+        EXPECT_TRUE(Opens(arguments)) << arguments;
         EXPECT_TRUE(ReadSettings());
         EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"ShowDialog"}) << arguments;
     }
@@ -119,7 +119,7 @@ TEST_F(StartupTest, ConfigureShowsTheDialogAfterTheSettingsAndThenEnds) {
 
 TEST_F(StartupTest, UnknownSwitchesReadTheSettingsAndEnd) {
     for (const std::string& arguments : std::vector<std::string>{"/x", "x", "/", "/ｓ", "//", std::string(10000, 'q')}) {
-        EXPECT_EQ(Run(arguments), AfterStart::EndProcess) << arguments;
+        EXPECT_FALSE(Opens(arguments)) << arguments;
         EXPECT_TRUE(ReadSettings());
         EXPECT_TRUE(CallsAfterSettings().empty()) << arguments;
     }
@@ -144,7 +144,7 @@ TEST_F(StartupTest, PasswordChangeOnlyOffTheNtFamilyAndOnlyWithANumber) {
     };
     for (const Case& c : cases) {
         fake.version = c.version;
-        EXPECT_EQ(Run(c.arguments), AfterStart::EndProcess) << c.arguments;
+        EXPECT_FALSE(Opens(c.arguments)) << c.arguments;
         EXPECT_EQ(CallsAfterSettings(), c.after) << c.arguments << " result " << c.version.result;
     }
 }
@@ -160,19 +160,11 @@ TEST_F(StartupTest, SettingsAreLoadedBeforeTheModeRuns) {
     const std::string ini = "C:\\Lumora\\ルモラ.ini";
     fake.Put(ini, kSettingsSection, kKeyKind, " 1");
     fake.Put(ini, kSettingsSection, kKeyLoop, " 4");
-    int shown = 0;
-    forms.showDialog = [&](const Settings& settings) {
-        EXPECT_EQ(settings.music, MusicKind::AudioCd);
-        EXPECT_EQ(settings.repeatTrack, 4);
-        ++shown;
-    };
-    forms.openDisplay = [&](const Settings& settings, Mode) {
-        EXPECT_EQ(settings.music, MusicKind::AudioCd);
-        ++shown;
-    };
-    Run("/c");
-    Run("/s");
-    EXPECT_EQ(shown, 2);
+    for (const char* arguments : {"/c", "/s"}) {
+        const Settings settings = Run(arguments).settings;
+        EXPECT_EQ(settings.music, MusicKind::AudioCd) << arguments;
+        EXPECT_EQ(settings.repeatTrack, 4) << arguments;
+    }
 }
 
 } // namespace
