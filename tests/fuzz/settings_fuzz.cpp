@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!checked.empty() && checked.back() == '\\') checked.pop_back();
     if (fileOpens) fake.readableFiles.insert(checked);
 
-    const Settings loaded = LoadSettings(fake, fake, ini);
+    const Settings loaded = LoadSettings(fake, fake, SettingsFile{ini, platform::ProfileText::Ansi});
 
     if (loaded.musicFile.size() > 255) std::abort();
     if (loaded.music == MusicKind::SoundFile && loaded.musicFile.empty()) std::abort();
