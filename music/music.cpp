@@ -172,10 +172,12 @@ bool Music::PlayWav(const std::function<bool()>& stillWanted) {
     // system, slow on a cold machine: the start may be given up meanwhile.
     const bool device = platform_.sound.WaveOutDevices() > 0;
     if (stillWanted && !stillWanted()) return false;
-    if (device) platform_.sound.Play(&settings_.musicFile, kWavFlags);
+    // Over and over, and silence (never the system's default sound) for a file
+    // the player cannot play.
+    if (device) platform_.sound.Play(settings_.musicFile, platform::SoundRequest{true, true});
     return true;
 }
 
-void Music::StopWav() { platform_.sound.Play(nullptr, 0); }
+void Music::StopWav() { platform_.sound.Stop(); }
 
 } // namespace lumora

@@ -73,9 +73,6 @@ public:
     static constexpr std::size_t kErrorLength = 256;
     static constexpr std::size_t kCdModeLength = 255; // of a 256-character buffer
     static constexpr std::size_t kMp3ModeLength = 30;
-    // PlaySound's flags: a file name, played in the background and over and
-    // over, and silence (never the system's default sound) for a file it cannot play.
-    static constexpr std::uint32_t kWavFlags = 0x00020000 | 0x0002 | 0x0001 | 0x0008;
 
 private:
 

@@ -144,13 +144,22 @@ public:
                                         std::size_t length) = 0;
 };
 
+// How a sound file is played.
+struct SoundRequest {
+    bool loop = false;     // over and over until stopped
+    bool silentIfUnplayable = false; // never the system's default sound instead
+};
+
 class Sound {
 public:
     virtual ~Sound() = default;
     // waveOutGetNumDevs.
     virtual std::int32_t WaveOutDevices() = 0;
-    // PlaySound(name, NULL, flags); no name (nullptr) stops what plays.
-    virtual std::int32_t Play(const std::string* name, std::uint32_t flags) = 0;
+    // Plays a sound file in the background as asked; false when the player
+    // refused it.
+    virtual bool Play(const std::string& file, const SoundRequest& request) = 0;
+    // Stops what plays.
+    virtual void Stop() = 0;
 };
 
 // The set of seams one run of the program uses.

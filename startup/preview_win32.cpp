@@ -23,11 +23,7 @@ constexpr UINT kPaneWatchMs = 250;
 
 class Win32Preview final : public PreviewWindow, public PreviewHost {
 public:
-    explicit Win32Preview(platform::WindowHandle pane) : pane_(pane) {
-        const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();
-        twipsX_ = twips.x;
-        twipsY_ = twips.y;
-    }
+    explicit Win32Preview(platform::WindowHandle pane) : pane_(pane), twips_(win32::ScreenTwipsPerPixel()) {}
 
     ~Win32Preview() override {
         win32::DestroyOwnedWindow(watcher_);
@@ -57,14 +53,12 @@ public:
         return facts;
     }
 
-    std::int32_t GetPaneRect(platform::WindowHandle pane, Rect& rect) override {
+    bool PaneRect(platform::WindowHandle pane, Rect& rect) override {
         RECT r{};
-        const BOOL ok = ::GetWindowRect(win32::ToWindow(pane), &r);
-        if (ok) rect = Rect{r.left, r.top, r.right, r.bottom};
-        return ok;
+        if (!::GetWindowRect(win32::ToWindow(pane), &r)) return false;
+        rect = Rect{r.left, r.top, r.right, r.bottom};
+        return true;
     }
-    float TwipsPerPixelX() override { return twipsX_; }
-    float TwipsPerPixelY() override { return twipsY_; }
 
     void Create() override {
         picture_ = win32::Picture::FromResource(LUMORA_JPEG_PREVIEW);
@@ -80,18 +74,22 @@ public:
                                        this);
     }
 
-    std::int32_t GetStyle() override { return ::GetWindowLongA(window_, GWL_STYLE); }
-    std::int32_t SetStyle(std::int32_t style) override {
-        return ::SetWindowLongA(window_, GWL_STYLE, style);
+    void SetKind(WindowKind kind) override {
+        // A popup stays tied to its owner, so the popup bit goes as the child bit comes.
+        const LONG style = ::GetWindowLongA(window_, GWL_STYLE);
+        ::SetWindowLongA(window_, GWL_STYLE,
+                         kind == WindowKind::Child ? (style | WS_CHILD) & ~static_cast<LONG>(WS_POPUP)
+                                                   : (style | static_cast<LONG>(WS_POPUP)) & ~WS_CHILD);
     }
     void SetParent(platform::WindowHandle pane) override { ::SetParent(window_, win32::ToWindow(pane)); }
-    void MoveWindow(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override {
-        ::MoveWindow(window_, win32::TwipsToPixels(left, twipsX_), win32::TwipsToPixels(top, twipsY_),
-                     win32::TwipsToPixels(width, twipsX_), win32::TwipsToPixels(height, twipsY_), TRUE);
-    }
-    void SizePicture(float width, float height) override {
-        ::MoveWindow(image_, 0, 0, static_cast<int>(std::lround(width)),
-                     static_cast<int>(std::lround(height)), TRUE);
+    void Fill(const Rect& pane) override {
+        // Laid out in twips, as the preview always has been: at a scale whose
+        // twips per pixel are not whole, the picture comes out a fraction smaller.
+        const win32::PreviewLayout size = win32::LayOutPreview(pane, twips_.x, twips_.y);
+        ::MoveWindow(window_, 0, 0, win32::TwipsToPixels(size.widthTwips, twips_.x),
+                     win32::TwipsToPixels(size.heightTwips, twips_.y), TRUE);
+        ::MoveWindow(image_, 0, 0, static_cast<int>(std::lround(size.pictureWidth)),
+                     static_cast<int>(std::lround(size.pictureHeight)), TRUE);
     }
     void Show() override {
         ::ShowWindow(window_, SW_SHOW);
@@ -102,7 +100,7 @@ public:
                                      ::GetModuleHandleW(nullptr), this);
         if (watcher_ != nullptr) ::SetTimer(watcher_, kPaneWatch, kPaneWatchMs, nullptr);
     }
-    std::int32_t PostClose() override { return ::PostMessageA(window_, WM_CLOSE, 0, 0); }
+    bool PostClose() override { return ::PostMessageA(window_, WM_CLOSE, 0, 0) != FALSE; }
 
 private:
     void WatchPane() {
@@ -162,8 +160,7 @@ private:
     }
 
     platform::WindowHandle pane_;
-    float twipsX_ = 15;
-    float twipsY_ = 15;
+    const win32::TwipsPerPixel twips_;
     win32::Picture picture_;
     HWND window_ = nullptr;
     HWND image_ = nullptr;

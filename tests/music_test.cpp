@@ -205,9 +205,9 @@ TEST_F(MusicTest, APathWithAQuoteIsNeverOpened) {
 TEST_F(MusicTest, WavLoopsOnlyWhenThereIsAnOutputDevice) {
     Use({MusicKind::SoundFile, 0, "C:\\曲\\tone.Wav"}).PlayWav();
     EXPECT_EQ(Sent(), (std::vector<std::string>{"waveOutGetNumDevs",
-                                                "PlaySound(\"C:\\曲\\tone.Wav\", 131083)"}));
+                                                "PlaySound(\"C:\\曲\\tone.Wav\", looped, no default)"}));
     music->StopWav();
-    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL, 0)"});
+    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL)"});
     fake.waveDevices = 0;
     music->PlayWav();
     EXPECT_EQ(Sent(), std::vector<std::string>{"waveOutGetNumDevs"});

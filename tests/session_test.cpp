@@ -185,11 +185,11 @@ TEST_F(SessionTest, TheScreenIsCoveredBeforeTheMusicTouchesAFileOrADevice) {
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "OpenForReading(\"C:\\tone.wav\")"), 0);
     EXPECT_TRUE(Sent().empty());
     host.RunBackground();
-    EXPECT_EQ(Sent(), (std::vector<std::string>{"waveOutGetNumDevs", "PlaySound(\"C:\\tone.wav\", 131083)"}));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"waveOutGetNumDevs", "PlaySound(\"C:\\tone.wav\", looped, no default)"}));
     EXPECT_TRUE(session->MusicReady());
     EXPECT_FALSE(session->TimerEnabled(SessionTimer::MusicDeadline));
     session->Quit();
-    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL, 0)"});
+    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL)"});
 }
 
 TEST_F(SessionTest, AStartThatMissesItsDeadlineIsGivenUpAndStopsItselfWhenItEnds) {
@@ -231,7 +231,7 @@ TEST_F(SessionTest, AQuitWhileTheMusicStartsEndsAtOnceAndNothingPlaysAfter) {
     host.RunBackground(false);
     Sent();
     other.Quit();
-    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL, 0)"});
+    EXPECT_EQ(Sent(), std::vector<std::string>{"PlaySound(NULL)"});
     host.Deliver(); // the news comes too late and changes nothing
     EXPECT_FALSE(other.MusicReady());
 }

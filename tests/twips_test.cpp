@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 namespace lumora::win32 {
 namespace {
@@ -15,6 +16,33 @@ TEST(Twips, AShowerFieldIsItsMonitorMeasuredThroughWholeTwipsPerPixel) {
         {720, 0.3f, 720}, // a scale that rounds to no twips keeps the pixels
     };
     for (const auto& [pixels, twips, field] : cases) EXPECT_EQ(PixelsThroughTwips(pixels, twips), field) << twips;
+}
+
+TEST(Twips, ThePreviewsTwipsRoundHalvesToEvenAndThePictureFollowsThePane) {
+    // 12.5 and 13.5 twips per pixel make halves: 1 px -> 12 (even), 3 px -> 40.5 -> 40.
+    PreviewLayout size = LayOutPreview(Rect{0, 0, 1, 3}, 12.5f, 13.5f);
+    EXPECT_EQ(size.widthTwips, 12);
+    EXPECT_EQ(size.heightTwips, 40);
+    size = LayOutPreview(Rect{0, 0, 3, 1}, 12.5f, 13.5f);
+    EXPECT_EQ(size.widthTwips, 38); // 37.5 -> 38
+    EXPECT_EQ(size.heightTwips, 14); // 13.5 -> 14
+
+    // Other sizes and shapes: the picture takes the pane's size, whatever its aspect.
+    for (auto [w, h] : {std::pair{152, 112}, {300, 100}, {80, 200}, {1, 1}}) {
+        size = LayOutPreview(Rect{10, 20, 10 + w, 20 + h}, 15, 15);
+        EXPECT_EQ(size.widthTwips, 15 * w);
+        EXPECT_FLOAT_EQ(size.pictureWidth, static_cast<float>(w));
+        EXPECT_FLOAT_EQ(size.pictureHeight, static_cast<float>(h));
+    }
+}
+
+TEST(Twips, PanesBeyondSixteenBitsOfTwipsKeepTheirSize) {
+    const PreviewLayout size = LayOutPreview(Rect{0, 0, 3840, 2185}, 15, 15);
+    EXPECT_EQ(size.widthTwips, 57600);
+    EXPECT_EQ(size.heightTwips, 32775);
+    EXPECT_FLOAT_EQ(size.pictureWidth, 3840);
+    const PreviewLayout huge = LayOutPreview(Rect{-2147483647, 0, 2147483647, 1}, 15, 15);
+    EXPECT_EQ(huge.widthTwips, 2147483647); // saturates instead of wrapping
 }
 
 } // namespace

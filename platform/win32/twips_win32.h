@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
+
+#include "platform/geometry.h"
 
 namespace lumora::win32 {
 
@@ -28,6 +31,36 @@ inline int PixelsThroughTwips(int pixels, float twipsPerPixel) {
     const int perPixel = static_cast<int>(std::nearbyint(static_cast<double>(twipsPerPixel)));
     return perPixel == 0 ? pixels
                          : static_cast<int>(std::nearbyint(pixels * static_cast<double>(twipsPerPixel))) / perPixel;
+}
+
+// The preview's size in a pane: the pane's size in twips (halves to even),
+// and the picture's size in pixels, taken back from those twips.
+struct PreviewLayout {
+    std::int32_t widthTwips = 0;
+    std::int32_t heightTwips = 0;
+    float pictureWidth = 0;
+    float pictureHeight = 0;
+};
+
+// A length of pixels in twips, kept in 32 bits (a pane wider than 2184 pixels
+// would overflow 16) and saturated there: a rectangle from a failing or hostile
+// window can span more than 32.
+inline std::int32_t PixelsToTwips(std::int64_t pixels, float twipsPerPixel) {
+    const double twips = std::nearbyint(static_cast<double>(pixels) * static_cast<double>(twipsPerPixel));
+    if (twips > 2147483647.0) return 2147483647;
+    if (twips < -2147483648.0) return -2147483647 - 1;
+    return static_cast<std::int32_t>(twips);
+}
+
+inline PreviewLayout LayOutPreview(const Rect& pane, float twipsPerPixelX, float twipsPerPixelY) {
+    PreviewLayout size;
+    size.widthTwips = PixelsToTwips(std::int64_t{pane.right} - pane.left, twipsPerPixelX);
+    size.heightTwips = PixelsToTwips(std::int64_t{pane.bottom} - pane.top, twipsPerPixelY);
+    if (twipsPerPixelX != 0.0f)
+        size.pictureWidth = static_cast<float>(static_cast<double>(size.widthTwips) / static_cast<double>(twipsPerPixelX));
+    if (twipsPerPixelY != 0.0f)
+        size.pictureHeight = static_cast<float>(static_cast<double>(size.heightTwips) / static_cast<double>(twipsPerPixelY));
+    return size;
 }
 
 } // namespace lumora::win32

@@ -325,12 +325,19 @@ std::wstring PlayableName(const std::wstring& name) {
 
 } // namespace
 
-std::int32_t Win32Platform::Play(const std::string* name, std::uint32_t flags) {
+bool Win32Platform::Play(const std::string& file, const platform::SoundRequest& request) {
     using PlaySoundW = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
     auto play = Multimedia<PlaySoundW>("PlaySoundW");
-    if (play == nullptr) return 0;
-    if (name == nullptr) return play(nullptr, nullptr, flags);
-    return play(PlayableName(Widen(*name)).c_str(), nullptr, flags);
+    if (play == nullptr) return false;
+    DWORD flags = SND_FILENAME | SND_ASYNC;
+    if (request.loop) flags |= SND_LOOP;
+    if (request.silentIfUnplayable) flags |= SND_NODEFAULT;
+    return play(PlayableName(Widen(file)).c_str(), nullptr, flags) != FALSE;
+}
+
+void Win32Platform::Stop() {
+    using PlaySoundW = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
+    if (auto play = Multimedia<PlaySoundW>("PlaySoundW")) play(nullptr, nullptr, 0);
 }
 
 } // namespace lumora::win32

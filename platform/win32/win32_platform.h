@@ -49,7 +49,8 @@ public:
                             std::size_t length) override;
     std::int32_t GetErrorString(std::int32_t code, std::string& buffer, std::size_t length) override;
     std::int32_t WaveOutDevices() override;
-    std::int32_t Play(const std::string* name, std::uint32_t flags) override;
+    bool Play(const std::string& file, const platform::SoundRequest& request) override;
+    void Stop() override;
 
 private:
     // Keeps the outcome of a call that may fail, with the system's reason.

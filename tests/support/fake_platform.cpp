@@ -208,11 +208,13 @@ std::int32_t FakePlatform::WaveOutDevices() {
     return waveDevices;
 }
 
-std::int32_t FakePlatform::Play(const std::string* name, std::uint32_t flags) {
-    Log("PlaySound(" + (name == nullptr ? std::string("NULL") : Quote(*name)) + ", " +
-        std::to_string(flags) + ")");
-    return 1;
+bool FakePlatform::Play(const std::string& file, const platform::SoundRequest& request) {
+    Log("PlaySound(" + Quote(file) + (request.loop ? ", looped" : "") +
+        (request.silentIfUnplayable ? ", no default" : "") + ")");
+    return true;
 }
+
+void FakePlatform::Stop() { Log("PlaySound(NULL)"); }
 
 std::uint32_t FakePlatform::TickCount() {
     Log("GetTickCount");

@@ -102,7 +102,8 @@ public:
     std::uint32_t TickCount() override;
     double SecondsSinceMidnight() override;
     std::int32_t WaveOutDevices() override;
-    std::int32_t Play(const std::string* name, std::uint32_t flags) override;
+    bool Play(const std::string& file, const platform::SoundRequest& request) override;
+    void Stop() override;
 
 private:
     int cursorCount_ = 0;
