@@ -23,6 +23,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // What start-up opens lives here, for as long as the message loop runs.
     std::optional<lumora::win32::ComApartment> com; // pictures and the file chooser
+    std::optional<lumora::win32::Imaging> imaging;  // let go before the apartment
     std::unique_ptr<lumora::DisplayWindow> display;
     std::unique_ptr<lumora::PreviewWindow> preview;
 
@@ -32,7 +33,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 0;
     case lumora::Launch::Window::Preview:
         com.emplace();
-        preview = lumora::OpenPreview(launch.pane);
+        imaging.emplace();
+        preview = lumora::OpenPreview(launch.pane, *imaging);
         if (!preview) return 0;
         break;
     case lumora::Launch::Window::Saver:
@@ -41,7 +43,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         break;
     case lumora::Launch::Window::SettingsDialog:
         com.emplace();
-        lumora::ShowSettingsDialog(platform, launch.settings);
+        imaging.emplace();
+        lumora::ShowSettingsDialog(platform, launch.settings, *imaging);
         return 0;
     }
 

@@ -33,7 +33,7 @@ int PictureScaleFor(int dpi) { return dpi * 2 >= kBaseDpi * 3 ? 2 : 1; }
 
 } // namespace
 
-DialogLook::DialogLook(int dpi)
+DialogLook::DialogLook(int dpi, const win32::Imaging& imaging)
     : pictureScale(PictureScaleFor(dpi)),
       buttonFont(MakeFont(L"ＭＳ Ｐゴシック", 98, false, false, SHIFTJIS_CHARSET, dpi)),
       labelFont(MakeFont(L"ＭＳ Ｐゴシック", 90, false, false, SHIFTJIS_CHARSET, dpi)),
@@ -41,13 +41,14 @@ DialogLook::DialogLook(int dpi)
       dotsFont(MakeFont(L"Times New Roman", 98, true, false, ANSI_CHARSET, dpi)),
       buttonFace(::CreateSolidBrush(kButtonFace)),
       hand(LoadOwnImage<HCURSOR>(LUMORA_HAND_CURSOR, IMAGE_CURSOR, 32)),
-      markOn(win32::Picture::FromResource(pictureScale == 2 ? LUMORA_JPEG_OPTION_ON_2X : LUMORA_JPEG_OPTION_ON)),
-      markOff(win32::Picture::FromResource(pictureScale == 2 ? LUMORA_JPEG_OPTION_OFF_2X : LUMORA_JPEG_OPTION_OFF)) {}
+      markOn(imaging.Decode(pictureScale == 2 ? LUMORA_JPEG_OPTION_ON_2X : LUMORA_JPEG_OPTION_ON)),
+      markOff(imaging.Decode(pictureScale == 2 ? LUMORA_JPEG_OPTION_OFF_2X : LUMORA_JPEG_OPTION_OFF)),
+      imaging_(imaging) {}
 
 void DialogLook::DecodeEarth() {
     const int first = pictureScale == 2 ? LUMORA_JPEG_EARTH_2X_FIRST : LUMORA_JPEG_EARTH_FIRST;
     for (int i = 0; i < SettingsDialog::kFrames; ++i)
-        earth[static_cast<std::size_t>(i)] = win32::Picture::FromResource(first + i);
+        earth[static_cast<std::size_t>(i)] = imaging_.Decode(first + i);
 }
 
 void DrawPicture(HDC target, const RECT& place, const win32::Picture& picture, DWORD operation) {

@@ -18,7 +18,7 @@ namespace lumora {
 struct DialogLook {
     // Fonts, pictures and pointers for the DPI; the Earth's frames come later
     // (DecodeEarth). The pictures are the set drawn nearer that scale: 1x or 2x.
-    explicit DialogLook(int dpi);
+    DialogLook(int dpi, const win32::Imaging& imaging);
 
     int pictureScale = 1;
     win32::Font buttonFont;
@@ -33,6 +33,9 @@ struct DialogLook {
 
     // The 24 frames take the longest to decode of everything the dialog shows.
     void DecodeEarth();
+
+private:
+    const win32::Imaging& imaging_;
 };
 
 // What the panels show besides their shading.

@@ -34,10 +34,10 @@ namespace {
 
 using namespace dialog_layout;
 
-constexpr wchar_t kWindowClass[] = L"Lumora_P";
-constexpr wchar_t kPanelClass[] = L"Lumora_P_Panel";
-constexpr wchar_t kEarthClass[] = L"Lumora_P_Display";
-constexpr wchar_t kChoiceClass[] = L"Lumora_P_Choice";
+constexpr wchar_t kWindowClass[] = L"Lumora.Settings";
+constexpr wchar_t kPanelClass[] = L"Lumora.Settings.Panel";
+constexpr wchar_t kEarthClass[] = L"Lumora.Settings.Earth";
+constexpr wchar_t kChoiceClass[] = L"Lumora.Settings.MusicChoice";
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT kAnimationMs = 100;
 
@@ -55,8 +55,8 @@ POINT PointOf(LPARAM lParam) {
 
 class Win32Dialog final : public DialogHost {
 public:
-    Win32Dialog(const platform::Platform& platform, const Settings& settings)
-        : dialog_(platform, *this, settings) {
+    Win32Dialog(const platform::Platform& platform, const Settings& settings, const win32::Imaging& imaging)
+        : imaging_(imaging), dialog_(platform, *this, settings) {
         contents_.address = win32::Widen(SettingsDialog::kAddress);
         const char* report = std::getenv("LUMORA_LAYOUT_REPORT");
         if (report != nullptr) layoutReport_ = report;
@@ -257,30 +257,27 @@ private:
     float Twips() const { return 1440.0f / static_cast<float>(geometry_.dpi); }
 
     bool Create() {
-        win32::RegisterWindowClass(kWindowClass, WindowProc,
+        win32::RegisterWindowClass(kWindowClass, win32::OwnedProcedure<Win32Dialog, &Win32Dialog::OnMessage>,
                                    {0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon_.Get(), smallIcon_.Get()});
-        win32::RegisterWindowClass(kPanelClass, PanelProc);
-        win32::RegisterWindowClass(kEarthClass, EarthProc);
-        win32::RegisterWindowClass(kChoiceClass, ChoiceProc);
+        win32::RegisterWindowClass(kPanelClass, win32::OwnedProcedure<Win32Dialog, &Win32Dialog::OnPanelMessage>);
+        win32::RegisterWindowClass(kEarthClass, win32::OwnedProcedure<Win32Dialog, &Win32Dialog::OnEarthMessage>);
+        win32::RegisterWindowClass(kChoiceClass, win32::OwnedProcedure<Win32Dialog, &Win32Dialog::OnChoiceMessage>);
 
-        HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        window_ = ::CreateWindowExW(0, kWindowClass, L"ルモラの設定", kWindowStyle, 0, 0, 0, 0, nullptr,
-                                    nullptr, instance, this);
+        window_ = win32::CreateOwnedWindow(0, kWindowClass, L"ルモラの設定", kWindowStyle, nullptr, this);
         if (window_ == nullptr) return false;
         constexpr DWORD panel = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-        outer_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, 0, 0, 0, 0, window_, nullptr,
-                                   instance, this);
+        outer_ = win32::CreateOwnedWindow(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, window_, this);
         // Created in the focus order: the music choice, the repeat box, "...",
         // then the two buttons.
-        inner_ = Child(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, outer_, 0, this);
-        choice_ = Child(0, kChoiceClass, L"・BGM", WS_CHILD | WS_VISIBLE | WS_TABSTOP, inner_, 0, this);
-        repeat_ = Child(0, L"COMBOBOX", L"",
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                        inner_, kIdRepeat, nullptr);
+        inner_ = win32::CreateOwnedWindow(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, outer_, this);
+        choice_ = win32::CreateOwnedWindow(0, kChoiceClass, L"・BGM", WS_CHILD | WS_VISIBLE | WS_TABSTOP, inner_, this);
+        repeat_ = win32::CreateOwnedWindow(
+            0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+            inner_, nullptr, kIdRepeat);
         chooseFile_ = Button(inner_, L"...", kIdChooseFile);
         cancel_ = Button(outer_, L"ｷｬﾝｾﾙ", kIdCancel);
         save_ = Button(outer_, L"設定", kIdSave);
-        earth_ = Child(0, kEarthClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, window_, 0, this);
+        earth_ = win32::CreateOwnedWindow(0, kEarthClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, window_, this);
         if (outer_ == nullptr || inner_ == nullptr || choice_ == nullptr || repeat_ == nullptr || earth_ == nullptr)
             return false;
         LayOut(win32::WindowDpi(window_));
@@ -292,7 +289,7 @@ private:
     void LayOut(int dpi) {
         geometry_ = dialog_layout::GeometryFor(dpi);
         const bool earthDecoded = look_ && !look_->earth.front().Empty();
-        look_ = std::make_unique<DialogLook>(geometry_.dpi);
+        look_ = std::make_unique<DialogLook>(geometry_.dpi, imaging_);
         if (earthDecoded) look_->DecodeEarth();
 
         outerShading_.Create(Width(geometry_.outerPanel), Height(geometry_.outerPanel));
@@ -408,24 +405,16 @@ private:
         ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
         report += "repeatBoxShown " + std::to_string(box.left) + " " + std::to_string(box.top) + " " +
                   std::to_string(box.right) + " " + std::to_string(box.bottom) + " 0 0\n";
-        HANDLE file = ::CreateFileW(win32::Widen(layoutReport_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return;
-        win32::KernelHandle owned(file);
+        const win32::FileHandle file(::CreateFileW(win32::Widen(layoutReport_).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return;
         DWORD written = 0;
-        ::WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
-    }
-
-    // A child window, placed later by LayOut.
-    static HWND Child(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, HWND parent,
-                      int id, void* owner) {
-        return ::CreateWindowExW(exStyle, className, text, style, 0, 0, 0, 0, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
-                                 owner);
+        ::WriteFile(file.Get(), report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
     }
 
     static HWND Button(HWND parent, const wchar_t* caption, int id) {
-        return Child(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, parent, id, nullptr);
+        return win32::CreateOwnedWindow(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
+                                        parent, nullptr, id);
     }
 
     // The marks and their labels, all three: the music choice's own window.
@@ -545,47 +534,45 @@ private:
             PaintInnerPanel(dc, area, innerShading_, *look_, geometry_, contents_);
     }
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Win32Dialog* self = win32::WindowOwner<Win32Dialog>(window, message, lParam);
-        if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_SIZE:
-            if (!self->outerShading_.Empty()) {
-                self->dialog_.OnResize();
-                ::InvalidateRect(self->outer_, nullptr, FALSE);
-                ::RedrawWindow(self->inner_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+            if (!outerShading_.Empty()) {
+                dialog_.OnResize();
+                ::InvalidateRect(outer_, nullptr, FALSE);
+                ::RedrawWindow(inner_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
             }
             return 0;
         case WM_TIMER:
-            if (wParam == kAnimationTimer) self->dialog_.OnAnimationTimer();
+            if (wParam == kAnimationTimer) dialog_.OnAnimationTimer();
             return 0;
         case win32::kWorkDone:
-            if (self->worker_) self->worker_->Deliver(lParam);
+            if (worker_) worker_->Deliver();
             return 0;
         case WM_ACTIVATE:
             // Coming back to the dialog brings the focus back to where it was.
             if (LOWORD(wParam) == WA_INACTIVE) {
                 HWND focus = ::GetFocus();
-                if (focus != nullptr && ::IsChild(window, focus)) self->lastFocus_ = focus;
+                if (focus != nullptr && ::IsChild(window, focus)) lastFocus_ = focus;
                 return 0;
             }
             return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_SETFOCUS:
-            ::SetFocus(self->lastFocus_ != nullptr && ::IsWindow(self->lastFocus_) ? self->lastFocus_
-                                                                                    : self->WindowOf(self->focusTarget_));
+            ::SetFocus(lastFocus_ != nullptr && ::IsWindow(lastFocus_) ? lastFocus_
+                                                                                    : WindowOf(focusTarget_));
             return 0;
         case WM_DPICHANGED: {
             RECT place{};
-            if (win32::ProposedPlaceForDpi(window, wParam, lParam, place)) self->OnDpiChanged(HIWORD(wParam), place);
+            if (win32::ProposedPlaceForDpi(window, wParam, lParam, place)) OnDpiChanged(HIWORD(wParam), place);
             return 0;
         }
         case WM_CLOSE:
-            self->Close(); // the close box: like "ｷｬﾝｾﾙ", nothing is saved
+            Close(); // the close box: like "ｷｬﾝｾﾙ", nothing is saved
             return 0;
         case WM_DESTROY:
             ::KillTimer(window, kAnimationTimer);
-            self->window_ = nullptr;
-            self->done_ = true;
+            window_ = nullptr;
+            done_ = true;
             // A close sent from another process (an installer asking the dialog
             // to make way) arrives inside GetMessage, which would go on waiting
             // for a posted message that never comes: wake it.
@@ -596,20 +583,16 @@ private:
         }
     }
 
-    static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Win32Dialog* self = win32::WindowOwner<Win32Dialog>(window, message, lParam);
-        if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+    LRESULT OnPanelMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(window, &paint);
-            self->Paint(window, dc, paint.rcPaint);
-            ::EndPaint(window, &paint);
+            const win32::PaintScope paint(window);
+            Paint(window, paint.Dc(), paint.Area());
             return 0;
         }
         case WM_GETOBJECT:
             if (LRESULT answer = win32::AnswerGetObject(window, wParam, lParam,
-                                                        [self, window] { return self->DescribePanel(window); }))
+                                                        [this, window] { return DescribePanel(window); }))
                 return answer;
             return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_ERASEBKGND:
@@ -617,39 +600,39 @@ private:
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
-            self->OnPanelButtonDown(window, PointOf(lParam));
+            OnPanelButtonDown(window, PointOf(lParam));
             return 0;
         case WM_LBUTTONUP:
-            if (window == self->outer_ && Inside(self->contents_.linkRect, PointOf(lParam))) self->dialog_.OnLink();
+            if (window == outer_ && Inside(contents_.linkRect, PointOf(lParam))) dialog_.OnLink();
             return 0;
         case WM_SETCURSOR: {
-            if (self->waiting_) {
+            if (waiting_) {
                 ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
                 return TRUE;
             }
             const HWND under = reinterpret_cast<HWND>(wParam);
-            bool hand = self->HandOverButton(under);
+            bool hand = HandOverButton(under);
             if (under == window) {
                 POINT p{};
                 ::GetCursorPos(&p);
                 ::ScreenToClient(window, &p);
-                hand = self->HandOver(window, p);
+                hand = HandOver(window, p);
             }
-            if (hand && self->look_->hand) {
-                ::SetCursor(self->look_->hand.Get());
+            if (hand && look_->hand) {
+                ::SetCursor(look_->hand.Get());
                 return TRUE;
             }
             return ::DefWindowProcW(window, message, wParam, lParam);
         }
         case WM_DRAWITEM:
-            DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), *self->look_, self->geometry_);
+            DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), *look_, geometry_);
             return TRUE;
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
                 switch (LOWORD(wParam)) {
-                case kIdSave: self->dialog_.OnSave(); break;
-                case kIdCancel: self->dialog_.OnCancel(); break;
-                case kIdChooseFile: self->dialog_.OnChooseFile(); break;
+                case kIdSave: dialog_.OnSave(); break;
+                case kIdCancel: dialog_.OnCancel(); break;
+                case kIdChooseFile: dialog_.OnChooseFile(); break;
                 default: break;
                 }
             }
@@ -662,19 +645,17 @@ private:
     // The music choice: one stop for Tab; the arrows move the choice, as in a
     // group of option buttons. It shows the panel under it, and a focus frame
     // round the chosen label while it has the focus.
-    static LRESULT CALLBACK ChoiceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Win32Dialog* self = win32::WindowOwner<Win32Dialog>(window, message, lParam);
-        if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+    LRESULT OnChoiceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
         case WM_GETOBJECT:
-            if (LRESULT answer = win32::AnswerGetObject(window, wParam, lParam, [self] { return self->DescribeChoice(); }))
+            if (LRESULT answer = win32::AnswerGetObject(window, wParam, lParam, [this] { return DescribeChoice(); }))
                 return answer;
             return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_KEYDOWN:
-            if (wParam == VK_DOWN || wParam == VK_RIGHT) self->dialog_.OnMusicChoiceKey(+1);
-            if (wParam == VK_UP || wParam == VK_LEFT) self->dialog_.OnMusicChoiceKey(-1);
+            if (wParam == VK_DOWN || wParam == VK_RIGHT) dialog_.OnMusicChoiceKey(+1);
+            if (wParam == VK_UP || wParam == VK_LEFT) dialog_.OnMusicChoiceKey(-1);
             return 0;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
@@ -685,42 +666,41 @@ private:
         case WM_MBUTTONDOWN: {
             // A click on the marks is the panel's, as it always was.
             POINT p = PointOf(lParam);
-            ::MapWindowPoints(window, self->inner_, &p, 1);
-            self->OnPanelButtonDown(self->inner_, p);
+            ::MapWindowPoints(window, inner_, &p, 1);
+            OnPanelButtonDown(inner_, p);
             return 0;
         }
         case WM_SETCURSOR: {
             POINT p{};
             ::GetCursorPos(&p);
-            ::ScreenToClient(self->inner_, &p);
-            if (self->HandOver(self->inner_, p) && self->look_->hand) {
-                ::SetCursor(self->look_->hand.Get());
+            ::ScreenToClient(inner_, &p);
+            if (HandOver(inner_, p) && look_->hand) {
+                ::SetCursor(look_->hand.Get());
                 return TRUE;
             }
             return ::DefWindowProcW(window, message, wParam, lParam);
         }
         case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(window, &paint);
+            const win32::PaintScope paint(window);
+            HDC dc = paint.Dc();
             // The panel's own drawing, moved so that its coordinates line up.
             RECT place{};
             ::GetWindowRect(window, &place);
-            ::MapWindowPoints(nullptr, self->inner_, reinterpret_cast<POINT*>(&place), 2);
+            ::MapWindowPoints(nullptr, inner_, reinterpret_cast<POINT*>(&place), 2);
             POINT origin{};
             ::SetViewportOrgEx(dc, -place.left, -place.top, &origin);
-            RECT area = paint.rcPaint;
+            RECT area = paint.Area();
             ::OffsetRect(&area, place.left, place.top);
-            self->Paint(self->inner_, dc, area);
+            Paint(inner_, dc, area);
             if (::GetFocus() == window) {
-                const int chosen = static_cast<int>(self->dialog_.Current().music);
+                const int chosen = static_cast<int>(dialog_.Current().music);
                 if (chosen >= 0 && chosen <= 2) {
-                    RECT frame = self->geometry_.choiceLabels[chosen];
+                    RECT frame = geometry_.choiceLabels[chosen];
                     ::InflateRect(&frame, 1, 1);
                     ::DrawFocusRect(dc, &frame);
                 }
             }
             ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
-            ::EndPaint(window, &paint);
             return 0;
         }
         case WM_ERASEBKGND:
@@ -730,17 +710,12 @@ private:
         }
     }
 
-    static LRESULT CALLBACK EarthProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Win32Dialog* self = win32::WindowOwner<Win32Dialog>(window, message, lParam);
-        if (self != nullptr && message == WM_PAINT) {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(window, &paint);
-            self->earthImage_.Show(dc, paint.rcPaint);
-            ::EndPaint(window, &paint);
-            return 0;
-        }
+    LRESULT OnEarthMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_ERASEBKGND) return 1;
-        return ::DefWindowProcW(window, message, wParam, lParam);
+        if (message != WM_PAINT) return ::DefWindowProcW(window, message, wParam, lParam);
+        const win32::PaintScope paint(window);
+        earthImage_.Show(paint.Dc(), paint.Area());
+        return 0;
     }
 
     // The window class holds the icons for as long as it is registered.
@@ -748,6 +723,7 @@ private:
                                                       IMAGE_ICON, 32, 32, 0))};
     win32::Icon smallIcon_{static_cast<HICON>(::LoadImageW(
         ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(LUMORA_ICON), IMAGE_ICON, 16, 16, 0))};
+    const win32::Imaging& imaging_;
     dialog_layout::Geometry geometry_ = dialog_layout::GeometryFor(dialog_layout::kBaseDpi);
     std::unique_ptr<DialogLook> look_;
     std::string layoutReport_;
@@ -776,8 +752,9 @@ private:
 
 } // namespace
 
-void ShowSettingsDialog(const platform::Platform& platform, const Settings& settings) {
-    Win32Dialog dialog(platform, settings);
+void ShowSettingsDialog(const platform::Platform& platform, const Settings& settings,
+                        const win32::Imaging& imaging) {
+    Win32Dialog dialog(platform, settings, imaging);
     dialog.RunModal();
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/picture_win32.h"
 #include "settings/settings.h"
 
 namespace lumora {
 
 // Shows the settings dialog over these settings; returns when it has closed.
-// COM must be initialised on the thread (pictures, the file chooser).
-void ShowSettingsDialog(const platform::Platform& platform, const Settings& settings);
+// COM must be initialised on the thread (the file chooser), and the pictures
+// come from `imaging`.
+void ShowSettingsDialog(const platform::Platform& platform, const Settings& settings,
+                        const win32::Imaging& imaging);
 
 } // namespace lumora

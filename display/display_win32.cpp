@@ -46,16 +46,14 @@ public:
     Win32Display& operator=(const Win32Display&) = delete;
 
     bool Create() {
-        win32::RegisterWindowClass(kWindowClass, WindowProc);
+        win32::RegisterWindowClass(kWindowClass, win32::OwnedProcedure<Win32Display, &Win32Display::OnMessage>);
         // CS_OWNDC: the surface's DC is its own for its whole life, so a frame
         // need not ask for it (a trip to the window server under Wine).
-        win32::RegisterWindowClass(kSurfaceClass, SurfaceProc, {CS_OWNDC});
-        HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        window_ = ::CreateWindowExW(0, kWindowClass, L"Lumora_Main", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                                    0, 0, nullptr, nullptr, instance, this);
+        win32::RegisterWindowClass(kSurfaceClass, win32::OwnedProcedure<Win32Display, &Win32Display::OnSurfaceMessage>,
+                                   {CS_OWNDC});
+        window_ = win32::CreateOwnedWindow(0, kWindowClass, L"Lumora_Main", WS_POPUP | WS_CLIPCHILDREN, nullptr, this);
         if (window_ == nullptr) return false;
-        surface_ = ::CreateWindowExW(0, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
-                                     nullptr, instance, this);
+        surface_ = win32::CreateOwnedWindow(0, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE, window_, this);
         if (surface_ == nullptr) return false;
         surfaceDc_ = ::GetDC(surface_);
         return true;
@@ -169,68 +167,62 @@ private:
         }
     }
 
-    static bool Input(Win32Display* self, UINT message, WPARAM wParam, LPARAM lParam, bool surface) {
+    // Input from either window; true when the message was input.
+    bool OnInput(UINT message, WPARAM wParam, LPARAM lParam, bool surface) {
         switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             // Every key reaches the session, whichever window has the focus.
-            self->session_.OnKey(KeyOf(wParam));
+            session_.OnKey(KeyOf(wParam));
             return true;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
         case WM_XBUTTONDOWN:
-            self->session_.OnClick();
+            session_.OnClick();
             return true;
         case WM_MOUSEMOVE:
             // Only the surface's movements count: it covers the whole window.
             if (surface)
-                self->session_.OnMouseMove(static_cast<float>(GET_X_LPARAM(lParam)),
-                                           static_cast<float>(GET_Y_LPARAM(lParam)));
+                session_.OnMouseMove(static_cast<float>(GET_X_LPARAM(lParam)), static_cast<float>(GET_Y_LPARAM(lParam)));
             return true;
         default:
             return false;
         }
     }
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Win32Display* self = win32::WindowOwner<Win32Display>(window, message, lParam);
-        if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
-        if (Input(self, message, wParam, lParam, false)) return 0;
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (OnInput(message, wParam, lParam, false)) return 0;
         switch (message) {
         case WM_TIMER:
-            self->OnTimer(wParam);
+            OnTimer(wParam);
             return 0;
         case WM_ERASEBKGND:
             return 1; // the surface covers the window
         case win32::kWorkDone:
-            if (self->music_) self->music_->Deliver(lParam);
+            if (music_) music_->Deliver();
             return 0;
         case WM_CLOSE:
-            self->session_.Quit();
+            session_.Quit();
             return 0;
         case WM_DISPLAYCHANGE:
-            self->LayOut();
-            ::InvalidateRect(self->surface_, nullptr, FALSE);
+            LayOut();
+            ::InvalidateRect(surface_, nullptr, FALSE);
             return 0;
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);
         }
     }
 
-    static LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Win32Display* self = win32::WindowOwner<Win32Display>(window, message, lParam);
-        if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
-        if (Input(self, message, wParam, lParam, true)) return 0;
+    LRESULT OnSurfaceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (OnInput(message, wParam, lParam, true)) return 0;
         switch (message) {
         case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(window, &paint);
-            if (!self->pixels_.Empty())
-                self->pixels_.Show(dc, paint.rcPaint);
+            const win32::PaintScope paint(window);
+            if (!pixels_.Empty())
+                pixels_.Show(paint.Dc(), paint.Area());
             else
-                ::FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-            ::EndPaint(window, &paint);
+                ::FillRect(paint.Dc(), &paint.Area(), static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
             return 0;
         }
         case WM_ERASEBKGND:

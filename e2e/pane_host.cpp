@@ -106,11 +106,14 @@ int wmain(int argc, wchar_t** argv) {
                 static_cast<long>(reinterpret_cast<INT_PTR>(pane)));
     std::fflush(stdout);
     std::optional<lumora::win32::ComApartment> com; // the preview's picture decoder
+    std::optional<lumora::win32::Imaging> imaging;
     std::unique_ptr<lumora::PreviewWindow> preview;
-    if (inproc) com.emplace();
-    if (inproc)
-        preview = lumora::OpenPreview(static_cast<lumora::platform::WindowHandle>(
-            reinterpret_cast<INT_PTR>(pane)));
+    if (inproc) {
+        com.emplace();
+        imaging.emplace();
+        preview = lumora::OpenPreview(static_cast<lumora::platform::WindowHandle>(reinterpret_cast<INT_PTR>(pane)),
+                                      *imaging);
+    }
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&message);

@@ -15,15 +15,16 @@
 namespace lumora {
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"Lumora_R";
-constexpr wchar_t kPictureClass[] = L"Lumora_R_Img_Prev";
+constexpr wchar_t kWindowClass[] = L"Lumora.Preview";
+constexpr wchar_t kPictureClass[] = L"Lumora.Preview.Picture";
 constexpr UINT_PTR kPaneWatch = 1;
 constexpr UINT kPaneWatchMs = 250;
 
 
 class Win32Preview final : public PreviewWindow, public PreviewHost {
 public:
-    explicit Win32Preview(platform::WindowHandle pane) : pane_(pane), twips_(win32::ScreenTwipsPerPixel()) {}
+    Win32Preview(platform::WindowHandle pane, const win32::Imaging& imaging)
+        : pane_(pane), twips_(win32::ScreenTwipsPerPixel()), imaging_(imaging) {}
 
     ~Win32Preview() override {
         win32::DestroyOwnedWindow(watcher_);
@@ -61,17 +62,18 @@ public:
     }
 
     void Create() override {
-        picture_ = win32::Picture::FromResource(LUMORA_JPEG_PREVIEW);
+        picture_ = imaging_.Decode(LUMORA_JPEG_PREVIEW);
         const auto black = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-        win32::RegisterWindowClass(kWindowClass, WindowProc, {0, black});
-        win32::RegisterWindowClass(kPictureClass, PictureProc, {0, black});
-        HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        window_ = ::CreateWindowExW(0, kWindowClass, L"Preview Window", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                                    0, 0, nullptr, nullptr, instance, this);
-        if (window_ != nullptr)
-            image_ = ::CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, 0, 0,
-                                       picture_.Width(), picture_.Height(), window_, nullptr, instance,
-                                       this);
+        win32::RegisterWindowClass(kWindowClass, win32::OwnedProcedure<Win32Preview, &Win32Preview::OnMessage>,
+                                   {0, black});
+        win32::RegisterWindowClass(kPictureClass,
+                                   win32::OwnedProcedure<Win32Preview, &Win32Preview::OnPictureMessage>, {0, black});
+        window_ = win32::CreateOwnedWindow(0, kWindowClass, L"Preview Window", WS_POPUP | WS_CLIPCHILDREN, nullptr,
+                                           this);
+        if (window_ != nullptr) {
+            image_ = win32::CreateOwnedWindow(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, window_, this);
+            ::MoveWindow(image_, 0, 0, picture_.Width(), picture_.Height(), FALSE);
+        }
     }
 
     void SetKind(WindowKind kind) override {
@@ -96,8 +98,7 @@ public:
         // The control panel may take the pane away without a word to us; when its
         // process ends, our window can go with it unannounced. So the watch lives
         // in a window of its own that nothing else can destroy.
-        watcher_ = ::CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     ::GetModuleHandleW(nullptr), this);
+        watcher_ = win32::CreateOwnedWindow(0, kWindowClass, L"", 0, HWND_MESSAGE, this);
         if (watcher_ != nullptr) ::SetTimer(watcher_, kPaneWatch, kPaneWatchMs, nullptr);
     }
     bool PostClose() override { return ::PostMessageA(window_, WM_CLOSE, 0, 0) != FALSE; }
@@ -116,19 +117,18 @@ private:
         }
     }
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Win32Preview* self = win32::WindowOwner<Win32Preview>(window, message, lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_TIMER:
-            if (self != nullptr && wParam == kPaneWatch && window == self->watcher_) self->WatchPane();
+            if (wParam == kPaneWatch && window == watcher_) WatchPane();
             return 0;
         case WM_CLOSE:
             ::DestroyWindow(window);
             return 0;
         case WM_DESTROY:
             // Destroyed with the pane, or closed: no window is left, so the process ends.
-            if (self != nullptr && window == self->window_) {
-                self->window_ = nullptr;
+            if (window == window_) {
+                window_ = nullptr;
                 ::PostQuitMessage(0);
             }
             return 0;
@@ -137,30 +137,26 @@ private:
         }
     }
 
-    static LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        Win32Preview* self = win32::WindowOwner<Win32Preview>(window, message, lParam);
-        if (message == WM_PAINT && self != nullptr) {
-            PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(window, &paint);
-            RECT client{};
-            ::GetClientRect(window, &client);
-            if (!self->picture_.Empty()) {
-                ::SetStretchBltMode(dc, HALFTONE);
-                ::SetBrushOrgEx(dc, 0, 0, nullptr);
-                ::StretchBlt(dc, 0, 0, client.right, client.bottom, self->picture_.Dc(), 0, 0,
-                             self->picture_.Width(), self->picture_.Height(), SRCCOPY);
-            } else {
-                ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-            }
-            ::EndPaint(window, &paint);
-            return 0;
-        }
+    LRESULT OnPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_ERASEBKGND) return 1;
-        return ::DefWindowProcW(window, message, wParam, lParam);
+        if (message != WM_PAINT) return ::DefWindowProcW(window, message, wParam, lParam);
+        const win32::PaintScope paint(window);
+        RECT client{};
+        ::GetClientRect(window, &client);
+        if (!picture_.Empty()) {
+            ::SetStretchBltMode(paint.Dc(), HALFTONE);
+            ::SetBrushOrgEx(paint.Dc(), 0, 0, nullptr);
+            ::StretchBlt(paint.Dc(), 0, 0, client.right, client.bottom, picture_.Dc(), 0, 0, picture_.Width(),
+                         picture_.Height(), SRCCOPY);
+        } else {
+            ::FillRect(paint.Dc(), &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        }
+        return 0;
     }
 
     platform::WindowHandle pane_;
     const win32::TwipsPerPixel twips_;
+    const win32::Imaging& imaging_;
     win32::Picture picture_;
     HWND window_ = nullptr;
     HWND image_ = nullptr;
@@ -169,8 +165,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<PreviewWindow> OpenPreview(platform::WindowHandle pane) {
-    auto preview = std::make_unique<Win32Preview>(pane);
+std::unique_ptr<PreviewWindow> OpenPreview(platform::WindowHandle pane, const win32::Imaging& imaging) {
+    auto preview = std::make_unique<Win32Preview>(pane, imaging);
     if (!AttachPreview(*preview, pane) || !preview->Created()) return nullptr;
     return preview;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/win32/picture_win32.h"
 
 namespace lumora {
 
@@ -14,6 +15,7 @@ public:
 
 // Shows the preview picture inside the control panel's pane. The process then
 // lives until the preview closes, which it does when the pane goes away.
-std::unique_ptr<PreviewWindow> OpenPreview(platform::WindowHandle pane);
+// Its picture comes from `imaging`, which must outlive it.
+std::unique_ptr<PreviewWindow> OpenPreview(platform::WindowHandle pane, const win32::Imaging& imaging);
 
 } // namespace lumora

@@ -4,33 +4,43 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace lumora::win32 {
 
-template <typename Handle, typename Release>
+// What a kind of handle holds when it holds nothing: null for most, but
+// INVALID_HANDLE_VALUE for an open file.
+struct NullHandle {
+    static std::nullptr_t Value() { return nullptr; }
+};
+struct InvalidHandle {
+    static HANDLE Value() { return INVALID_HANDLE_VALUE; }
+};
+
+template <typename Handle, typename Release, typename Empty = NullHandle>
 class Owned {
 public:
     Owned() = default;
     explicit Owned(Handle handle) : handle_(handle) {}
     ~Owned() { Reset(); }
-    Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, Empty::Value())) {}
     Owned& operator=(Owned&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+        if (this != &other) Reset(std::exchange(other.handle_, Empty::Value()));
         return *this;
     }
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
 
     Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Reset(Handle handle = nullptr) {
-        if (handle_ != nullptr) Release{}(handle_);
+    explicit operator bool() const { return handle_ != Empty::Value(); }
+    void Reset(Handle handle = Empty::Value()) {
+        if (handle_ != Empty::Value()) Release{}(handle_);
         handle_ = handle;
     }
 
 private:
-    Handle handle_ = nullptr;
+    Handle handle_ = Empty::Value();
 };
 
 struct DeleteGdiObject {
@@ -59,6 +69,8 @@ using Icon = Owned<HICON, DestroyIconHandle>;
 using Cursor = Owned<HCURSOR, DestroyCursorHandle>;
 using MemoryDc = Owned<HDC, DeleteMemoryDc>;
 using KernelHandle = Owned<HANDLE, CloseKernelHandle>;
+// An open file: CreateFile says "none" with INVALID_HANDLE_VALUE, not null.
+using FileHandle = Owned<HANDLE, CloseKernelHandle, InvalidHandle>;
 
 // A window's device context for as long as the object lives.
 class WindowDc {
@@ -73,6 +85,23 @@ public:
 
 private:
     HWND window_;
+    HDC dc_;
+};
+
+// A window's painting, from BeginPaint to EndPaint.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    ~PaintScope() { ::EndPaint(window_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC Dc() const { return dc_; }
+    // What needs painting.
+    const RECT& Area() const { return paint_.rcPaint; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
     HDC dc_;
 };
 

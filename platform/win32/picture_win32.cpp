@@ -1,27 +1,13 @@
 #include "platform/win32/picture_win32.h"
 
-#include <wincodec.h>
-
-#include "platform/win32/com_win32.h"
 
 namespace lumora::win32 {
-namespace {
-
-// One imaging factory for every picture: making one per picture costs more
-// than decoding the picture. It lives as long as the process.
-IWICImagingFactory* Factory() {
-    static IWICImagingFactory* const factory = [] {
-        IWICImagingFactory* made = nullptr;
-        ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                           reinterpret_cast<void**>(&made));
-        return made;
-    }();
-    return factory;
+Imaging::Imaging() {
+    ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                       reinterpret_cast<void**>(factory_.Out()));
 }
 
-} // namespace
-
-Picture Picture::FromResource(int id) {
+Picture Picture::FromResource(IWICImagingFactory* factory, int id) {
     Picture picture;
     HMODULE module = ::GetModuleHandleW(nullptr);
     HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
@@ -29,7 +15,6 @@ Picture Picture::FromResource(int id) {
     const DWORD size = ::SizeofResource(module, found);
     HGLOBAL loaded = ::LoadResource(module, found);
     auto* bytes = static_cast<BYTE*>(loaded == nullptr ? nullptr : ::LockResource(loaded));
-    IWICImagingFactory* factory = Factory();
     if (bytes == nullptr || size == 0 || factory == nullptr) return picture;
 
     ComPtr<IWICStream> stream;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <windows.h>
+#include <wincodec.h>
 
+#include "platform/win32/com_win32.h"
 #include "platform/win32/dib_win32.h"
 
 namespace lumora::win32 {
@@ -12,7 +14,7 @@ namespace lumora::win32 {
 class Picture {
 public:
     // Nothing decoded (a missing resource or a decoder failure) gives an empty picture.
-    static Picture FromResource(int id);
+    static Picture FromResource(IWICImagingFactory* factory, int id);
 
     bool Empty() const { return pixels_.Empty(); }
     HDC Dc() const { return pixels_.Dc(); }
@@ -21,6 +23,22 @@ public:
 
 private:
     DibSection pixels_;
+};
+
+// The imaging component's factory: one for every picture of a run, since
+// making one per picture costs more than decoding the picture. Made and let go
+// within the COM apartment of its thread: whoever holds it holds the apartment
+// longer.
+class Imaging {
+public:
+    Imaging();
+    Imaging(const Imaging&) = delete;
+    Imaging& operator=(const Imaging&) = delete;
+
+    Picture Decode(int resourceId) const { return Picture::FromResource(factory_.Get(), resourceId); }
+
+private:
+    ComPtr<IWICImagingFactory> factory_;
 };
 
 } // namespace lumora::win32

@@ -107,21 +107,19 @@ bool Win32Platform::Copy(const std::string& from, const std::string& to) {
 }
 
 bool Win32Platform::WriteNew(const std::string& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (!Outcome(file != INVALID_HANDLE_VALUE)) return false;
-    KernelHandle owned(file);
+    const FileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!Outcome(static_cast<bool>(file))) return false;
     DWORD written = 0;
-    const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL ok = ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     return Outcome(ok != FALSE && written == bytes.size());
 }
 
 bool Win32Platform::Flush(const std::string& path) {
-    HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (!Outcome(file != INVALID_HANDLE_VALUE)) return false;
-    KernelHandle owned(file);
-    return Outcome(::FlushFileBuffers(file) != FALSE);
+    const FileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!Outcome(static_cast<bool>(file))) return false;
+    return Outcome(::FlushFileBuffers(file.Get()) != FALSE);
 }
 
 bool Win32Platform::Replace(const std::string& from, const std::string& to) {
@@ -182,13 +180,11 @@ bool Win32Platform::CanOpenForReading(const std::string& path) {
     DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return false;
-    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    KernelHandle owned(file);
+    const FileHandle file(::CreateFileW(wide.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     // Devices such as CON or a COM port open too, but are no music file.
-    return ::GetFileType(file) == FILE_TYPE_DISK;
+    return file && ::GetFileType(file.Get()) == FILE_TYPE_DISK;
 }
 
 std::string Win32Platform::CommandLine() {

@@ -141,6 +141,24 @@ Owner* WindowOwner(HWND window, UINT message, LPARAM lParam) {
     return reinterpret_cast<Owner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+// The procedure of every window of the program: it finds the object that owns
+// the window and hands it the message. Until the owner is known (the first
+// messages of a creation) and once it has let go, Windows' own handling answers.
+template <typename Owner, LRESULT (Owner::*Handle)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK OwnedProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Owner* owner = WindowOwner<Owner>(window, message, lParam);
+    return owner != nullptr ? (owner->*Handle)(window, message, wParam, lParam)
+                            : ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A window of a class of this module, owned by `owner` (see WindowOwner),
+// placed later; `id` is a child's control id.
+inline HWND CreateOwnedWindow(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
+                              HWND parent, void* owner, int id = 0) {
+    return ::CreateWindowExW(exStyle, className, text, style, 0, 0, 0, 0, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), owner);
+}
+
 // The place Windows proposes with WM_DPICHANGED. Any program may post or send
 // that message number with a junk address in it, so the rectangle is copied
 // with ReadProcessMemory, which fails on an address that is not readable

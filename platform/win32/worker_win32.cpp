@@ -3,22 +3,22 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <set>
 #include <thread>
 #include <utility>
 
 namespace lumora::win32 {
 
 // What the thread and its owner share: the thread keeps it alive after the
-// owner is gone.
+// owner is gone. The results wait here, owned, until the window's thread runs
+// them; the message that wakes it carries nothing.
 struct Worker::Shared {
     HWND window = nullptr;
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<std::pair<std::function<void()>, std::function<void()>>> queue;
+    std::deque<std::function<void()>> finished;
     bool busy = false;
     bool closing = false;
-    std::set<const std::function<void()>*> sent; // results on their way to the window
 };
 
 namespace {
@@ -33,14 +33,10 @@ void Run(const std::shared_ptr<Worker::Shared>& shared) {
         shared->busy = true;
         lock.unlock();
         work();
-        // The window may be gone by now: then nobody takes the result.
-        auto* carried = new std::function<void()>(std::move(done));
         lock.lock();
-        shared->sent.insert(carried);
-        if (!::PostMessageW(shared->window, kWorkDone, 0, reinterpret_cast<LPARAM>(carried))) {
-            shared->sent.erase(carried);
-            delete carried;
-        }
+        shared->finished.push_back(std::move(done));
+        // The window may be gone by now: then nobody runs the result.
+        ::PostMessageW(shared->window, kWorkDone, 0, 0);
         shared->busy = false;
         shared->changed.notify_all();
     }
@@ -57,6 +53,7 @@ Worker::~Worker() {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     shared_->closing = true;
     shared_->queue.clear();
+    shared_->finished.clear();
     shared_->changed.notify_all();
 }
 
@@ -78,14 +75,14 @@ void Worker::DropWaiting() {
     shared_->changed.notify_all();
 }
 
-void Worker::Deliver(LPARAM carried) {
-    auto* sent = reinterpret_cast<std::function<void()>*>(carried);
+void Worker::Deliver() {
+    std::deque<std::function<void()>> results;
     {
         std::lock_guard<std::mutex> lock(shared_->mutex);
-        if (shared_->sent.erase(sent) == 0) return; // not ours, or delivered already
+        results.swap(shared_->finished);
     }
-    std::unique_ptr<std::function<void()>> done(sent);
-    if (*done) (*done)();
+    for (std::function<void()>& done : results)
+        if (done) done();
 }
 
 } // namespace lumora::win32

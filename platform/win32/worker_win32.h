@@ -29,10 +29,10 @@ public:
     // Forgets the work not yet begun, results and all.
     void DropWaiting();
 
-    // Runs what a kWorkDone message carries; call it from the window's
-    // procedure. Any program may post that message: what it carries runs only
-    // when this worker sent it and it has not run yet.
-    void Deliver(LPARAM carried);
+    // Runs the results of the work finished so far; call it from the window's
+    // procedure on kWorkDone. Any program may post that message: it only makes
+    // finished results run a little sooner.
+    void Deliver();
 
     struct Shared; // what the thread keeps, should it outlive this object
 
