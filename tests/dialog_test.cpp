@@ -71,7 +71,7 @@ public:
     void DrawAnimatedRects(const Rect& from, const Rect& to) override {
         calls.push_back("Zoom" + Text(from) + "->" + Text(to));
     }
-    void EnableTimer(bool enabled) override { calls.push_back(enabled ? "Timer1 on" : "Timer1 off"); }
+    void EnableTimer(bool enabled) override { calls.push_back(enabled ? "Animation on" : "Animation off"); }
     PanelSize InnerSize(Panel panel) override {
         return panel == Panel::Outer ? PanelSize{461 * 15.0, 225 * 15.0} : PanelSize{433, 149};
     }
@@ -80,7 +80,7 @@ public:
         rows[index][static_cast<int>(panel == Panel::Outer ? y / 15 : y)] = color;
         ++rowCalls[index];
     }
-    void ClearEarth() override { calls.push_back("Cls"); }
+    void ClearEarth() override { calls.push_back("ClearEarth"); }
     std::int32_t PaintEarthFrame(int frame) override {
         calls.push_back("Frame" + std::to_string(frame));
         return 1;
@@ -141,7 +141,7 @@ TEST_F(DialogTest, OpeningSizesPlacesShowsZoomsAndStartsTheAnimationInOrder) {
     const std::vector<std::string> expected = {
         "Size(7005,3750)", "Move(4177,2590)", "Hand(0)", "Hand(1)", "Hand(2)", "Hand(3)", "Hand(4)",
         "Hand(5)", "Hand(6)", "Hand(7)", "Hand(8)", "Hand(9)", "GetCursorPos",
-        "Zoom(300,200,300,200)->(278,172,745,422)", "Timer1 on"};
+        "Zoom(300,200,300,200)->(278,172,745,422)", "Animation on"};
     EXPECT_EQ(host.calls, expected);
     EXPECT_TRUE(host.marks[1]);
     EXPECT_FALSE(host.marks[0] || host.marks[2]);
@@ -389,7 +389,7 @@ TEST_F(DialogTest, ShadingRunsDarkBlueToPaleAndBack) {
 
 TEST_F(DialogTest, TheAnimationRunsTwentyFourFramesRound) {
     for (int tick = 0; tick < 25; ++tick) dialog->OnAnimationTimer();
-    EXPECT_EQ(host.calls[0], "Cls");
+    EXPECT_EQ(host.calls[0], "ClearEarth");
     EXPECT_EQ(host.calls[1], "Frame0");
     EXPECT_EQ(host.calls[2], "Refresh");
     const std::vector<std::string> frames = Frames();

@@ -222,7 +222,7 @@ std::uint32_t FakePlatform::TickCount() {
 }
 
 double FakePlatform::SecondsSinceMidnight() {
-    Log("Timer");
+    Log("TimeOfDay");
     return secondsSinceMidnight;
 }
 
