@@ -27,13 +27,7 @@ public:
     Image display{188, 85};
     std::vector<Image> frames = std::vector<Image>(24, Image{180, 85});
 
-    lumora::DialogScreen Screen() override { return {1024 * 15.0, 768 * 15.0, 15, 15}; }
-    void OuterSizeFor(int w, int h, double& width, double& height) override {
-        width = (w + 6) * 15.0;
-        height = (h + 25) * 15.0;
-    }
-    void SizeWindow(double, double) override {}
-    void MoveWindow(std::int32_t, std::int32_t) override {}
+    void PlaceWindow(int, int) override {}
     void SetMark(int, bool) override {}
     void EnableRepeat(bool) override {}
     void EnableFileButton(bool) override {}
@@ -47,18 +41,6 @@ public:
     lumora::Rect WindowRect() override { return {}; }
     void DrawAnimatedRects(const lumora::Rect&, const lumora::Rect&) override {}
     void EnableTimer(bool) override {}
-    lumora::PanelSize InnerSize(lumora::Panel panel) override {
-        return panel == lumora::Panel::Outer ? lumora::PanelSize{461 * 15.0, 225 * 15.0} : lumora::PanelSize{433, 149};
-    }
-    void DrawRow(lumora::Panel panel, double y, double width, std::int32_t color) override {
-        const bool twips = panel == lumora::Panel::Outer;
-        Image& image = twips ? outer : inner;
-        const int row = static_cast<int>(std::floor(twips ? y / 15 : y));
-        const int end = std::min(image.width, static_cast<int>(twips ? width / 15 : width) + 1);
-        if (row < 0 || row >= image.height) return;
-        std::fill_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(row) * image.width, end,
-                    static_cast<std::uint32_t>(color));
-    }
     void ClearEarth() override { std::fill(display.pixels.begin(), display.pixels.end(), 0u); }
     std::int32_t PaintEarthFrame(int frame) override {
         const Image& source = frames[static_cast<std::size_t>(frame)];
@@ -68,7 +50,9 @@ public:
         return 1;
     }
     void RefreshEarth() override { benchmark::DoNotOptimize(display.pixels.data()); }
-    lumora::OpenFileAnswer OpenFile(const std::string&, const std::string&) override { return {}; }
+    lumora::OpenFileAnswer OpenFile(const std::vector<lumora::FileFilter>&, const std::string&) override {
+        return {};
+    }
     void SetScreenPointer(bool) override {}
     void OpenDocument(const std::string&) override {}
     void ShowMessage(const std::string&) override {}
@@ -77,12 +61,15 @@ public:
 };
 
 void ShadingPass(benchmark::State& state) {
-    lumora::fake::FakePlatform fake;
-    const lumora::platform::Platform seams = fake.Seams();
     MemoryDialog host;
-    lumora::SettingsDialog dialog(seams, host, {});
+    const auto fill = [](Image& image, const std::vector<std::int32_t>& colors) {
+        for (std::size_t y = 0; y < colors.size() && y < static_cast<std::size_t>(image.height); ++y)
+            std::fill_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width, image.width,
+                        static_cast<std::uint32_t>(colors[y]));
+    };
     for (auto _ : state) {
-        dialog.OnResize();
+        fill(host.outer, lumora::ShadeRows(225, 15));
+        fill(host.inner, lumora::ShadeRows(149, 1));
         benchmark::ClobberMemory();
     }
 }

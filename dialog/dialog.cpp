@@ -11,8 +11,6 @@ namespace lumora {
 
 namespace {
 
-constexpr const char* kFilter = "BGMﾌｧｲﾙ (MP3 WAV)";
-constexpr const char* kPattern = "*.MP3;*.WAV";
 constexpr const char* kOpenTitle = "ﾌｧｲﾙを開く";
 constexpr int kRepeatEntries = 31; // the empty text, then 1 to 30
 constexpr const char* kSaveFailed = "設定を保存できませんでした。";
@@ -66,29 +64,26 @@ std::int16_t ParseRepeatTrack(const std::string& text) {
     return RoundToInt16(*number).value_or(0);
 }
 
-void PlaceDialog(double screenWidth, double screenHeight, double outerWidth, double outerHeight,
-                 std::int32_t& left, std::int32_t& top) {
-    // Rounded first, then divided with the quotient cut toward zero.
-    left = static_cast<std::int32_t>(std::nearbyint(screenWidth - outerWidth)) / 2;
-    top = static_cast<std::int32_t>(std::nearbyint(screenHeight - outerHeight)) / 3;
-}
-
 std::int32_t ShadeColor(double y, double height) {
     const double k = height / 3.142; // 3.142, not pi: the last row comes out black
     const int v = k == 0 ? 0 : static_cast<int>(std::nearbyint(std::fabs(std::sin(y / k)) * 220));
     return MakeColor(v, v, v + 30);
 }
 
+std::vector<std::int32_t> ShadeRows(int rows, float stepsPerRow) {
+    std::vector<std::int32_t> colors(static_cast<std::size_t>(rows > 0 ? rows : 0), 0);
+    const double steps = static_cast<double>(stepsPerRow);
+    const double height = rows * steps;
+    const double last = std::nearbyint(height);
+    for (double y = 0; y <= last; ++y) {
+        const int row = static_cast<int>(std::floor(steps == 0 ? y : y / steps));
+        if (row >= 0 && row < rows) colors[static_cast<std::size_t>(row)] = ShadeColor(y, height);
+    }
+    return colors;
+}
+
 void SettingsDialog::Open() {
-    double outerWidth = 0;
-    double outerHeight = 0;
-    host_.OuterSizeFor(kPanelWidth, kPanelHeight, outerWidth, outerHeight);
-    host_.SizeWindow(outerWidth, outerHeight);
-    const DialogScreen screen = host_.Screen();
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    PlaceDialog(screen.widthTwips, screen.heightTwips, outerWidth, outerHeight, left, top);
-    host_.MoveWindow(left, top);
+    host_.PlaceWindow(kPanelWidth, kPanelHeight);
 
     ShowSettings();
 
@@ -180,7 +175,7 @@ void SettingsDialog::OnChooseFile() {
     // while it is open (its own loop runs the dialog's events) and must then
     // leave the kind to the user.
     choiceMade_ = true;
-    const OpenFileAnswer answer = host_.OpenFile(std::string(kFilter) + '\0' + kPattern + '\0', kOpenTitle);
+    const OpenFileAnswer answer = host_.OpenFile({{"BGMﾌｧｲﾙ (MP3 WAV)", "*.MP3;*.WAV"}}, kOpenTitle);
     if (answer.result > 0) {
         settings_.musicFile = answer.path;
         host_.SetFileCaption(settings_.musicFile);
@@ -222,17 +217,6 @@ void SettingsDialog::ZoomOpen() {
 void SettingsDialog::ZoomClose() {
     const Rect point{zoomX_, zoomY_, zoomX_, zoomY_};
     host_.DrawAnimatedRects(host_.WindowRect(), point);
-}
-
-void SettingsDialog::Shade(Panel panel) {
-    const PanelSize size = host_.InnerSize(panel);
-    const double rows = std::nearbyint(size.height);
-    for (double y = 0; y <= rows; ++y) host_.DrawRow(panel, y, size.width, ShadeColor(y, size.height));
-}
-
-void SettingsDialog::OnResize() {
-    Shade(Panel::Outer);
-    Shade(Panel::Inner);
 }
 
 void SettingsDialog::OnAnimationTimer() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "lumora_version.h"
 #include "platform/geometry.h"
@@ -15,10 +16,6 @@
 #include "settings/settings.h"
 
 namespace lumora {
-
-// The two shaded panels: the outer one fills the window, the inner one holds
-// the music choice.
-enum class Panel { Outer, Inner };
 
 // The dialog's parts that the user acts on. The first three marks and labels
 // are in the order of the music kinds they choose.
@@ -29,16 +26,11 @@ enum class Control {
     MusicChoice, // the three marks as one group for the keyboard
 };
 
-struct PanelSize {
-    double width = 0;  // inner size in the panel's own unit
-    double height = 0;
-};
-
-struct DialogScreen {
-    double widthTwips = 0;
-    double heightTwips = 0;
-    float twipsPerPixelX = 15;
-    float twipsPerPixelY = 15;
+// One entry of the file chooser's list of kinds: what the user reads, and the
+// names it shows (patterns separated by ";").
+struct FileFilter {
+    std::string description;
+    std::string patterns;
 };
 
 struct OpenFileAnswer {
@@ -50,12 +42,9 @@ struct OpenFileAnswer {
 class DialogHost {
 public:
     virtual ~DialogHost() = default;
-    virtual DialogScreen Screen() = 0;
-    // The outer size the window needs for its client area to hold the panel
-    // of this many pixels, in twips.
-    virtual void OuterSizeFor(int clientWidth, int clientHeight, double& widthTwips, double& heightTwips) = 0;
-    virtual void SizeWindow(double widthTwips, double heightTwips) = 0;
-    virtual void MoveWindow(std::int32_t leftTwips, std::int32_t topTwips) = 0;
+    // Sizes the window for a client area of this many pixels (at 96 DPI) and
+    // puts it centred across the screen, a third of the free height down.
+    virtual void PlaceWindow(int clientWidth, int clientHeight) = 0;
 
     virtual void SetMark(int index, bool on) = 0;
     virtual void EnableRepeat(bool enabled) = 0;
@@ -73,20 +62,14 @@ public:
     virtual void DrawAnimatedRects(const Rect& from, const Rect& to) = 0; // IDANI_CAPTION
     virtual void EnableTimer(bool enabled) = 0;
 
-    virtual PanelSize InnerSize(Panel panel) = 0;
-    // A line one pixel wide from (0, y) to (width, y), in the panel's own unit,
-    // into its retained image.
-    virtual void DrawRow(Panel panel, double y, double width, std::int32_t color) = 0;
-
     virtual void ClearEarth() = 0;
     // Paints one frame of the turning Earth over the picture (OR-ed, 180x85 at 0,0).
     virtual std::int32_t PaintEarthFrame(int frame) = 0;
     virtual void RefreshEarth() = 0;
 
-    // GetOpenFileName with the dialog as owner, the filter, the title, the
-    // 255-character buffers and the old record size; only a file that exists
-    // can be chosen.
-    virtual OpenFileAnswer OpenFile(const std::string& filter, const std::string& title) = 0;
+    // The file chooser with the dialog as owner, these kinds of file and this
+    // title; only a file that exists can be chosen.
+    virtual OpenFileAnswer OpenFile(const std::vector<FileFilter>& filters, const std::string& title) = 0;
     virtual void SetScreenPointer(bool hourglass) = 0;
     virtual void OpenDocument(const std::string& address) = 0; // ShellExecute "open"
     // A message over the dialog, which waits until the user has read it.
@@ -108,13 +91,13 @@ std::string FormatTrack(long value);
 // to a number takes them on Japanese systems.
 std::int16_t ParseRepeatTrack(const std::string& text);
 
-// Where the window goes: centred across, a third of the free height down, in
-// twips; negative when the screen is smaller than the window.
-void PlaceDialog(double screenWidth, double screenHeight, double outerWidth, double outerHeight,
-                 std::int32_t& left, std::int32_t& top);
-
 // The shading colour of row y of a panel whose inner height is H.
 std::int32_t ShadeColor(double y, double height);
+
+// The shading of a panel of `rows` pixel rows, its rule stepping `stepsPerRow`
+// to a pixel row (the outer panel's rule was written in twips, so its rows
+// take the colour of the last twip that falls in them): each row's colour.
+std::vector<std::int32_t> ShadeRows(int rows, float stepsPerRow);
 
 class SettingsDialog {
 public:
@@ -133,7 +116,6 @@ public:
     // stored music file is looked at afterwards, in the background: a share
     // that does not answer must not keep the dialog from the screen.
     void Open();
-    void OnResize();
     // Zooms the window back into where the pointer was on opening.
     void OnClose();
     void OnAnimationTimer();
@@ -156,7 +138,6 @@ private:
     void ShowSettings();
     void ShowChoice(MusicKind kind);
     void OnMusicFileChecked(const std::string& file, bool exists);
-    void Shade(Panel panel);
     bool Save();
     void ZoomOpen();
     void ZoomClose();

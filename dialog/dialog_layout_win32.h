@@ -84,4 +84,35 @@ inline bool Inside(const RECT& r, POINT p) {
 inline int Width(const RECT& r) { return r.right - r.left; }
 inline int Height(const RECT& r) { return r.bottom - r.top; }
 
+// The music kind whose mark or label holds the point of the inner panel; -1
+// for none.
+inline int MusicKindAt(const Geometry& g, POINT p) {
+    for (int i = 0; i < 3; ++i)
+        if (Inside(g.marks[i], p) || Inside(g.choiceLabels[i], p)) return i;
+    return -1;
+}
+
+// The marks and their labels, all three: the music choice's own window.
+inline RECT MusicChoiceArea(const Geometry& g) {
+    RECT area = g.marks[0];
+    for (int i = 0; i < 3; ++i) {
+        ::UnionRect(&area, &area, &g.marks[i]);
+        ::UnionRect(&area, &area, &g.choiceLabels[i]);
+    }
+    return area;
+}
+
+// The dialog's windows: the window itself, its two panels and its controls.
+struct DialogWindows {
+    HWND window = nullptr;
+    HWND outer = nullptr;  // the outer panel, filling the window
+    HWND inner = nullptr;  // the inner panel, holding the music choice
+    HWND choice = nullptr; // the music choice: the marks and their labels as one stop
+    HWND repeat = nullptr;
+    HWND chooseFile = nullptr;
+    HWND cancel = nullptr;
+    HWND save = nullptr;
+    HWND earth = nullptr;
+};
+
 } // namespace lumora::dialog_layout

@@ -11,6 +11,7 @@
 #include <oleacc.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -20,11 +21,14 @@
 #include "dialog/dialog.h"
 #include "dialog/dialog_layout_win32.h"
 #include "dialog/dialog_look_win32.h"
+#include "dialog/dialog_parts_win32.h"
+#include "dialog/file_chooser_win32.h"
 #include "platform/geometry.h"
 #include "platform/win32/accessible_win32.h"
 #include "platform/win32/dib_win32.h"
 #include "platform/win32/library_win32.h"
 #include "platform/win32/text_win32.h"
+#include "platform/win32/twips_win32.h"
 #include "platform/win32/window_win32.h"
 #include "platform/win32/worker_win32.h"
 #include "startup/resources.h"
@@ -41,12 +45,11 @@ constexpr wchar_t kChoiceClass[] = L"Lumora.Settings.MusicChoice";
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT kAnimationMs = 100;
 
-// One pixel row of a bitmap, from its left edge to `width` inclusive.
-void FillRow(const win32::DibSection& image, int y, int width, std::int32_t color) {
+// One whole pixel row of a bitmap.
+void FillRow(const win32::DibSection& image, int y, std::int32_t color) {
     if (image.Empty() || y < 0 || y >= image.Height()) return;
-    const std::uint32_t pixel = ColorToPixel(color);
     std::uint32_t* row = image.Bits() + static_cast<std::ptrdiff_t>(y) * image.Width();
-    for (int x = 0; x < image.Width() && x <= width; ++x) row[x] = pixel;
+    std::fill_n(row, image.Width(), ColorToPixel(color));
 }
 
 POINT PointOf(LPARAM lParam) {
@@ -63,7 +66,7 @@ public:
     }
 
     ~Win32Dialog() override {
-        win32::DestroyOwnedWindow(window_);
+        win32::DestroyOwnedWindow(parts_.window);
         // The classes hold the icons, which go with this object.
         for (const wchar_t* name : {kWindowClass, kPanelClass, kEarthClass, kChoiceClass})
             ::UnregisterClassW(name, ::GetModuleHandleW(nullptr));
@@ -75,13 +78,13 @@ public:
     void RunModal() {
         if (!Create()) return;
         dialog_.Open();
-        ::ShowWindow(window_, SW_SHOWNORMAL);
-        ::UpdateWindow(window_);
+        ::ShowWindow(parts_.window, SW_SHOWNORMAL);
+        ::UpdateWindow(parts_.window);
         ::SetFocus(WindowOf(focusTarget_));
         // Nothing shows the Earth before the first tick, 100 ms after opening, so
         // its frames are decoded once the window stands drawn, before any tick.
         look_->DecodeEarth();
-        ReportLayout();
+        ReportDialogLayout(layoutReport_, parts_, geometry_, *look_, contents_);
         MSG message;
         while (!done_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
             // Enter presses the button that has the focus, as Space does: neither
@@ -91,62 +94,57 @@ public:
                 continue;
             }
             // Tab moves the focus through the controls in their order.
-            if (::IsDialogMessageW(window_, &message)) continue;
+            if (::IsDialogMessageW(parts_.window, &message)) continue;
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
     }
 
     // DialogHost ---------------------------------------------------------------
-    DialogScreen Screen() override {
-        return {::GetSystemMetrics(SM_CXSCREEN) * static_cast<double>(Twips()),
-                ::GetSystemMetrics(SM_CYSCREEN) * static_cast<double>(Twips()), Twips(), Twips()};
-    }
-
-    // The frame of today's Windows is not the 3 and 19 pixels the panel's
-    // +6 and +25 once assumed: ask the platform what holds the panel exactly,
-    // at the dialog's scale.
-    void OuterSizeFor(int clientWidth, int clientHeight, double& width, double& height) override {
+    // The frame of today's Windows is not the 3 and 19 pixels the panel's +6
+    // and +25 once assumed: the platform says what holds the panel exactly, at
+    // the dialog's scale. The place is worked out in twips, as it always was.
+    void PlaceWindow(int clientWidth, int clientHeight) override {
+        const float twips = Twips();
         const RECT r = OuterRect(clientWidth, clientHeight);
-        width = Width(r) * static_cast<double>(Twips());
-        height = Height(r) * static_cast<double>(Twips());
-    }
-    void SizeWindow(double width, double height) override {
-        ::SetWindowPos(window_, nullptr, 0, 0, win32::TwipsToPixels(width, Twips()), win32::TwipsToPixels(height, Twips()),
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    void MoveWindow(std::int32_t left, std::int32_t top) override {
-        ::SetWindowPos(window_, nullptr, win32::TwipsToPixels(left, Twips()), win32::TwipsToPixels(top, Twips()), 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const double width = Width(r) * static_cast<double>(twips);
+        const double height = Height(r) * static_cast<double>(twips);
+        std::int32_t left = 0;
+        std::int32_t top = 0;
+        win32::PlaceDialog(::GetSystemMetrics(SM_CXSCREEN) * static_cast<double>(twips),
+                           ::GetSystemMetrics(SM_CYSCREEN) * static_cast<double>(twips), width, height, left, top);
+        ::SetWindowPos(parts_.window, nullptr, win32::TwipsToPixels(left, twips), win32::TwipsToPixels(top, twips),
+                       win32::TwipsToPixels(width, twips), win32::TwipsToPixels(height, twips),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     void SetMark(int index, bool on) override {
         contents_.marks[static_cast<std::size_t>(index)] = on;
         // The marks lie under the music choice's window, which shows them.
-        ::InvalidateRect(choice_, nullptr, FALSE);
+        ::InvalidateRect(parts_.choice, nullptr, FALSE);
     }
-    void EnableRepeat(bool enabled) override { ::EnableWindow(repeat_, enabled); }
-    void EnableFileButton(bool enabled) override { ::EnableWindow(chooseFile_, enabled); }
-    void SetRepeatText(const std::string& text) override { ::SetWindowTextW(repeat_, win32::Widen(text).c_str()); }
+    void EnableRepeat(bool enabled) override { ::EnableWindow(parts_.repeat, enabled); }
+    void EnableFileButton(bool enabled) override { ::EnableWindow(parts_.chooseFile, enabled); }
+    void SetRepeatText(const std::string& text) override { ::SetWindowTextW(parts_.repeat, win32::Widen(text).c_str()); }
     std::string RepeatText() override {
-        const int length = ::GetWindowTextLengthW(repeat_);
+        const int length = ::GetWindowTextLengthW(parts_.repeat);
         std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        ::GetWindowTextW(repeat_, text.data(), length + 1);
+        ::GetWindowTextW(parts_.repeat, text.data(), length + 1);
         text.resize(static_cast<std::size_t>(length));
         return win32::Narrow(text);
     }
     void AddRepeatEntry(const std::string& text) override {
         const std::wstring entry = win32::Widen(text);
-        ::SendMessageW(repeat_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+        ::SendMessageW(parts_.repeat, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
     void SetFileCaption(const std::string& text) override {
         contents_.fileCaption = win32::Widen(text);
-        ::InvalidateRect(inner_, &geometry_.fileLabel, FALSE);
+        ::InvalidateRect(parts_.inner, &geometry_.fileLabel, FALSE);
     }
     void GiveHandPointer(Control control) override { hand_.insert(control); }
     void Focus(Control control) override {
         focusTarget_ = control;
-        if (::IsWindowVisible(window_)) ::SetFocus(WindowOf(control));
+        if (::IsWindowVisible(parts_.window)) ::SetFocus(WindowOf(control));
     }
 
     std::int32_t GetCursorPos(std::int32_t& x, std::int32_t& y) override {
@@ -158,34 +156,19 @@ public:
     }
     Rect WindowRect() override {
         RECT r{};
-        ::GetWindowRect(window_, &r);
+        ::GetWindowRect(parts_.window, &r);
         return {r.left, r.top, r.right, r.bottom};
     }
     void DrawAnimatedRects(const Rect& from, const Rect& to) override {
         const RECT a{from.left, from.top, from.right, from.bottom};
         const RECT b{to.left, to.top, to.right, to.bottom};
-        ::DrawAnimatedRects(window_, IDANI_CAPTION, &a, &b);
+        ::DrawAnimatedRects(parts_.window, IDANI_CAPTION, &a, &b);
     }
     void EnableTimer(bool enabled) override {
         if (enabled)
-            ::SetTimer(window_, kAnimationTimer, kAnimationMs, nullptr);
+            ::SetTimer(parts_.window, kAnimationTimer, kAnimationMs, nullptr);
         else
-            ::KillTimer(window_, kAnimationTimer);
-    }
-
-    PanelSize InnerSize(Panel panel) override {
-        if (panel == Panel::Outer)
-            return {Width(geometry_.outerPanel) * static_cast<double>(Twips()),
-                    Height(geometry_.outerPanel) * static_cast<double>(Twips())};
-        return {static_cast<double>(Width(geometry_.innerPanel)), static_cast<double>(Height(geometry_.innerPanel))};
-    }
-    // The outer panel measures in twips, the inner one in pixels.
-    void DrawRow(Panel panel, double y, double width, std::int32_t color) override {
-        if (panel == Panel::Outer)
-            FillRow(outerShading_, static_cast<int>(std::floor(y / static_cast<double>(Twips()))),
-                    static_cast<int>(std::floor(width / static_cast<double>(Twips()))), color);
-        else
-            FillRow(innerShading_, static_cast<int>(std::floor(y)), static_cast<int>(std::floor(width)), color);
+            ::KillTimer(parts_.window, kAnimationTimer);
     }
 
     void ClearEarth() override { earthImage_.Clear(); }
@@ -197,37 +180,12 @@ public:
         return 1;
     }
     void RefreshEarth() override {
-        ::InvalidateRect(earth_, nullptr, FALSE);
-        ::UpdateWindow(earth_);
+        ::InvalidateRect(parts_.earth, nullptr, FALSE);
+        ::UpdateWindow(parts_.earth);
     }
 
-    OpenFileAnswer OpenFile(const std::string& filter, const std::string& title) override {
-        std::array<wchar_t, 256> file{};
-        std::array<wchar_t, 256> fileTitle{};
-        const std::wstring wideFilter = win32::Widen(filter) + L'\0';
-        const std::wstring wideTitle = win32::Widen(title);
-        OPENFILENAMEW record{};
-        // The short record of Windows 95 and NT 4: Windows and Wine turn other
-        // sizes of it away.
-        record.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
-        record.hwndOwner = window_;
-        record.hInstance = ::GetModuleHandleW(nullptr);
-        record.lpstrFilter = wideFilter.c_str();
-        record.lpstrFile = file.data();
-        record.nMaxFile = 255;
-        record.lpstrFileTitle = fileTitle.data();
-        record.nMaxFileTitle = 255;
-        record.lpstrTitle = wideTitle.c_str();
-        // Windows tells the user in its own words when a typed name does not exist.
-        record.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-        OpenFileAnswer answer;
-        // The file chooser and the browser hand-off are used at most once a run:
-        // their DLLs (and all they pull in) load then, not with every start.
-        using GetOpenFileNameW = BOOL(WINAPI*)(OPENFILENAMEW*);
-        if (auto open = win32::LoadFunction<GetOpenFileNameW>(L"comdlg32.dll", "GetOpenFileNameW"))
-            answer.result = open(&record);
-        if (answer.result > 0) answer.path = win32::Narrow(file.data());
-        return answer;
+    OpenFileAnswer OpenFile(const std::vector<FileFilter>& filters, const std::string& title) override {
+        return ChooseFile(parts_.window, filters, title);
     }
     void SetScreenPointer(bool hourglass) override {
         waiting_ = hourglass;
@@ -236,25 +194,34 @@ public:
     void OpenDocument(const std::string& address) override {
         using ShellExecuteW = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
         if (auto execute = win32::LoadFunction<ShellExecuteW>(L"shell32.dll", "ShellExecuteW"))
-            execute(window_, L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
+            execute(parts_.window, L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
     }
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
-        if (!worker_) worker_ = std::make_unique<win32::Worker>(window_);
+        if (!worker_) worker_ = std::make_unique<win32::Worker>(parts_.window);
         worker_->Post(std::move(work), std::move(done));
     }
     void ShowMessage(const std::string& text) override {
-        ::MessageBoxW(window_, win32::Widen(text).c_str(), L"ルモラ", MB_OK | MB_ICONEXCLAMATION);
+        ::MessageBoxW(parts_.window, win32::Widen(text).c_str(), L"ルモラ", MB_OK | MB_ICONEXCLAMATION);
     }
     void Close() override {
-        if (closing_ || window_ == nullptr) return;
+        if (closing_ || parts_.window == nullptr) return;
         closing_ = true;
         dialog_.OnClose();
-        ::DestroyWindow(window_);
+        ::DestroyWindow(parts_.window);
     }
 
 private:
-    // Twips per pixel at the dialog's DPI: the unit the dialog's own logic measures in.
+    // Twips per pixel at the dialog's DPI: the unit its layout rules measure in.
     float Twips() const { return 1440.0f / static_cast<float>(geometry_.dpi); }
+
+    // Both panels' shading, into their retained images.
+    void ShadePanels() {
+        const auto fill = [](const win32::DibSection& image, const std::vector<std::int32_t>& colors) {
+            for (std::size_t y = 0; y < colors.size(); ++y) FillRow(image, static_cast<int>(y), colors[y]);
+        };
+        fill(outerShading_, ShadeRows(Height(geometry_.outerPanel), Twips()));
+        fill(innerShading_, ShadeRows(Height(geometry_.innerPanel), 1.0f));
+    }
 
     bool Create() {
         win32::RegisterWindowClass(kWindowClass, win32::OwnedProcedure<Win32Dialog, &Win32Dialog::OnMessage>,
@@ -263,24 +230,24 @@ private:
         win32::RegisterWindowClass(kEarthClass, win32::OwnedProcedure<Win32Dialog, &Win32Dialog::OnEarthMessage>);
         win32::RegisterWindowClass(kChoiceClass, win32::OwnedProcedure<Win32Dialog, &Win32Dialog::OnChoiceMessage>);
 
-        window_ = win32::CreateOwnedWindow(0, kWindowClass, L"ルモラの設定", kWindowStyle, nullptr, this);
-        if (window_ == nullptr) return false;
+        parts_.window = win32::CreateOwnedWindow(0, kWindowClass, L"ルモラの設定", kWindowStyle, nullptr, this);
+        if (parts_.window == nullptr) return false;
         constexpr DWORD panel = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-        outer_ = win32::CreateOwnedWindow(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, window_, this);
+        parts_.outer = win32::CreateOwnedWindow(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, parts_.window, this);
         // Created in the focus order: the music choice, the repeat box, "...",
         // then the two buttons.
-        inner_ = win32::CreateOwnedWindow(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, outer_, this);
-        choice_ = win32::CreateOwnedWindow(0, kChoiceClass, L"・BGM", WS_CHILD | WS_VISIBLE | WS_TABSTOP, inner_, this);
-        repeat_ = win32::CreateOwnedWindow(
+        parts_.inner = win32::CreateOwnedWindow(WS_EX_CONTROLPARENT, kPanelClass, L"", panel, parts_.outer, this);
+        parts_.choice = win32::CreateOwnedWindow(0, kChoiceClass, L"・BGM", WS_CHILD | WS_VISIBLE | WS_TABSTOP, parts_.inner, this);
+        parts_.repeat = win32::CreateOwnedWindow(
             0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-            inner_, nullptr, kIdRepeat);
-        chooseFile_ = Button(inner_, L"...", kIdChooseFile);
-        cancel_ = Button(outer_, L"ｷｬﾝｾﾙ", kIdCancel);
-        save_ = Button(outer_, L"設定", kIdSave);
-        earth_ = win32::CreateOwnedWindow(0, kEarthClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, window_, this);
-        if (outer_ == nullptr || inner_ == nullptr || choice_ == nullptr || repeat_ == nullptr || earth_ == nullptr)
+            parts_.inner, nullptr, kIdRepeat);
+        parts_.chooseFile = Button(parts_.inner, L"...", kIdChooseFile);
+        parts_.cancel = Button(parts_.outer, L"ｷｬﾝｾﾙ", kIdCancel);
+        parts_.save = Button(parts_.outer, L"設定", kIdSave);
+        parts_.earth = win32::CreateOwnedWindow(0, kEarthClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, parts_.window, this);
+        if (parts_.outer == nullptr || parts_.inner == nullptr || parts_.choice == nullptr || parts_.repeat == nullptr || parts_.earth == nullptr)
             return false;
-        LayOut(win32::WindowDpi(window_));
+        LayOut(win32::WindowDpi(parts_.window));
         return true;
     }
 
@@ -296,20 +263,20 @@ private:
         innerShading_.Create(Width(geometry_.innerPanel), Height(geometry_.innerPanel));
         earthImage_.Create(Width(geometry_.earth), Height(geometry_.earth));
 
-        Place(outer_, geometry_.outerPanel);
-        Place(inner_, geometry_.innerPanel);
-        Place(choice_, ChoiceArea());
-        Place(repeat_, geometry_.repeatBox);
-        Place(chooseFile_, geometry_.chooseFileButton);
-        Place(cancel_, geometry_.cancelButton);
-        Place(save_, geometry_.saveButton);
-        Place(earth_, geometry_.earth);
+        Place(parts_.outer, geometry_.outerPanel);
+        Place(parts_.inner, geometry_.innerPanel);
+        Place(parts_.choice, MusicChoiceArea(geometry_));
+        Place(parts_.repeat, geometry_.repeatBox);
+        Place(parts_.chooseFile, geometry_.chooseFileButton);
+        Place(parts_.cancel, geometry_.cancelButton);
+        Place(parts_.save, geometry_.saveButton);
+        Place(parts_.earth, geometry_.earth);
         // The Earth lies over both panels.
-        ::SetWindowPos(earth_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        ::SendMessageW(repeat_, WM_SETFONT, reinterpret_cast<WPARAM>(look_->buttonFont.Get()), TRUE);
+        ::SetWindowPos(parts_.earth, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::SendMessageW(parts_.repeat, WM_SETFONT, reinterpret_cast<WPARAM>(look_->buttonFont.Get()), TRUE);
         // The link is sized to its text; clicks and the hand pointer use its rectangle.
         contents_.linkRect = RECT{geometry_.link.x, geometry_.link.y, geometry_.link.x, geometry_.link.y};
-        if (win32::WindowDc dc(outer_); dc.Get() != nullptr) {
+        if (win32::WindowDc dc(parts_.outer); dc.Get() != nullptr) {
             win32::Selected font(dc.Get(), look_->linkFont.Get());
             ::DrawTextW(dc.Get(), contents_.address.c_str(), -1, &contents_.linkRect,
                         DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
@@ -326,12 +293,12 @@ private:
         const Rect caption{suggested.left, suggested.top, suggested.left + Width(outer), suggested.top - outer.top};
         if (!CaptionReachable(caption, win32::Monitors())) return;
         LayOut(dpi);
-        ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, Width(outer), Height(outer),
+        ::SetWindowPos(parts_.window, nullptr, suggested.left, suggested.top, Width(outer), Height(outer),
                        SWP_NOZORDER | SWP_NOACTIVATE);
-        dialog_.OnResize();
-        ::InvalidateRect(window_, nullptr, TRUE);
-        ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
-        ReportLayout();
+        ShadePanels();
+        ::InvalidateRect(parts_.window, nullptr, TRUE);
+        ::RedrawWindow(parts_.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+        ReportDialogLayout(layoutReport_, parts_, geometry_, *look_, contents_);
     }
 
     // The window's outer rectangle, the client area at (0, 0), for a client area
@@ -357,149 +324,35 @@ private:
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    // For the end-to-end tests: where every part stands, in the window's client
-    // area, and how large its text is in its font, written where the
-    // LUMORA_LAYOUT_REPORT variable says.
-    void ReportLayout() {
-        if (layoutReport_.empty()) return;
-        std::string report = "dpi " + std::to_string(geometry_.dpi) + "\n";
-        RECT client{};
-        ::GetClientRect(window_, &client);
-        report += "client 0 0 " + std::to_string(client.right) + " " + std::to_string(client.bottom) + "\n";
-        win32::WindowDc dc(window_);
-        const auto line = [&](const char* name, HWND parent, RECT place, const std::wstring& text, HFONT font) {
-            ::MapWindowPoints(parent, window_, reinterpret_cast<POINT*>(&place), 2);
-            SIZE extent{0, 0};
-            if (!text.empty() && font != nullptr) {
-                win32::Selected selected(dc.Get(), font);
-                RECT measured{0, 0, 0, 0};
-                ::DrawTextW(dc.Get(), text.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-                extent = SIZE{measured.right, measured.bottom};
-            }
-            report += std::string(name) + " " + std::to_string(place.left) + " " + std::to_string(place.top) + " " +
-                      std::to_string(place.right) + " " + std::to_string(place.bottom) + " " +
-                      std::to_string(extent.cx) + " " + std::to_string(extent.cy) + "\n";
-        };
-        const HFONT label = look_->labelFont.Get();
-        const HFONT button = look_->buttonFont.Get();
-        line("outer", window_, geometry_.outerPanel, L"", nullptr);
-        line("inner", outer_, geometry_.innerPanel, L"", nullptr);
-        line("earth", window_, geometry_.earth, L"", nullptr);
-        const char* marks[3] = {"mark0", "mark1", "mark2"};
-        const char* labels[3] = {"label0", "label1", "label2"};
-        for (int i = 0; i < 3; ++i) {
-            line(marks[i], inner_, geometry_.marks[i], L"", nullptr);
-            line(labels[i], inner_, geometry_.choiceLabels[i], kChoiceCaptions[i], label);
-        }
-        line("repeatLabel", inner_, geometry_.repeatLabel, L"曲目をﾘﾋﾟｰﾄ", label);
-        line("groupLabel", inner_, geometry_.groupLabel, L"・BGM", label);
-        line("fileLabel", inner_, geometry_.fileLabel, L"", nullptr);
-        line("repeatBox", inner_, geometry_.repeatBox, L"", nullptr);
-        line("chooseFile", inner_, geometry_.chooseFileButton, L"...", look_->dotsFont.Get());
-        line("cancel", outer_, geometry_.cancelButton, L"ｷｬﾝｾﾙ", button);
-        line("save", outer_, geometry_.saveButton, L"設定", button);
-        line("link", outer_, contents_.linkRect, contents_.address, look_->linkFont.Get());
-        line("byLine", outer_, geometry_.byLine, win32::Widen(SettingsDialog::kByLine), label);
-        RECT box{};
-        ::GetWindowRect(repeat_, &box);
-        ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
-        report += "repeatBoxShown " + std::to_string(box.left) + " " + std::to_string(box.top) + " " +
-                  std::to_string(box.right) + " " + std::to_string(box.bottom) + " 0 0\n";
-        const win32::FileHandle file(::CreateFileW(win32::Widen(layoutReport_).c_str(), GENERIC_WRITE, 0, nullptr,
-                                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return;
-        DWORD written = 0;
-        ::WriteFile(file.Get(), report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
-    }
-
     static HWND Button(HWND parent, const wchar_t* caption, int id) {
         return win32::CreateOwnedWindow(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
                                         parent, nullptr, id);
     }
 
-    // The marks and their labels, all three: the music choice's own window.
-    RECT ChoiceArea() const {
-        RECT area = geometry_.marks[0];
-        for (int i = 0; i < 3; ++i) {
-            ::UnionRect(&area, &area, &geometry_.marks[i]);
-            ::UnionRect(&area, &area, &geometry_.choiceLabels[i]);
-        }
-        return area;
-    }
-
     HWND WindowOf(Control control) const {
         switch (control) {
-        case Control::RepeatBox: return repeat_;
-        case Control::ChooseFileButton: return chooseFile_;
-        case Control::SaveButton: return save_;
-        case Control::MusicChoice: return choice_;
-        default: return cancel_;
+        case Control::RepeatBox: return parts_.repeat;
+        case Control::ChooseFileButton: return parts_.chooseFile;
+        case Control::SaveButton: return parts_.save;
+        case Control::MusicChoice: return parts_.choice;
+        default: return parts_.cancel;
         }
     }
 
-    // What a screen reader hears of the drawn parts: the choices as option
-    // buttons, the labels as text, the link as a link.
     win32::AccessibleDescription DescribeChoice() {
-        win32::AccessibleDescription d;
-        d.name = L"・BGM";
-        d.role = ROLE_SYSTEM_GROUPING;
-        RECT place{};
-        ::GetWindowRect(choice_, &place);
-        ::MapWindowPoints(nullptr, inner_, reinterpret_cast<POINT*>(&place), 2);
-        const bool focused = ::GetFocus() == choice_;
-        for (int kind : {1, 0, 2}) { // as they stand, top to bottom
-            win32::AccessiblePart part;
-            part.name = kChoiceCaptions[kind];
-            part.role = ROLE_SYSTEM_RADIOBUTTON;
-            const bool chosen = contents_.marks[static_cast<std::size_t>(kind)];
-            part.state = STATE_SYSTEM_FOCUSABLE | (chosen ? STATE_SYSTEM_CHECKED : 0) |
-                         (chosen && focused ? STATE_SYSTEM_FOCUSED : 0);
-            ::UnionRect(&part.place, &geometry_.marks[kind], &geometry_.choiceLabels[kind]);
-            ::OffsetRect(&part.place, -place.left, -place.top);
-            part.defaultAction = L"選択";
-            part.doDefaultAction = [this, kind] { dialog_.OnMusicChoice(static_cast<MusicKind>(kind)); };
-            d.parts.push_back(std::move(part));
-        }
-        return d;
+        return DescribeMusicChoice(parts_, geometry_, contents_,
+                                   [this](MusicKind kind) { dialog_.OnMusicChoice(kind); });
     }
-
     win32::AccessibleDescription DescribePanel(HWND panel) {
-        win32::AccessibleDescription d;
-        d.role = ROLE_SYSTEM_CLIENT;
-        const auto text = [&d](std::wstring name, const RECT& place) {
-            win32::AccessiblePart part;
-            part.name = std::move(name);
-            part.role = ROLE_SYSTEM_STATICTEXT;
-            part.state = STATE_SYSTEM_READONLY;
-            part.place = place;
-            d.parts.push_back(std::move(part));
-        };
-        if (panel == inner_) {
-            text(L"・BGM", geometry_.groupLabel);
-            text(L"曲目をﾘﾋﾟｰﾄ", geometry_.repeatLabel);
-            if (!contents_.fileCaption.empty()) text(contents_.fileCaption, geometry_.fileLabel);
-            d.children = {choice_, repeat_, chooseFile_};
-            return d;
-        }
-        win32::AccessiblePart link;
-        link.name = contents_.address;
-        link.role = ROLE_SYSTEM_LINK;
-        link.state = STATE_SYSTEM_LINKED;
-        link.place = contents_.linkRect;
-        link.defaultAction = L"開く";
-        link.doDefaultAction = [this] { dialog_.OnLink(); };
-        d.parts.push_back(std::move(link));
-        text(win32::Widen(SettingsDialog::kByLine), geometry_.byLine);
-        d.children = {inner_, cancel_, save_};
-        return d;
+        return DescribeDialogPanel(panel, parts_, geometry_, contents_, [this] { dialog_.OnLink(); });
     }
 
     bool IsButton(HWND window) const {
-        return window != nullptr && (window == chooseFile_ || window == cancel_ || window == save_);
+        return window != nullptr && (window == parts_.chooseFile || window == parts_.cancel || window == parts_.save);
     }
 
     bool HandOver(HWND panel, POINT p) const {
-        if (panel == inner_) {
+        if (panel == parts_.inner) {
             for (int i = 0; i < 3; ++i) {
                 if (Inside(geometry_.marks[i], p) &&
                     hand_.count(static_cast<Control>(static_cast<int>(Control::NoneMark) + i)))
@@ -514,21 +367,19 @@ private:
     }
 
     bool HandOverButton(HWND button) const {
-        if (button == chooseFile_) return hand_.count(Control::ChooseFileButton) != 0;
-        if (button == cancel_) return hand_.count(Control::CancelButton) != 0;
-        if (button == save_) return hand_.count(Control::SaveButton) != 0;
+        if (button == parts_.chooseFile) return hand_.count(Control::ChooseFileButton) != 0;
+        if (button == parts_.cancel) return hand_.count(Control::CancelButton) != 0;
+        if (button == parts_.save) return hand_.count(Control::SaveButton) != 0;
         return false;
     }
 
     void OnPanelButtonDown(HWND panel, POINT p) {
-        if (panel != inner_) return;
-        for (int i = 0; i < 3; ++i)
-            if (Inside(geometry_.marks[i], p) || Inside(geometry_.choiceLabels[i], p))
-                dialog_.OnMusicChoice(static_cast<MusicKind>(i));
+        if (panel != parts_.inner) return;
+        if (const int kind = MusicKindAt(geometry_, p); kind >= 0) dialog_.OnMusicChoice(static_cast<MusicKind>(kind));
     }
 
     void Paint(HWND panel, HDC dc, const RECT& area) {
-        if (panel == outer_)
+        if (panel == parts_.outer)
             PaintOuterPanel(dc, area, outerShading_, *look_, geometry_, contents_);
         else
             PaintInnerPanel(dc, area, innerShading_, *look_, geometry_, contents_);
@@ -538,9 +389,9 @@ private:
         switch (message) {
         case WM_SIZE:
             if (!outerShading_.Empty()) {
-                dialog_.OnResize();
-                ::InvalidateRect(outer_, nullptr, FALSE);
-                ::RedrawWindow(inner_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+                ShadePanels();
+                ::InvalidateRect(parts_.outer, nullptr, FALSE);
+                ::RedrawWindow(parts_.inner, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
             }
             return 0;
         case WM_TIMER:
@@ -571,7 +422,7 @@ private:
             return 0;
         case WM_DESTROY:
             ::KillTimer(window, kAnimationTimer);
-            window_ = nullptr;
+            parts_.window = nullptr;
             done_ = true;
             // A close sent from another process (an installer asking the dialog
             // to make way) arrives inside GetMessage, which would go on waiting
@@ -603,7 +454,7 @@ private:
             OnPanelButtonDown(window, PointOf(lParam));
             return 0;
         case WM_LBUTTONUP:
-            if (window == outer_ && Inside(contents_.linkRect, PointOf(lParam))) dialog_.OnLink();
+            if (window == parts_.outer && Inside(contents_.linkRect, PointOf(lParam))) dialog_.OnLink();
             return 0;
         case WM_SETCURSOR: {
             if (waiting_) {
@@ -666,15 +517,15 @@ private:
         case WM_MBUTTONDOWN: {
             // A click on the marks is the panel's, as it always was.
             POINT p = PointOf(lParam);
-            ::MapWindowPoints(window, inner_, &p, 1);
-            OnPanelButtonDown(inner_, p);
+            ::MapWindowPoints(window, parts_.inner, &p, 1);
+            OnPanelButtonDown(parts_.inner, p);
             return 0;
         }
         case WM_SETCURSOR: {
             POINT p{};
             ::GetCursorPos(&p);
-            ::ScreenToClient(inner_, &p);
-            if (HandOver(inner_, p) && look_->hand) {
+            ::ScreenToClient(parts_.inner, &p);
+            if (HandOver(parts_.inner, p) && look_->hand) {
                 ::SetCursor(look_->hand.Get());
                 return TRUE;
             }
@@ -686,12 +537,12 @@ private:
             // The panel's own drawing, moved so that its coordinates line up.
             RECT place{};
             ::GetWindowRect(window, &place);
-            ::MapWindowPoints(nullptr, inner_, reinterpret_cast<POINT*>(&place), 2);
+            ::MapWindowPoints(nullptr, parts_.inner, reinterpret_cast<POINT*>(&place), 2);
             POINT origin{};
             ::SetViewportOrgEx(dc, -place.left, -place.top, &origin);
             RECT area = paint.Area();
             ::OffsetRect(&area, place.left, place.top);
-            Paint(inner_, dc, area);
+            Paint(parts_.inner, dc, area);
             if (::GetFocus() == window) {
                 const int chosen = static_cast<int>(dialog_.Current().music);
                 if (chosen >= 0 && chosen <= 2) {
@@ -728,15 +579,7 @@ private:
     std::unique_ptr<DialogLook> look_;
     std::string layoutReport_;
     SettingsDialog dialog_;
-    HWND window_ = nullptr;
-    HWND outer_ = nullptr;
-    HWND inner_ = nullptr;
-    HWND earth_ = nullptr;
-    HWND repeat_ = nullptr;
-    HWND chooseFile_ = nullptr;
-    HWND cancel_ = nullptr;
-    HWND save_ = nullptr;
-    HWND choice_ = nullptr;
+    DialogWindows parts_;
     Control focusTarget_ = Control::CancelButton;
     HWND lastFocus_ = nullptr;
     win32::DibSection outerShading_;

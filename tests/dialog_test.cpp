@@ -33,19 +33,9 @@ public:
     std::int32_t cursorX = 300;
     std::int32_t cursorY = 200;
     OpenFileAnswer openAnswer;
-    std::map<int, std::int32_t> rows[2]; // panel -> pixel row -> last colour
-    int rowCalls[2] = {};
 
-    DialogScreen Screen() override { return {1024 * 15.0, 768 * 15.0, 15, 15}; }
-    void OuterSizeFor(int w, int h, double& width, double& height) override {
-        width = (w + 6) * 15.0;
-        height = (h + 25) * 15.0;
-    }
-    void SizeWindow(double w, double h) override {
-        calls.push_back("Size(" + std::to_string(static_cast<int>(w)) + "," + std::to_string(static_cast<int>(h)) + ")");
-    }
-    void MoveWindow(std::int32_t l, std::int32_t t) override {
-        calls.push_back("Move(" + std::to_string(l) + "," + std::to_string(t) + ")");
+    void PlaceWindow(int w, int h) override {
+        calls.push_back("Place(" + std::to_string(w) + "," + std::to_string(h) + ")");
     }
     void SetMark(int index, bool on) override { marks[index] = on; }
     void EnableRepeat(bool enabled) override { repeatEnabled = enabled; }
@@ -72,22 +62,16 @@ public:
         calls.push_back("Zoom" + Text(from) + "->" + Text(to));
     }
     void EnableTimer(bool enabled) override { calls.push_back(enabled ? "Animation on" : "Animation off"); }
-    PanelSize InnerSize(Panel panel) override {
-        return panel == Panel::Outer ? PanelSize{461 * 15.0, 225 * 15.0} : PanelSize{433, 149};
-    }
-    void DrawRow(Panel panel, double y, double, std::int32_t color) override {
-        const int index = panel == Panel::Outer ? 0 : 1;
-        rows[index][static_cast<int>(panel == Panel::Outer ? y / 15 : y)] = color;
-        ++rowCalls[index];
-    }
     void ClearEarth() override { calls.push_back("ClearEarth"); }
     std::int32_t PaintEarthFrame(int frame) override {
         calls.push_back("Frame" + std::to_string(frame));
         return 1;
     }
     void RefreshEarth() override { calls.push_back("Refresh"); }
-    OpenFileAnswer OpenFile(const std::string& filter, const std::string& title) override {
-        calls.push_back("OpenFile(" + filter + "|" + title + ")");
+    OpenFileAnswer OpenFile(const std::vector<FileFilter>& filters, const std::string& title) override {
+        std::string kinds;
+        for (const FileFilter& filter : filters) kinds += filter.description + "|" + filter.patterns + "|";
+        calls.push_back("OpenFile(" + kinds + title + ")");
         if (whileChoosing) whileChoosing(); // the chooser's loop runs the dialog's events
         return openAnswer;
     }
@@ -139,7 +123,7 @@ protected:
 TEST_F(DialogTest, OpeningSizesPlacesShowsZoomsAndStartsTheAnimationInOrder) {
     With({MusicKind::AudioCd, 12, "C:\\曲.mp3"}).Open();
     const std::vector<std::string> expected = {
-        "Size(7005,3750)", "Move(4177,2590)", "Hand(0)", "Hand(1)", "Hand(2)", "Hand(3)", "Hand(4)",
+        "Place(461,225)", "Hand(0)", "Hand(1)", "Hand(2)", "Hand(3)", "Hand(4)",
         "Hand(5)", "Hand(6)", "Hand(7)", "Hand(8)", "Hand(9)", "GetCursorPos",
         "Zoom(300,200,300,200)->(278,172,745,422)", "Animation on"};
     EXPECT_EQ(host.calls, expected);
@@ -344,8 +328,7 @@ TEST_F(DialogTest, ChoosingAFileTakesThePathOnlyWhenAccepted) {
     With({MusicKind::SoundFile, 0, "C:\\old.wav"}).Open();
     host.openAnswer = {0, ""};
     dialog->OnChooseFile();
-    EXPECT_EQ(host.calls.back(), std::string("OpenFile(BGMﾌｧｲﾙ (MP3 WAV)") + '\0' + "*.MP3;*.WAV" + '\0' +
-                                     "|ﾌｧｲﾙを開く)");
+    EXPECT_EQ(host.calls.back(), "OpenFile(BGMﾌｧｲﾙ (MP3 WAV)|*.MP3;*.WAV|ﾌｧｲﾙを開く)");
     EXPECT_EQ(dialog->Current().musicFile, "C:\\old.wav");
     EXPECT_EQ(host.fileCaption, "C:\\old.wav");
     host.openAnswer = {1, "D:\\音楽\\new.mp3"};
@@ -367,24 +350,22 @@ TEST_F(DialogTest, TheLinkOpensUnderTheHourglass) {
                                                     "Default"}));
 }
 
-TEST_F(DialogTest, ShadingRunsDarkBlueToPaleAndBack) {
-    dialog->OnResize();
-    EXPECT_EQ(host.rowCalls[1], 150); // rows 0 to 149 of the inner panel
-    EXPECT_EQ(host.rowCalls[0], 3376); // one line per twip of the outer one
-    const std::map<int, std::int32_t>& d = host.rows[1];
-    EXPECT_EQ(d.at(0), 30 << 16);
-    EXPECT_EQ(d.at(149), 30 << 16);
-    EXPECT_EQ(d.at(74), 220 + 220 * 256 + 250 * 65536);
-    for (const auto& [row, color] : d) {
+TEST(DialogShading, RunsDarkBlueToPaleAndBack) {
+    const std::vector<std::int32_t> inner = ShadeRows(149, 1);
+    ASSERT_EQ(inner.size(), 149u);
+    EXPECT_EQ(inner[0], 30 << 16);
+    EXPECT_EQ(inner[74], 220 + 220 * 256 + 250 * 65536);
+    for (std::int32_t color : inner) {
         const int red = color & 0xFF;
-        EXPECT_EQ(color >> 16, red + 30) << row;
-        EXPECT_EQ((color >> 8) & 0xFF, red) << row;
+        EXPECT_EQ(color >> 16, red + 30);
+        EXPECT_EQ((color >> 8) & 0xFF, red);
     }
-    // Fifteen twips share a pixel row of the outer panel, and the last one drawn wins.
-    EXPECT_EQ(host.rows[0].at(0), ShadeColor(14, 3375));
-    EXPECT_EQ(host.rows[0].at(0), 3 + 3 * 256 + 33 * 65536);
-    EXPECT_EQ(host.rows[0].at(225), 30 << 16); // twip 3375 alone
-    EXPECT_EQ(ShadeColor(0, 0), 30 << 16);    // a panel of no height
+    // Fifteen twips share a pixel row of the outer panel, and the last one wins.
+    const std::vector<std::int32_t> outer = ShadeRows(225, 15);
+    EXPECT_EQ(outer[0], ShadeColor(14, 3375));
+    EXPECT_EQ(outer[0], 3 + 3 * 256 + 33 * 65536);
+    EXPECT_EQ(outer[224], ShadeColor(3374, 3375));
+    EXPECT_EQ(ShadeColor(0, 0), 30 << 16); // a panel of no height
 }
 
 TEST_F(DialogTest, TheAnimationRunsTwentyFourFramesRound) {
@@ -399,17 +380,6 @@ TEST_F(DialogTest, TheAnimationRunsTwentyFourFramesRound) {
     host.calls.clear();
     dialog->OnAnimationTimer();
     EXPECT_EQ(Frames(), std::vector<std::string>{"Frame0"});
-}
-
-TEST(DialogPlace, CentredAcrossAThirdDownAndNegativeOnSmallScreens) {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    PlaceDialog(1024 * 15.0, 768 * 15.0, 467 * 15.0, 250 * 15.0, left, top);
-    EXPECT_EQ(left, 4177);
-    EXPECT_EQ(top, 2590);
-    PlaceDialog(400 * 15.0, 200 * 15.0, 467 * 15.0, 250 * 15.0, left, top);
-    EXPECT_EQ(left, -502); // -1005 / 2, cut toward zero
-    EXPECT_EQ(top, -250);
 }
 
 TEST(DialogPlace, APlaceIsTakenOnlyWhereTheCaptionCanBeGrabbed) {

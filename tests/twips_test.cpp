@@ -45,5 +45,16 @@ TEST(Twips, PanesBeyondSixteenBitsOfTwipsKeepTheirSize) {
     EXPECT_EQ(huge.widthTwips, 2147483647); // saturates instead of wrapping
 }
 
+TEST(Twips, TheDialogIsCentredAcrossAThirdDownAndNegativeOnSmallScreens) {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    PlaceDialog(1024 * 15.0, 768 * 15.0, 467 * 15.0, 250 * 15.0, left, top);
+    EXPECT_EQ(left, 4177);
+    EXPECT_EQ(top, 2590);
+    PlaceDialog(400 * 15.0, 200 * 15.0, 467 * 15.0, 250 * 15.0, left, top);
+    EXPECT_EQ(left, -502); // -1005 / 2, cut toward zero
+    EXPECT_EQ(top, -250);
+}
+
 } // namespace
 } // namespace lumora::win32

@@ -63,4 +63,13 @@ inline PreviewLayout LayOutPreview(const Rect& pane, float twipsPerPixelX, float
     return size;
 }
 
+// Where the settings dialog goes, in twips: centred across, a third of the
+// free height down; negative when the screen is smaller than the window. The
+// difference is rounded first, then divided with the quotient cut toward zero.
+inline void PlaceDialog(double screenWidth, double screenHeight, double outerWidth, double outerHeight,
+                        std::int32_t& left, std::int32_t& top) {
+    left = static_cast<std::int32_t>(std::nearbyint(screenWidth - outerWidth)) / 2;
+    top = static_cast<std::int32_t>(std::nearbyint(screenHeight - outerHeight)) / 3;
+}
+
 } // namespace lumora::win32
