@@ -8,91 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/dialog_host.h"
 #include "tests/support/fake_platform.h"
 #include "text/numbers.h"
 #include "settings/settings.h"
 
 namespace lumora {
 namespace {
-
-std::string Text(const Rect& r) {
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-           "," + std::to_string(r.bottom) + ")";
-}
-
-class RecordingDialog final : public DialogHost {
-public:
-    std::vector<std::string> calls;
-    bool marks[3] = {};
-    bool repeatEnabled = true;
-    bool fileEnabled = true;
-    std::string repeatText;
-    std::vector<std::string> entries;
-    std::string fileCaption;
-    std::int32_t cursorResult = 1;
-    std::int32_t cursorX = 300;
-    std::int32_t cursorY = 200;
-    OpenFileAnswer openAnswer;
-
-    void PlaceWindow(int w, int h) override {
-        calls.push_back("Place(" + std::to_string(w) + "," + std::to_string(h) + ")");
-    }
-    void SetMark(int index, bool on) override { marks[index] = on; }
-    void EnableRepeat(bool enabled) override { repeatEnabled = enabled; }
-    void EnableFileButton(bool enabled) override { fileEnabled = enabled; }
-    void SetRepeatText(const std::string& text) override { repeatText = text; }
-    std::string RepeatText() override { return repeatText; }
-    void AddRepeatEntry(const std::string& text) override { entries.push_back(text); }
-    void SetFileCaption(const std::string& text) override { fileCaption = text; }
-    Control focused = Control::Link;
-    void Focus(Control control) override { focused = control; }
-    void GiveHandPointer(Control control) override {
-        calls.push_back("Hand(" + std::to_string(static_cast<int>(control)) + ")");
-    }
-    std::int32_t GetCursorPos(std::int32_t& x, std::int32_t& y) override {
-        calls.push_back("GetCursorPos");
-        if (cursorResult != 0) {
-            x = cursorX;
-            y = cursorY;
-        }
-        return cursorResult;
-    }
-    Rect WindowRect() override { return {278, 172, 745, 422}; }
-    void DrawAnimatedRects(const Rect& from, const Rect& to) override {
-        calls.push_back("Zoom" + Text(from) + "->" + Text(to));
-    }
-    void EnableTimer(bool enabled) override { calls.push_back(enabled ? "Animation on" : "Animation off"); }
-    void ClearEarth() override { calls.push_back("ClearEarth"); }
-    std::int32_t PaintEarthFrame(int frame) override {
-        calls.push_back("Frame" + std::to_string(frame));
-        return 1;
-    }
-    void RefreshEarth() override { calls.push_back("Refresh"); }
-    OpenFileAnswer OpenFile(const std::vector<FileFilter>& filters, const std::string& title) override {
-        std::string kinds;
-        for (const FileFilter& filter : filters) kinds += filter.description + "|" + filter.patterns + "|";
-        calls.push_back("OpenFile(" + kinds + title + ")");
-        if (whileChoosing) whileChoosing(); // the chooser's loop runs the dialog's events
-        return openAnswer;
-    }
-    std::function<void()> whileChoosing;
-    void SetScreenPointer(bool hourglass) override { calls.push_back(hourglass ? "Hourglass" : "Default"); }
-    void OpenDocument(const std::string& address) override { calls.push_back("Open " + address); }
-    void ShowMessage(const std::string& text) override { calls.push_back("Message: " + text); }
-    // Background work waits until a test runs it.
-    std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
-    void RunInBackground(std::function<void()> work, std::function<void()> done) override {
-        background.emplace_back(std::move(work), std::move(done));
-    }
-    void RunBackground() {
-        for (auto& [work, done] : background) {
-            work();
-            done();
-        }
-        background.clear();
-    }
-    void Close() override { calls.push_back("Close"); }
-};
 
 class DialogTest : public ::testing::Test {
 protected:
@@ -116,7 +38,7 @@ protected:
 
     fake::FakePlatform fake;
     platform::Platform seams = fake.Seams();
-    RecordingDialog host;
+    fake::RecordingDialogHost host;
     std::unique_ptr<SettingsDialog> dialog = std::make_unique<SettingsDialog>(seams, host, Settings{});
 };
 

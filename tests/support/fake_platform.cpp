@@ -65,8 +65,8 @@ bool FakePlatform::TopLevelWindowExists(const std::string& title) {
 
 int FakePlatform::Show(bool show) {
     Log(std::string("ShowCursor(") + (show ? "TRUE" : "FALSE") + ")");
-    cursorCount_ += show ? 1 : -1;
-    return cursorCount_;
+    cursorCount += show ? 1 : -1;
+    return cursorCount;
 }
 
 platform::VersionAnswer FakePlatform::QueryVersion() {
@@ -76,6 +76,7 @@ platform::VersionAnswer FakePlatform::QueryVersion() {
 
 void FakePlatform::SetScreenSaverRunning(std::uint32_t param) {
     Log("SystemParametersInfo(97, " + std::to_string(param) + ", NULL, 0)");
+    runningFlag = param;
 }
 
 void FakePlatform::ChangePassword(const std::string& registryKey, platform::WindowHandle owner,

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -30,6 +31,10 @@ public:
     // Answers.
     std::set<std::string> windowTitles;
     platform::VersionAnswer version{1, 2};
+    // What the program did to the system: the cursor's display count (below 0:
+    // hidden) and the screen saver's running flag as last set.
+    int cursorCount = 0;
+    std::optional<std::uint32_t> runningFlag;
     std::string commandLine = "Lumora.scr";
     std::string programFolder = "C:\\Lumora";
     std::vector<std::string> programPaths = {"C:\\Lumora\\Lumora.scr"};
@@ -106,7 +111,6 @@ public:
     void Stop() override;
 
 private:
-    int cursorCount_ = 0;
     platform::ErrorCode lastError_ = 0;
     // False, with "access denied" as the reason, when the path or its folder is read-only.
     bool Writable(const std::string& path);
