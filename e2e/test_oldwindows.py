@@ -5,7 +5,7 @@ before the screen saver may end. The NT family, where Windows itself asks,
 takes neither.
 
 mpr.dll is Wine's own; its relay trace, kept to PwdChangePasswordA, shows each
-call with its arguments. password.cpl is the test's own (e2e/password_cpl.cpp)
+call with its arguments. password.cpl is the test's own (e2e/helpers/password_cpl.cpp)
 in the prefix's system folder, the only place the program loads it from."""
 import re
 import shutil
