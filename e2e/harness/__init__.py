@@ -18,6 +18,3 @@ from .testcase import WineTestCase, main
 from .wine import BIN, CACHE, INSTALLED, WINE, base_env, built, screenshots, wine, win_path
 
 _wine = wine  # the name the benchmarks (bench/) call it by
-# The names the groups still use, until they take the ones above.
-_base_env, play_saver = base_env, play
-DIALOG_TITLE, DISPLAY_TITLE, CHOOSER_TITLE = titles.DIALOG, titles.DISPLAY, titles.CHOOSER
