@@ -18,9 +18,10 @@ class Music(harness.WineTestCase):
         cls.mp3 = media / "曲 1000Hz.mp3"
         harness.make_tones(cls.wav, cls.mp3)
 
-    def run_saver(self, folder, name, seconds=3.0, env=None):
-        """What /s played in `seconds`, ended by a key; nothing may arrive after the end."""
-        return harness.play(self.session, folder, name, seconds, env=env, quiet_after=1)
+    def run_saver(self, folder, name, seconds=3.0, env=None, enough=None):
+        """What /s played in `seconds` (or once `enough` was heard), ended by a
+        key; nothing may arrive after the end."""
+        return harness.play(self.session, folder, name, seconds, env=env, enough=enough, quiet_after=1)
 
     def test_wav_loops_while_the_saver_runs(self):
         for file_name in ("tone.wav", "tone.Wav"):
@@ -29,7 +30,7 @@ class Music(harness.WineTestCase):
                 wav = folder / file_name
                 wav.write_bytes(self.wav.read_bytes())
                 ini.write(folder, 2, path=wav)
-                seconds, frequency, level = self.run_saver(folder, file_name)
+                seconds, frequency, level = self.run_saver(folder, file_name, enough=2.0)
                 self.assertGreater(seconds, 1.5, "the one-second file did not repeat")
                 self.assertAlmostEqual(frequency, 440, delta=20)
                 self.assertGreater(level, 0.2)
@@ -42,7 +43,7 @@ class Music(harness.WineTestCase):
                 if mp3 != self.mp3:
                     mp3.write_bytes(self.mp3.read_bytes())
                 ini.write(folder, 2, path=mp3)
-                seconds, frequency, level = self.run_saver(folder, "mp3-" + file_name, seconds=5)
+                seconds, frequency, level = self.run_saver(folder, "mp3-" + file_name, seconds=5, enough=3.0)
                 # More than one play of the two-second file.
                 self.assertGreater(seconds, 2.5, "the two-second file did not play again")
                 self.assertAlmostEqual(frequency, 1000, delta=80)  # the WAV is 440

@@ -87,7 +87,7 @@ class Storage(harness.WineTestCase):
 
     def assert_plays(self, folder, name, frequency, place=None):
         seconds, heard, level = harness.play(self.session, folder, name, place=place,
-                                             seconds=3 if frequency == 440 else 5)
+                                             seconds=3 if frequency == 440 else 5, enough=1.0)
         self.assertGreater(seconds, 0.5, "the saved music did not play")
         self.assertAlmostEqual(heard, frequency, delta=frequency / 12)
         self.assertGreater(level, 0.2)

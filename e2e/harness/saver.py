@@ -83,10 +83,11 @@ class Saver:
         """What it played so far, as `tone` tells it."""
         return tone(self.place.captured(self.capture)) if self.capture else (0.0, 0.0, 0.0)
 
-    def wait_heard(self, timeout=10):
+    def wait_heard(self, timeout=10, seconds=0.3):
+        """Waits until `seconds` of sound were heard."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            if self.heard()[0] >= 0.3:
+            if self.heard()[0] >= seconds:
                 return True
             time.sleep(0.1)
         return False
@@ -126,13 +127,17 @@ class Saver:
         self.session.stop(self.proc)
 
 
-def play(session, folder, name, seconds=3.0, place=None, env=None, quiet_after=0.0):
-    """Runs /s for a while with its sound captured under `name`, ends it with a
-    key and returns what it played, as `tone` tells it. `quiet_after`: seconds
-    in which nothing more may arrive after the end."""
+def play(session, folder, name, seconds=3.0, place=None, env=None, enough=None, quiet_after=0.0):
+    """Runs /s for `seconds` with its sound captured under `name`, or only until
+    `enough` seconds of sound were heard, ends it with a key and returns what it
+    played, as `tone` tells it. `quiet_after`: seconds in which nothing more may
+    arrive after the end."""
     saver = Saver(session, folder, place=place, sound=name, env=env)
     try:
-        time.sleep(seconds)
+        if enough is None:
+            time.sleep(seconds)
+        else:
+            saver.wait_heard(seconds, enough)
         if not saver.running():
             raise AssertionError("the display ended by itself")
         code = saver.end()
