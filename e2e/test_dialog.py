@@ -2,14 +2,12 @@
 """The settings dialog under Wine, driven with xdotool: its place and look, the
 music choice saved to the settings file, cancelling, and the single instance."""
 import math
-import re
 import subprocess
 import time
 
 import harness
-
-TITLE = "ルモラの設定"
-PANEL_D = (12, 16)  # inside the client area
+from harness import Dialog, ini
+from harness.titles import CHOOSER, DIALOG
 
 
 def pixel(png, x, y):
@@ -19,42 +17,12 @@ def pixel(png, x, y):
     return tuple(int(v) for v in out.split(","))
 
 
-class Dialog(harness.WineTestCase):
-    def open_dialog(self, folder):
-        dialog = self.session.start(folder / "Lumora.scr", "/c")
-        self.addCleanup(self.session.stop, dialog)
-        self.assertTrue(self.session.wait_window(TITLE), "no settings dialog")
-        time.sleep(0.8)  # the opening zoom and the first frames
-        self.dialog = dialog
-        return dialog
-
-    def probe(self, folder):
-        out = self.session.run(folder / "window_holder.exe", "--probe", TITLE).out
-        return {k: tuple(int(v) for v in value.split(",")) for k, value in re.findall(r"(\w+)=([-\d,]+)", out)}
-
-    def click(self, folder, x, y, button="1"):
-        origin = self.probe(folder)["origin"]
-        self.session.pointer(origin[0] + x, origin[1] + y)
-        self.session.xdotool("click", button)
-        time.sleep(0.3)
-
-    def click_d(self, folder, x, y, button="1"):
-        self.click(folder, PANEL_D[0] + x, PANEL_D[1] + y, button)
-
-    def type_repeat(self, folder, text):
-        self.click_d(folder, 110, 46)  # the repeat box's text
-        self.session.xdotool("key", "ctrl+a", "BackSpace")
-        if text:
-            self.session.xdotool("type", "--delay", "30", text)
-
-    def settings(self, folder):
-        return (folder / "ルモラ.ini").read_bytes()
-
+class SettingsDialog(harness.WineTestCase):
     def test_place_size_and_look(self):
-        folder = self.session.install()
-        (folder / "ルモラ.ini").write_bytes("[Section]\r\nBGM区分= 0\r\n".encode("cp932"))
-        self.open_dialog(folder)
-        where = self.probe(folder)
+        folder = self.install()
+        ini.write(folder, 0, blank=" ")
+        dialog = self.open_dialog(folder)
+        where = dialog.where()
         self.assertEqual(where["client"], (461, 225))
         left, top, right, bottom = where["window"]
         width, height = right - left, bottom - top
@@ -64,7 +32,7 @@ class Dialog(harness.WineTestCase):
 
         shot = self.session.screenshot(self.session.tmp / "dialog.png")
         ox, oy = where["origin"]
-        dx, dy = ox + PANEL_D[0], oy + PANEL_D[1]
+        dx, dy = ox + Dialog.PANEL[0], oy + Dialog.PANEL[1]
         # The inner panel's rows: dark blue, pale in the middle, dark again. Row 149
         # is drawn too, but falls just outside the 149 rows the panel shows.
         for row in (0, 74, 148):
@@ -91,82 +59,69 @@ class Dialog(harness.WineTestCase):
         self.assertGreater(float(compared.stderr.split()[0]), 100, "the Earth did not turn")
 
     def test_the_file_button_opens_the_platforms_chooser(self):
-        folder = self.session.install()
-        self.open_dialog(folder)
-        self.click_d(folder, 40, 86)        # "MP3、WAV" enables "..."
-        self.click_d(folder, 110, 86)       # "..."
+        dialog = self.open_dialog(self.install())
+        dialog.click_panel(Dialog.SOUND_FILE_MARK)  # enables "..."
+        dialog.click_panel(Dialog.CHOOSE_BUTTON)
         # That it opens, with its title, proves the record's size is one the
         # platform takes; the chooser driven to its end (a typed path, Return,
         # the saved choice) is in test_storage.py.
-        self.assertTrue(self.session.wait_window("ﾌｧｲﾙを開く"), "no open-file dialog")
+        self.assertTrue(self.session.wait_window(CHOOSER), "no open-file dialog")
 
     def test_a_japanese_music_path_is_shown_and_saved_back_in_code_page_932(self):
-        folder = self.session.install()
+        folder = self.install()
         music = folder / "音楽 フォルダ"
         music.mkdir()
         song = music / "曲 one.mp3"
         song.write_bytes(b"ID3")
         path = harness.win_path(song).encode("cp932")
-        (folder / "ルモラ.ini").write_bytes("[Section]\r\nBGM区分= 2\r\nBGMﾌｧｲﾙ=".encode("cp932") + path + b"\r\n")
-        self.open_dialog(folder)
-        shot = self.session.screenshot(self.session.tmp / "file.png")
-        ox, oy = self.probe(folder)["origin"]
-        self.assertGreater(pixel(shot, ox + PANEL_D[0] + 22, oy + PANEL_D[1] + 86)[0], 150)
-        self.click(folder, 400, 192)        # "設定"
-        self.assertTrue(self.wait_gone(), "the dialog did not close")
-        data = self.settings(folder)
+        ini.write(folder, 2, path=song, blank=" ")
+        dialog = self.open_dialog(folder)
+        shot = dialog.screenshot(self.session.tmp / "file.png")
+        ox, oy = dialog.origin
+        self.assertGreater(pixel(shot, ox + Dialog.PANEL[0] + 22, oy + Dialog.PANEL[1] + 86)[0], 150)
+        dialog.save()
+        self.assertTrue(dialog.wait_closed(), "the dialog did not close")
+        data = (folder / ini.NAME).read_bytes()
         self.assertIn("BGM区分=2\r\n".encode("cp932"), data)
         self.assertIn("BGMﾌｧｲﾙ=".encode("cp932") + path + b"\r\n", data)
 
-    def wait_gone(self):
-        """The dialog's window gone and its program ended: one that is still
-        ending holds the one-instance claim, and a start meanwhile ends at once."""
-        if not self.session.wait_gone(TITLE):
-            return False
-        try:
-            self.dialog.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            return False
-        return True
-
     def test_the_repeat_box_is_saved_as_a_track(self):
-        folder = self.session.install()
+        folder = self.install()
         for typed, stored in (("12", b"12"), ("3.5", b"4"), ("abc", b"0"), ("", b"0")):
             with self.subTest(typed=typed):
-                self.open_dialog(folder)
-                self.click_d(folder, 50, 46)  # "音楽CD"
-                self.type_repeat(folder, typed)
-                self.click(folder, 400, 192)
-                self.assertTrue(self.wait_gone())
-                data = self.settings(folder)
+                dialog = self.open_dialog(folder)
+                dialog.click_panel(Dialog.CD_MARK)
+                dialog.type_repeat(typed)
+                dialog.save()
+                self.assertTrue(dialog.wait_closed())
+                data = (folder / ini.NAME).read_bytes()
                 self.assertIn("BGM区分=1\r\n".encode("cp932"), data)
                 self.assertIn("BGMﾘﾋﾟｰﾄ=".encode("cp932") + stored + b"\r\n", data)
 
     def test_cancel_and_the_close_box_change_nothing(self):
-        folder = self.session.install()
-        before = "[Section]\r\nBGM区分= 1\r\nBGMﾘﾋﾟｰﾄ= 3\r\nBGMﾌｧｲﾙ=\r\n".encode("cp932")
-        (folder / "ルモラ.ini").write_bytes(before)
+        folder = self.install()
+        before = ini.write(folder, 1, 3, "", blank=" ")
         for way in ("cancel", "close box"):
             with self.subTest(way=way):
-                self.open_dialog(folder)
-                self.click_d(folder, 40, 66)  # "無し"
-                self.type_repeat(folder, "9")
+                dialog = self.open_dialog(folder)
+                dialog.click_panel(Dialog.NO_MUSIC_MARK)
+                dialog.type_repeat("9")
                 if way == "cancel":
-                    self.click(folder, 310, 192)
+                    dialog.cancel()
                 else:
-                    self.session.run(folder / "window_holder.exe", "--close", TITLE)
-                self.assertTrue(self.wait_gone())
-                self.assertEqual(self.settings(folder), before)
+                    dialog.close_box()
+                self.assertTrue(dialog.wait_closed())
+                self.assertEqual((folder / ini.NAME).read_bytes(), before)
 
     def test_while_the_dialog_is_open_every_start_ends_at_once(self):
-        folder = self.session.install()
+        folder = self.install()
         self.open_dialog(folder)
         for args in (["/s"], ["/c"], ["/p", "0"], ["/a", "1"], []):
             with self.subTest(args=args):
                 result = self.session.run(folder / "Lumora.scr", *args, timeout=15)
                 self.assertFalse(result.timed_out)
                 self.assertEqual(result.code, 0)
-                self.assertEqual(len(self.session.windows(TITLE)), 1)
+                self.assertEqual(len(self.session.windows(DIALOG)), 1)
 
 
 if __name__ == "__main__":

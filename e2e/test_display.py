@@ -6,32 +6,14 @@ import subprocess
 import time
 
 import harness
+from harness import ini
+from harness.screen import rgb, stars
 
 WIDTH, HEIGHT = 1024, 768
 
 
 def star_cores(png):
-    """Positions of white pixels whose four neighbours are lit: the plus-shaped stars."""
-    raw = subprocess.run(["convert", str(png), "-depth", "8", "rgb:-"], capture_output=True,
-                         check=True).stdout
-    assert len(raw) == WIDTH * HEIGHT * 3, len(raw)
-    lit = lambda i: raw[i] or raw[i + 1] or raw[i + 2]  # noqa: E731
-    cores = []
-    start = 0
-    white = b"\xff\xff\xff"
-    while True:
-        i = raw.find(white, start)
-        if i < 0:
-            break
-        start = i + 1
-        if i % 3:
-            continue
-        p = i // 3
-        x, y = p % WIDTH, p // WIDTH
-        if 0 < x < WIDTH - 1 and 0 < y < HEIGHT - 1 and all(
-                lit(3 * q) for q in (p - 1, p + 1, p - WIDTH, p + WIDTH)):
-            cores.append((x, y))
-    return cores
+    return stars(rgb(png, WIDTH, HEIGHT), WIDTH)[1]
 
 
 def on_ray(stars, later, direction, centre=(WIDTH // 2, HEIGHT // 2)):
@@ -59,28 +41,17 @@ def black_share(png):
 
 
 class Display(harness.WineTestCase):
-    def start_saver(self, *args):
-        folder = self.session.install()
-        self.session.pointer(300, 300)
-        saver = self.session.start(folder / "Lumora.scr", *args)
-        # A display left behind by a failed case would turn every later start away.
-        self.addCleanup(self.session.stop, saver)
-        found = self.session.wait_window("Lumora_Main")
-        self.assertTrue(found, "no window titled Lumora_Main")
-        return saver, found[0]
+    def run_saver(self, args=("/s",), folder=None):
+        return self.start_saver(folder or self.install(), args=args, rest=(300, 300))
 
     def assert_running(self, saver, seconds=0.7):
         time.sleep(seconds)
-        self.assertIsNone(saver.poll(), "the display ended")
+        self.assertTrue(saver.running(), "the display ended")
 
-    def assert_ends(self, saver):
+    def assert_ends(self, saver, *actions):
         # An end takes a few hundredths of a second; 1.5 s leaves a busy machine
         # room yet still catches Wine's 2 s wait for a window manager coming back.
-        try:
-            code = saver.wait(timeout=1.5)
-        except subprocess.TimeoutExpired:
-            code = None
-        self.assertEqual(code, 0, "the display did not end within 1.5 s")
+        self.assertEqual(saver.end(*actions, timeout=1.5), 0, "the display did not end within 1.5 s")
 
     def test_the_shower_covers_the_screen_and_flies_outwards(self):
         # The ray test below needs the radiant still in the middle, where it
@@ -89,20 +60,18 @@ class Display(harness.WineTestCase):
         # past four and a half seconds from the start is run again.
         for attempt in (1, 2):
             started = time.monotonic()
-            saver, window = self.start_saver("/s")
-            geometry = dict(kv.split("=") for kv in self.session.xdotool("getwindowgeometry", "--shell", window))
-            self.assertEqual((geometry["X"], geometry["Y"], geometry["WIDTH"], geometry["HEIGHT"]),
-                             ("0", "0", str(WIDTH), str(HEIGHT)))
+            saver = self.run_saver()
+            self.assertEqual(self.session.geometry(saver.window), {"X": 0, "Y": 0, "WIDTH": WIDTH, "HEIGHT": HEIGHT})
             time.sleep(1.0)
             grabs = [self.session.grab()]
             time.sleep(0.5)
             # Two grabs straight after each other, a few frames apart.
             grabs += [self.session.grab(), self.session.grab()]
-            self.assertIsNone(saver.poll())
+            self.assertTrue(saver.running())
             if time.monotonic() - started < 4.5:
                 break
             print(f"try {attempt}: the grabs took until {time.monotonic() - started:.1f} s", flush=True)
-            self.session.stop(saver)
+            saver.stop()
         first, second, third = (self.session.screenshot(self.session.tmp / f"{name}.png", grabbed)
                                 for name, grabbed in zip(("first", "second", "third"), grabs))
 
@@ -121,42 +90,35 @@ class Display(harness.WineTestCase):
         self.assertGreater(outwards, 1.5 * inwards, f"outwards {outwards}, inwards {inwards}")
 
     def test_only_a_move_in_both_axes_ends_it(self):
-        saver, _ = self.start_saver("/s")
+        saver = self.run_saver()
         self.assert_running(saver)  # the event of opening under a resting mouse
         self.session.pointer(500, 300)  # X only
         self.assert_running(saver)
         self.session.pointer(300, 500)  # Y only
         self.assert_running(saver)
-        self.session.pointer(301, 301)
-        self.assert_ends(saver)
+        self.assert_ends(saver, ("mousemove", "301", "301"))
 
     def test_a_click_or_a_key_ends_it(self):
         for action in (["click", "1"], ["click", "3"], ["key", "a"], ["key", "Escape"], ["key", "Left"]):
             with self.subTest(action=action):
-                saver, window = self.start_saver("/s")
+                saver = self.run_saver()
                 self.assert_running(saver, 0.3)
-                self.session.xdotool(*action)
-                self.assert_ends(saver)
+                self.assert_ends(saver, action)
 
     def test_without_a_switch_movement_is_ignored_and_a_key_still_ends_it(self):
-        saver, _ = self.start_saver()
+        saver = self.run_saver(args=())
         for x, y in ((100, 100), (700, 600), (20, 700)):
             self.session.pointer(x, y)
         self.assert_running(saver)
-        self.session.xdotool("key", "space")
-        self.assert_ends(saver)
+        self.assert_ends(saver, ("key", "space"))
 
     def test_odd_settings_kinds_play_nothing_and_run(self):
         for kind in ("7", "-3"):
             with self.subTest(kind=kind):
-                folder = self.session.install()
-                (folder / "ルモラ.ini").write_bytes("[Section]\r\nBGM区分=".encode("cp932")
-                                                  + kind.encode() + b"\r\n")
-                saver = self.session.start(folder / "Lumora.scr", "/s")
-                self.addCleanup(self.session.stop, saver)
-                self.assertTrue(self.session.wait_window("Lumora_Main"))
+                folder = self.install()
+                ini.write(folder, kind)
+                saver = self.start_saver(folder, rest=None)
                 self.assert_running(saver, 0.5)
-                self.session.xdotool("key", "a")
                 self.assert_ends(saver)
 
 

@@ -14,6 +14,8 @@ import time
 from pathlib import Path
 
 import harness
+from harness import ini
+from harness.titles import DIALOG, DISPLAY, SETUP_ENGLISH, SETUP_JAPANESE
 
 SOURCE = Path(__file__).resolve().parent.parent
 VERSION = re.search(r"project\(Lumora VERSION ([0-9.]+)", (SOURCE / "CMakeLists.txt").read_text()).group(1)
@@ -22,7 +24,6 @@ UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumor
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 INSTALLED = r"C:\windows\system32\Lumora.scr"
 UNINSTALLER = r"C:\Program Files\Lumora\uninstall.exe"
-DIALOG = "ルモラの設定"
 # Wine's own processes, which live as long as the session's server.
 SERVICES = {"services.exe", "explorer.exe", "winedevice.exe", "plugplay.exe", "rpcss.exe", "svchost.exe",
             "conhost.exe", "wineserver64", "wineserver"}
@@ -42,9 +43,9 @@ class Installer(harness.WineTestCase):
     def setUpClass(cls):
         super().setUpClass()
         cls.drive = cls.session.prefix / "drive_c"
-        cls.system = cls.drive / "windows" / "system32"
+        cls.system = cls.session.system32
         cls.program_files = cls.drive / "Program Files" / "Lumora"
-        cls.appdata = cls.drive / "users" / os.environ.get("USER", "root") / "AppData" / "Roaming" / "Lumora"
+        cls.appdata = cls.session.appdata / "Lumora"
         cls.helpers = cls.session.install()
         # An older release: a lower version number and a Lumora.scr of other bytes.
         cls.work = Path(tempfile.mkdtemp(prefix="lumora-installer-"))
@@ -182,31 +183,20 @@ class Installer(harness.WineTestCase):
         self.assertEqual(desktop["ScreenSaveActive"], "1")
 
         # The installed saver runs from the system folder, both ways Windows starts it.
-        saver = self.session.start(INSTALLED, "/s")
-        self.addCleanup(self.session.stop, saver)
-        self.assertTrue(self.session.wait_window("Lumora_Main"), "the installed saver shows no window")
-        self.session.run(self.helpers / "window_holder.exe", "--close", "Lumora_Main")
-        self.assertEqual(saver.wait(timeout=15), 0)
+        saver = self.start_saver(self.helpers, program=INSTALLED, rest=None)
+        self.session.run(self.helpers / "window_holder.exe", "--close", DISPLAY)
+        self.assertEqual(saver.proc.wait(timeout=15), 0)
 
-        dialog = self.session.start(INSTALLED, "/c")
-        self.addCleanup(self.session.stop, dialog)
-        self.assertTrue(self.session.wait_window(DIALOG), "the installed saver shows no settings dialog")
-        time.sleep(0.8)  # the opening zoom
-        out = self.session.run(self.helpers / "window_holder.exe", "--probe", DIALOG).out
-        x, y = (int(v) for v in re.search(r"origin=(-?\d+),(-?\d+)", out).groups())
-        self.session.pointer(x + 12 + 50, y + 16 + 46)  # "音楽CD"
-        self.session.xdotool("click", "1")
-        time.sleep(0.3)
-        self.session.pointer(x + 400, y + 192)           # "設定"
-        self.session.xdotool("click", "1")
-        self.assertEqual(dialog.wait(timeout=15), 0)
+        dialog = self.open_dialog(self.helpers, program=INSTALLED)
+        dialog.click_panel(dialog.CD_MARK)
+        dialog.save()
+        self.assertEqual(dialog.proc.wait(timeout=15), 0)
         # Wine lets root write into its system folder, so the file lands beside
         # the program there; on Windows the folder refuses and the user's own
         # file is written. Either way it must be one of the two, and hold the choice.
-        written = [p for p in (self.system / "ルモラ.ini", self.appdata / "ルモラ.ini") if p.exists()]
+        written = [p for p in (self.system / ini.NAME, self.appdata / ini.NAME) if p.exists()]
         self.assertEqual(len(written), 1, written)
-        self.assertIn("BGM区分=1", written[0].read_bytes().decode("utf-16" if written[0].read_bytes()[:2]
-                                                                   in (b"\xff\xfe", b"\xfe\xff") else "cp932"))
+        self.assertEqual(ini.values(written[0].read_bytes()).get(ini.KIND), "1")
         print(f"\n  settings saved by the installed saver: {written[0].relative_to(self.drive)}")
 
         self.assertEqual(self.uninstall(), 0)
@@ -223,7 +213,7 @@ class Installer(harness.WineTestCase):
 
     def test_the_selection_switches_and_what_uninstalling_gives_back(self):
         other = r"C:\windows\system32\other.scr"
-        shutil.copy(harness.BIN / "e2e" / "window_holder.exe", self.system / "other.scr")
+        shutil.copy(harness.built("window_holder.exe"), self.system / "other.scr")
         self.addCleanup(lambda: (self.system / "other.scr").unlink(missing_ok=True))
         self.set_value(DESKTOP_KEY, "SCRNSAVE.EXE", other)
         self.set_value(DESKTOP_KEY, "ScreenSaveActive", "1")
@@ -247,19 +237,19 @@ class Installer(harness.WineTestCase):
 
     def test_settings_are_removed_only_when_asked(self):
         self.appdata.mkdir(parents=True, exist_ok=True)
-        settings = self.appdata / "ルモラ.ini"
-        content = "[Section]\r\nBGM区分=1\r\n".encode("utf-16")
+        settings = self.appdata / ini.NAME
+        content = ini.per_user(1)
         for switches, kept in (((), True), (("/REMOVESETTINGS",), False)):
             with self.subTest(switches=switches):
                 settings.write_bytes(content)
-                (self.system / "ルモラ.ini").write_bytes(b"[Section]\r\n")
+                (self.system / ini.NAME).write_bytes(ini.ansi())
                 self.assertEqual(self.install(), 0)
                 self.assertEqual(self.uninstall(*switches), 0)
                 self.assertEqual(settings.exists(), kept)
-                self.assertEqual((self.system / "ルモラ.ini").exists(), kept)
+                self.assertEqual((self.system / ini.NAME).exists(), kept)
                 self.assertEqual(self.appdata.exists(), kept)
                 self.assertEqual(self.leftovers(), [])
-        (self.system / "ルモラ.ini").unlink(missing_ok=True)
+        (self.system / ini.NAME).unlink(missing_ok=True)
 
     def test_install_over_an_older_version_and_again_after_uninstalling(self):
         new = (harness.BIN / "Lumora.scr").read_bytes()
@@ -282,11 +272,10 @@ class Installer(harness.WineTestCase):
 
     def test_a_running_saver_or_dialog_is_closed_before_its_file_is_replaced(self):
         new = (harness.BIN / "Lumora.scr").read_bytes()
-        for switch, title in (("/s", "Lumora_Main"), ("/c", DIALOG)):
+        for switch, title in (("/s", DISPLAY), ("/c", DIALOG)):
             with self.subTest(switch=switch):
                 self.assertEqual(self.install(setup=self.older_setup), 0)
-                running = self.session.start(INSTALLED, switch)
-                self.addCleanup(self.session.stop, running)
+                running = self.start(INSTALLED, switch)
                 self.assertTrue(self.session.wait_window(title), f"no window {title}")
                 self.assertEqual(self.install(), 0)
                 self.assertIsNotNone(running.poll(), "the running Lumora was not closed")
@@ -294,11 +283,10 @@ class Installer(harness.WineTestCase):
                 self.assertEqual(sorted(p.name for p in self.system.glob("Lumora*")), ["Lumora.scr"])
 
     def test_the_wizard_speaks_the_systems_language_japanese_or_else_english(self):
-        for lang, title in (("ja_JP.UTF-8", "ルモラ セットアップ"), ("en_US.UTF-8", "ルモラ Setup"),
-                            ("de_DE.UTF-8", "ルモラ Setup")):
+        for lang, title in (("ja_JP.UTF-8", SETUP_JAPANESE), ("en_US.UTF-8", SETUP_ENGLISH),
+                            ("de_DE.UTF-8", SETUP_ENGLISH)):
             with self.subTest(lang=lang):
-                setup = self.session.start(SETUP, env={"LANG": lang})
-                self.addCleanup(self.session.stop, setup)
+                setup = self.start(SETUP, env={"LANG": lang})
                 # Asked of Windows, not of X: a program in a locale without
                 # Japanese hands X its title in a form xdotool cannot match.
                 deadline = time.monotonic() + 30
@@ -312,12 +300,8 @@ class Installer(harness.WineTestCase):
         """Lumora's preview in a pane, from the system folder. A preview is a
         child of the display settings' pane: it has no title to be asked to
         close by, and it holds its file through the installation."""
-        host = self.session.start(self.helpers / "pane_host.exe", "152", "112", "--exit-after", "60000")
-        self.addCleanup(self.session.stop, host)
-        self.assertTrue(self.session.wait_output(host, "hwnd="), "the pane host did not start")
-        handle = re.search(r"hwnd=(\d+)", Path(host.out_path).read_text()).group(1)
-        preview = self.session.start(INSTALLED, "/p", handle)
-        self.addCleanup(self.session.stop, preview)
+        host, handle = self.pane(self.helpers, "152", "112", "--exit-after", "60000")
+        preview = self.start(INSTALLED, "/p", handle)
         time.sleep(2)
         self.assertIsNone(preview.poll(), "the preview did not start")
         return host, preview

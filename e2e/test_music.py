@@ -5,11 +5,7 @@ are made here with sox and lame."""
 import time
 
 import harness
-
-
-def settings(folder, kind, path=""):
-    (folder / "ルモラ.ini").write_bytes(
-        f"[Section]\r\nBGM区分={kind}\r\nBGMﾌｧｲﾙ={path}\r\n".encode("cp932"))
+from harness import ini
 
 
 class Music(harness.WineTestCase):
@@ -22,21 +18,10 @@ class Music(harness.WineTestCase):
         cls.mp3 = media / "曲 1000Hz.mp3"
         harness.make_tones(cls.wav, cls.mp3)
 
-    def run_saver(self, folder, name, seconds=3.0, env=None):
-        """Runs /s for a while with its sound captured, ends it with a key and
-        returns what it played; checks that nothing arrives after the end."""
-        saver = self.session.start(folder / "Lumora.scr", "/s", env=env or self.session.capture(name))
-        self.addCleanup(self.session.stop, saver)
-        self.assertTrue(self.session.wait_window("Lumora_Main", timeout=40), "the display did not open")
-        time.sleep(seconds)
-        self.assertIsNone(saver.poll(), "the display ended by itself")
-        self.session.pointer(5, 5)
-        self.session.xdotool("key", "a")
-        self.assertEqual(saver.wait(timeout=5), 0)
-        at_end = self.session.captured(name)
-        time.sleep(1)
-        self.assertEqual(len(self.session.captured(name)), len(at_end), "sound went on after the end")
-        return harness.tone(at_end)
+    def run_saver(self, folder, name, seconds=3.0, env=None, enough=None):
+        """What /s played in `seconds` (or once `enough` was heard), ended by a
+        key; nothing may arrive after the end."""
+        return harness.play(self.session, folder, name, seconds, env=env, enough=enough, quiet_after=1)
 
     def test_wav_loops_while_the_saver_runs(self):
         for file_name in ("tone.wav", "tone.Wav"):
@@ -44,8 +29,8 @@ class Music(harness.WineTestCase):
                 folder = self.session.install()
                 wav = folder / file_name
                 wav.write_bytes(self.wav.read_bytes())
-                settings(folder, 2, harness.win_path(wav))
-                seconds, frequency, level = self.run_saver(folder, file_name)
+                ini.write(folder, 2, path=wav)
+                seconds, frequency, level = self.run_saver(folder, file_name, enough=2.0)
                 self.assertGreater(seconds, 1.5, "the one-second file did not repeat")
                 self.assertAlmostEqual(frequency, 440, delta=20)
                 self.assertGreater(level, 0.2)
@@ -57,8 +42,8 @@ class Music(harness.WineTestCase):
                 mp3 = self.mp3 if file_name == self.mp3.name else folder / file_name
                 if mp3 != self.mp3:
                     mp3.write_bytes(self.mp3.read_bytes())
-                settings(folder, 2, harness.win_path(mp3))
-                seconds, frequency, level = self.run_saver(folder, "mp3-" + file_name, seconds=5)
+                ini.write(folder, 2, path=mp3)
+                seconds, frequency, level = self.run_saver(folder, "mp3-" + file_name, seconds=5, enough=3.0)
                 # More than one play of the two-second file.
                 self.assertGreater(seconds, 2.5, "the two-second file did not play again")
                 self.assertAlmostEqual(frequency, 1000, delta=80)  # the WAV is 440
@@ -78,31 +63,25 @@ class Music(harness.WineTestCase):
         for name in ("missing.mp3", "empty.mp3", "bogus.mp3", "song.ogg", "text.wav", "wave.mp3",
                      long_name):
             with self.subTest(file=name[:20]):
-                settings(folder, 2, harness.win_path(folder / name))
+                ini.write(folder, 2, path=folder / name)
                 seconds, _, _ = self.run_saver(folder, "silent-" + name[:20], seconds=2)
                 if name not in (long_name, "wave.mp3"):
                     self.assertEqual(seconds, 0.0)
 
     def test_cd_without_a_drive_keeps_the_arrows_for_itself(self):
         folder = self.session.install()
-        settings(folder, 1)
-        # The pointer rests before the start: moved once the window is open, it
-        # would end the display itself, before any key.
-        self.session.pointer(5, 5)
-        saver = self.session.start(folder / "Lumora.scr", "/s", env=self.session.capture("cd"))
-        self.addCleanup(self.session.stop, saver)
-        self.assertTrue(self.session.wait_window("Lumora_Main"))
+        ini.write(folder, 1, path="")
+        saver = self.start_saver(folder, sound="cd")
         time.sleep(0.5)
         for key in ("Left", "Right", "Left"):
             self.session.xdotool("key", key)
             time.sleep(0.3)
-            self.assertIsNone(saver.poll(), f"{key} ended the display")
-        self.session.xdotool("key", "Down")
-        self.assertEqual(saver.wait(timeout=5), 0)
+            self.assertTrue(saver.running(), f"{key} ended the display")
+        self.assertEqual(saver.end(("key", "Down"), timeout=5), 0)
 
     def test_no_sound_device_plays_nothing_and_fails_nothing(self):
         folder = self.session.install()
-        settings(folder, 2, harness.win_path(self.wav))
+        ini.write(folder, 2, path=self.wav)
         self.run_saver(folder, "none", seconds=1.5, env=self.session.no_sound())
 
 

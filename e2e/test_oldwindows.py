@@ -5,14 +5,14 @@ before the screen saver may end. The NT family, where Windows itself asks,
 takes neither.
 
 mpr.dll is Wine's own; its relay trace, kept to PwdChangePasswordA, shows each
-call with its arguments. password.cpl is the test's own (e2e/password_cpl.cpp)
+call with its arguments. password.cpl is the test's own (e2e/helpers/password_cpl.cpp)
 in the prefix's system folder, the only place the program loads it from."""
 import re
 import shutil
-import subprocess
 import time
 
 import harness
+from harness.titles import DISPLAY
 
 WIN98 = [(r"HKCU\Software\Wine", "Version", "REG_SZ", "win98")]
 RELAY = [(r"HKCU\Software\Wine\Debug", "RelayInclude", "REG_SZ", "mpr.PwdChangePasswordA")]
@@ -30,13 +30,13 @@ def password_changes(test, result):
 class Family(harness.WineTestCase):
     """A session whose Wine reports the family named by `platform` (1: 95, 98
     and Me; 2: NT), with mpr.dll's password change traced."""
-    registry = RELAY
+    session_options = {"registry": RELAY}
     platform = "2"
 
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(cls.__name__, registry=cls.registry)
-        probe = cls.session.run(harness.BIN / "e2e" / "system_probe.exe", "version")
+        super().setUpClass()
+        probe = cls.session.run(harness.built("system_probe.exe"), "version")
         if f"platform={cls.platform} " not in probe.out:
             cls.session.close()
             cls.session = None
@@ -44,24 +44,19 @@ class Family(harness.WineTestCase):
 
     def install_checker(self):
         """Puts the test's password.cpl into the system folder, for this case only."""
-        target = self.session.prefix / "drive_c" / "windows" / "system32" / "password.cpl"
-        shutil.copy(harness.BIN / "e2e" / "password.cpl", target)
+        target = self.session.system32 / "password.cpl"
+        shutil.copy(harness.built("password.cpl"), target)
         self.addCleanup(target.unlink, missing_ok=True)
 
-    def start_saver(self, *args, answers="01", beside=False):
-        """Lumora.scr under a resting pointer, with the checker's log; (process,
+    def run_saver(self, *args, answers="01", beside=False):
+        """Lumora.scr under a resting pointer, with the checker's log; (Saver,
         log). `beside`: the test's password.cpl goes into the program's folder."""
-        folder = self.session.install()
-        if beside:
-            shutil.copy(harness.BIN / "e2e" / "password.cpl", folder / "password.cpl")
+        folder = self.install(extra=["password.cpl"] if beside else [])
         log = self.session.tmp / f"password-{folder.parent.name}.log"
-        self.session.pointer(300, 300)
-        saver = self.session.start(folder / "Lumora.scr", *args, env={
+        saver = self.start_saver(folder, args=args, rest=(300, 300), env={
             "LUMORA_PASSWORD_LOG": harness.win_path(log), "LUMORA_PASSWORD_ANSWERS": answers})
-        self.addCleanup(self.session.stop, saver)
-        self.assertTrue(self.session.wait_window("Lumora_Main"), "no window titled Lumora_Main")
         time.sleep(0.3)  # past the event of opening under the pointer
-        self.assertIsNone(saver.poll(), "the display ended by itself")
+        self.assertTrue(saver.running(), "the display ended by itself")
         return saver, log
 
     def calls(self, log):
@@ -75,29 +70,25 @@ class Family(harness.WineTestCase):
 
     def cursor(self):
         """(shown, title of the foreground window), as another program sees them."""
-        probe = self.session.run(harness.BIN / "e2e" / "system_probe.exe", "cursor", timeout=60)
+        probe = self.session.run(harness.built("system_probe.exe"), "cursor", timeout=60)
         found = re.search(r"showing=(\d) foreground=(.*)", probe.out)
         self.assertTrue(found, f"the probe said {probe.out!r} (ended {probe.code}, timed out {probe.timed_out})")
         return found.group(1) == "1", found.group(2).strip()
 
-    def assert_ends(self, saver, timeout=5):
-        try:
-            code = saver.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            code = None
-        self.assertEqual(code, 0, "the display did not end")
+    def assert_ends_on_a_key(self, saver):
+        self.assertEqual(saver.end(timeout=5), 0, "the display did not end")
 
 
 class OldFamily(Family):
-    registry = WIN98 + RELAY
+    session_options = {"registry": WIN98 + RELAY}
     platform = "1"
 
     def run_change(self, *args):
-        folder = self.session.install()
+        folder = self.install()
         result = self.session.run(folder / "Lumora.scr", *args, timeout=15, env=TRACE)
         self.assertFalse(result.timed_out, f"{args} did not end")
         self.assertEqual(result.code, 0)
-        self.assertFalse(self.session.windows("Lumora_Main"))
+        self.assertFalse(self.session.windows(DISPLAY))
         return result
 
     def test_password_change_goes_to_mpr_with_the_window_from_the_command_line(self):
@@ -113,58 +104,54 @@ class OldFamily(Family):
 
     def test_the_saver_asks_the_password_and_lives_on_when_it_is_refused(self):
         self.install_checker()
-        saver, log = self.start_saver("/s")
+        saver, log = self.run_saver("/s")
         # The saver hid the cursor when it started.
-        self.assertEqual(self.cursor(), (False, "Lumora_Main"))
+        self.assertEqual(self.cursor(), (False, DISPLAY))
         self.assertEqual(self.calls(log), [])
 
-        self.session.xdotool("key", "a")
+        saver.input(("key", "a"))
         calls = self.wait_calls(log, 1)
         # Asked once, with the display as the owner, the cursor shown meanwhile.
-        self.assertEqual(calls, ["call=1 owner=Lumora_Main showing=1 count=0 answer=0"])
+        self.assertEqual(calls, [f"call=1 owner={DISPLAY} showing=1 count=0 answer=0"])
         time.sleep(0.7)
-        self.assertIsNone(saver.poll(), "the display ended although the password was refused")
-        self.assertTrue(self.session.windows("Lumora_Main"), "the display's window went away")
-        self.assertEqual(self.cursor(), (False, "Lumora_Main"), "the cursor stayed shown after the refusal")
+        self.assertIsNone(saver.proc.poll(), "the display ended although the password was refused")
+        self.assertTrue(self.session.windows(DISPLAY), "the display's window went away")
+        self.assertEqual(self.cursor(), (False, DISPLAY), "the cursor stayed shown after the refusal")
         # The stars still fly.
         first = self.session.grab()
         time.sleep(0.3)
         self.assertNotEqual(first, self.session.grab(), "the display stands still after the refusal")
         self.assertEqual(len(self.calls(log)), 1, "asked again without a key")
 
-        self.session.xdotool("key", "a")
-        self.assert_ends(saver)
+        self.assert_ends_on_a_key(saver)
         # Shown for the second asking exactly as for the first: the refusal hid
         # it again rather than leave it shown twice over.
-        self.assertEqual(self.calls(log)[1:], ["call=2 owner=Lumora_Main showing=1 count=0 answer=1"])
+        self.assertEqual(self.calls(log)[1:], [f"call=2 owner={DISPLAY} showing=1 count=0 answer=1"])
 
     def test_an_accepted_password_ends_it_at_once(self):
         self.install_checker()
-        saver, log = self.start_saver("/s", answers="1")
-        self.session.xdotool("key", "a")
-        self.assert_ends(saver)
-        self.assertEqual(self.calls(log), ["call=1 owner=Lumora_Main showing=1 count=0 answer=1"])
+        saver, log = self.run_saver("/s", answers="1")
+        self.assert_ends_on_a_key(saver)
+        self.assertEqual(self.calls(log), [f"call=1 owner={DISPLAY} showing=1 count=0 answer=1"])
 
     def test_started_without_a_switch_it_never_asks(self):
         # A test run from the desktop: there is no password to protect.
         self.install_checker()
-        saver, log = self.start_saver(answers="0")
-        self.session.xdotool("key", "a")
-        self.assert_ends(saver)
+        saver, log = self.run_saver(answers="0")
+        self.assert_ends_on_a_key(saver)
         self.assertEqual(self.calls(log), [])
 
     def test_without_a_checker_in_the_system_folder_a_key_ends_it(self):
         # Without the system's checker there is no password to ask for; one
         # beside the program is never loaded.
-        saver, log = self.start_saver("/s", answers="0", beside=True)
-        self.session.xdotool("key", "a")
-        self.assert_ends(saver)
+        saver, log = self.run_saver("/s", answers="0", beside=True)
+        self.assert_ends_on_a_key(saver)
         self.assertFalse(log.exists(), "the password.cpl beside the program was loaded")
 
 
 class NtFamily(Family):
     def test_windows_itself_asks_so_the_program_never_does(self):
-        folder = self.session.install()
+        folder = self.install()
         for args in (["/a", "4660"], ["/A:65538"]):
             with self.subTest(args=args):
                 result = self.session.run(folder / "Lumora.scr", *args, timeout=15, env=TRACE)
@@ -173,9 +160,8 @@ class NtFamily(Family):
                 self.assertEqual(password_changes(self, result), [])
 
         self.install_checker()
-        saver, log = self.start_saver("/s", answers="0")
-        self.session.xdotool("key", "a")
-        self.assert_ends(saver)
+        saver, log = self.run_saver("/s", answers="0")
+        self.assert_ends_on_a_key(saver)
         self.assertEqual(self.calls(log), [])
 
 

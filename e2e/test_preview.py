@@ -9,41 +9,33 @@ import time
 from pathlib import Path
 
 import harness
+from harness.titles import PREVIEW
 
 PICTURES = Path(__file__).resolve().parent.parent / "pictures"
 
 
 class Preview(harness.WineTestCase):
-    def host(self, folder, *args):
-        host = self.session.start(folder / "pane_host.exe", *args)
-        self.addCleanup(self.session.stop, host)
-        self.assertTrue(self.session.wait_output(host, "hwnd="), "the pane host did not start")
-        handle = re.search(r"hwnd=(\d+)", Path(host.out_path).read_text()).group(1)
-        return host, handle
-
     def children(self, host):
         self.assertTrue(self.session.wait_output(host, "reported", timeout=30))
         found = []
-        for line in Path(host.out_path).read_text().splitlines():
+        for line in harness.output(host).splitlines():
             if line.startswith("child "):
                 fields, title = line[len("child "):].split(" title=", 1)
                 found.append(dict(kv.split("=", 1) for kv in fields.split()) | {"title": title})
         return found
 
     def saver(self, folder, *args):
-        saver = self.session.start(folder / "Lumora.scr", *args)
-        self.addCleanup(self.session.stop, saver)
-        return saver
+        return self.start(folder / "Lumora.scr", *args)
 
     def test_the_form_becomes_the_panes_child_at_its_size(self):
-        folder = self.session.install()
+        folder = self.install()
         for switch in ("/p {}", "/p:{}", "/P {}"):
             with self.subTest(switch=switch):
-                host, handle = self.host(folder, "152", "112", "--report-after", "2500",
+                host, handle = self.pane(folder, "152", "112", "--report-after", "2500",
                                          "--exit-after", "3000")
                 saver = self.saver(folder, *switch.format(handle).split())
                 [child] = self.children(host)
-                self.assertEqual(child["title"], "Preview Window")
+                self.assertEqual(child["title"], PREVIEW)
                 self.assertEqual((child["x"], child["y"], child["w"], child["h"]), ("0", "0", "152", "112"))
                 self.assertTrue(int(child["style"], 16) & 0x40000000, "not a child window")
                 self.assertEqual(child["own"], "0")
@@ -53,16 +45,16 @@ class Preview(harness.WineTestCase):
                 self.assertEqual(saver.wait(timeout=5), 0)
 
     def test_two_previews_side_by_side(self):
-        folder = self.session.install()
-        first, one = self.host(folder, "152", "112", "--report-after", "3000", "--exit-after", "4000")
-        second, two = self.host(folder, "200", "150", "--report-after", "3000", "--exit-after", "4000")
+        folder = self.install()
+        first, one = self.pane(folder, "152", "112", "--report-after", "3000", "--exit-after", "4000")
+        second, two = self.pane(folder, "200", "150", "--report-after", "3000", "--exit-after", "4000")
         self.saver(folder, "/p", one)
         self.saver(folder, "/p", two)
         self.assertEqual([(c["w"], c["h"]) for c in self.children(first)], [("152", "112")])
         self.assertEqual([(c["w"], c["h"]) for c in self.children(second)], [("200", "150")])
 
     def test_no_pane_means_no_preview_and_an_end(self):
-        folder = self.session.install()
+        folder = self.install()
         for handle in ("0", "999999", "abc", "-5"):
             with self.subTest(handle=handle):
                 result = self.session.run(folder / "Lumora.scr", "/p", handle, timeout=10)
@@ -70,8 +62,8 @@ class Preview(harness.WineTestCase):
                 self.assertEqual(result.code, 0)
 
     def test_destroying_the_pane_ends_the_preview_within_a_second(self):
-        folder = self.session.install()
-        host, handle = self.host(folder, "152", "112", "--destroy-after", "2500", "--exit-after", "6000")
+        folder = self.install()
+        host, handle = self.pane(folder, "152", "112", "--destroy-after", "2500", "--exit-after", "6000")
         saver = self.saver(folder, "/p", handle)
         self.assertTrue(self.session.wait_output(host, "destroyed", timeout=10))
         destroyed = time.monotonic()
@@ -79,8 +71,8 @@ class Preview(harness.WineTestCase):
         self.assertLess(time.monotonic() - destroyed, 1.0)
 
     def test_the_picture_is_the_preview_picture(self):
-        folder = self.session.install()
-        self.host(folder, "152", "112", "--inproc")
+        folder = self.install()
+        self.pane(folder, "152", "112", "--inproc")
         time.sleep(2)
         shot = self.session.screenshot(self.session.tmp / "preview.png")
         pane = self.session.tmp / "pane.png"

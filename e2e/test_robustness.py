@@ -21,13 +21,11 @@ import shutil
 import struct
 import subprocess
 import time
-import unittest
-from pathlib import Path
 
 import harness
+from harness import ini
+from harness.titles import DIALOG, DISPLAY, PREVIEW
 
-MAIN = "Lumora_Main"
-DIALOG = "ルモラの設定"
 HELPERS = ("launcher.exe", "message_poster.exe", "sound_player.exe", "dll_loader.exe")
 
 # What a user may fairly expect of a screen saver, whatever its music.
@@ -36,28 +34,15 @@ WINDOW_GONE_S = 1.0      # from a key to the window gone
 PROCESS_GONE_S = 2.0     # from a key to the process gone
 
 session = None
-keeper = None
 media = {}
 timings = []
 
 
 def setUpModule():
-    global session, keeper
-    session = harness.Session("robustness")
-    # Xvfb starts over, the pointer back in the middle, whenever its last client
-    # leaves, which happens here between two runs of the program. One client that
-    # stays (xdotool waiting for a window that never comes) keeps the pointer put.
-    keeper = subprocess.Popen(["xdotool", "search", "--sync", "--name", "^no window has this title$"],
-                              env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # Without a window manager, Wine waits up to 2 s for one to withdraw every
-    # window that closes. That wait is Wine's, not the program's, and would
-    # swamp the times measured here.
-    harness._wine(session.env, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
-                  "/t", "REG_SZ", "/d", "N", "/f")
-    # A crash ends the program with a report on its output rather than leave a
-    # dialog on the screen that later cases would see.
-    harness._wine(session.env, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
-                  "/t", "REG_DWORD", "/d", "0", "/f")
+    global session
+    # The pointer held: the program starts and ends here many times over.
+    session = Case.session = harness.Session("robustness", hold_pointer=True)
+    session.report_crashes()
     folder = session.tmp / "media"
     folder.mkdir()
     media["wav"] = folder / "tone.wav"
@@ -93,9 +78,6 @@ def tearDownModule():
         for name, t in timings:
             window, frame, gone, end = (t.get(key, float("nan")) for key in ("window", "frame", "gone", "exit"))
             print(f"  {name:<36} {window:5.2f} {frame:5.2f} | {gone:5.2f} {end:5.2f}")
-    if keeper is not None:
-        keeper.kill()
-        keeper.wait()
     if session is not None:
         session.close()
 
@@ -110,105 +92,38 @@ def capture_name(label):
 capture_name.count = 0
 
 
-def install(name="Lumora"):
-    folder = session.install(name)
-    for helper in HELPERS:
-        shutil.copy(harness.BIN / "e2e" / helper, folder / helper)
-    return folder
+class Case(harness.WineTestCase):
+    """The module's session (set by setUpModule), shared by every class."""
+    setUpClass = tearDownClass = classmethod(lambda cls: None)
+
+    def install(self, name="Lumora"):
+        return session.install(name, extra=HELPERS)
+
+    def timed_saver(self, folder, sound=None, env=None):
+        """/s started through the launcher, which reports the exit code Windows
+        gives its parent (see the top), timed until its stars cover the screen."""
+        return self.start_saver(folder, launcher=True, wait=0, sound=capture_name(sound) if sound else None,
+                                env=env).wait_covered()
+
+    def end_with_key(self, saver):
+        self.assertEqual(saver.end(), 0, "the saver did not end well after the key")
+        if saver.capture:
+            self.assertTrue(saver.quiet_after_end(), "sound went on after the end")
 
 
-def settings(folder, kind, path=""):
-    (folder / "ルモラ.ini").write_bytes(
-        f"[Section]\r\nBGM区分={kind}\r\nBGMﾌｧｲﾙ={path}\r\n".encode("cp932"))
+def late(name, saver):
+    """What came later than a user may fairly expect, if anything."""
+    timings.append((name, dict(saver.times)))
+    never = float("inf")
+    limits = (("window", SCREEN_COVERED_S, "the window came late"),
+              ("frame", SCREEN_COVERED_S, "the stars came late"),
+              ("gone", WINDOW_GONE_S, "the window stayed after the key"),
+              ("exit", PROCESS_GONE_S, "the process stayed after the key"))
+    return [f"{why} ({saver.times.get(key, never):.2f} s)" for key, limit, why in limits
+            if saver.times.get(key, never) > limit]
 
 
-def output(proc):
-    return Path(proc.out_path).read_text("utf-8", "replace")
-
-
-def visible(title=MAIN):
-    return session.xdotool("search", "--onlyvisible", "--name", "^" + re.escape(title) + "$")
-
-
-def stars_on_screen():
-    """The first frame scatters a thousand stars with white cores over a black
-    screen; the bare desktop here is black too, so white pixels tell them apart."""
-    return session.grab().count(b"\xff\xff\xff") >= 400
-
-
-def exit_code(proc):
-    found = re.search(r"^exit=(\d+)", output(proc), re.M)
-    return int(found.group(1)) if found else None
-
-
-class Saver:
-    """One run of Lumora.scr /s, started through the launcher, with its times."""
-
-    def __init__(self, case, folder, sound=None, env=None):
-        self.case = case
-        self.capture = capture_name(sound) if sound else None
-        line = f"{harness.win_path(folder / 'Lumora.scr')} /s"
-        session.pointer(5, 5)  # resting, so that only the key ends it
-        self.started = time.monotonic()
-        self.proc = session.start(folder / "launcher.exe", line, "120000",
-                                  env={**(session.capture(self.capture) if sound else {}), **(env or {})})
-        case.addCleanup(session.stop, self.proc)
-        self.times = {}
-
-    def wait_covered(self, timeout=20):
-        deadline = self.started + timeout
-        while time.monotonic() < deadline and "frame" not in self.times:
-            if "window" not in self.times and visible():
-                self.times["window"] = time.monotonic() - self.started
-            if "window" in self.times and stars_on_screen():
-                self.times["frame"] = time.monotonic() - self.started
-            time.sleep(0.01)
-        self.case.assertIn("frame", self.times, "the saver never covered the screen with stars")
-        return self
-
-    def running(self):
-        return "exit=" not in output(self.proc) and bool(visible())
-
-    def heard(self):
-        return harness.tone(session.captured(self.capture)) if self.capture else (0.0, 0.0, 0.0)
-
-    def wait_heard(self, timeout=10):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            if self.heard()[0] >= 0.3:
-                return True
-            time.sleep(0.1)
-        return False
-
-    def end_with_key(self):
-        pressed = time.monotonic()
-        session.xdotool("key", "a")
-        while time.monotonic() - pressed < 10 and ("gone" not in self.times or "exit" not in self.times):
-            if "exit" not in self.times and "exit=" in output(self.proc):
-                self.times["exit"] = time.monotonic() - pressed
-            if "gone" not in self.times and not session.windows(MAIN):
-                self.times["gone"] = time.monotonic() - pressed
-            time.sleep(0.01)
-        self.case.assertEqual(exit_code(self.proc), 0, "the saver did not end well after the key")
-        if self.capture:
-            at_end = len(session.captured(self.capture))
-            time.sleep(1)
-            self.case.assertEqual(len(session.captured(self.capture)), at_end, "sound went on after the end")
-        return self
-
-    def late(self, name):
-        """What came later than a user may fairly expect, if anything."""
-        timings.append((name, dict(self.times)))
-        never = float("inf")
-        limits = (("window", SCREEN_COVERED_S, "the window came late"),
-                  ("frame", SCREEN_COVERED_S, "the stars came late"),
-                  ("gone", WINDOW_GONE_S, "the window stayed after the key"),
-                  ("exit", PROCESS_GONE_S, "the process stayed after the key"))
-        return [f"{why} ({self.times.get(key, never):.2f} s)" for key, limit, why in limits
-                if self.times.get(key, never) > limit]
-
-
-class Music(unittest.TestCase):
+class Music(Case):
     """Music that is no music, too big or pulled away never holds up the screen
     or the end, and never brings the saver down."""
 
@@ -227,17 +142,17 @@ class Music(unittest.TestCase):
         self.fail(f"{name}: " + "; ".join(late))
 
     def run_once(self, name, kind, path, during, expect):
-        folder = install()
-        settings(folder, kind, harness.win_path(path) if path else "")
-        saver = Saver(self, folder, sound=name).wait_covered()
+        folder = self.install()
+        ini.write(folder, kind, path=path or "")
+        saver = self.timed_saver(folder, sound=name)
         if during:
             during(saver)
         else:
             time.sleep(1.5)
-        self.assertTrue(saver.running(), "the saver ended by itself: " + output(saver.proc)[-400:])
+        self.assertTrue(saver.running(), "the saver ended by itself: " + saver.output()[-400:])
         heard = saver.heard()
-        saver.end_with_key()
-        late = saver.late(name)
+        self.end_with_key(saver)
+        too_late = late(name, saver)
         if expect == "silence":
             self.assertEqual(heard[0], 0.0, "something played")
         elif expect:
@@ -245,7 +160,7 @@ class Music(unittest.TestCase):
             # The null device runs faster than real time and the estimate wanders
             # on a busy machine; the WAV's 440 Hz and the MP3's 1000 Hz stay apart.
             self.assertAlmostEqual(heard[1], expect, delta=0.2 * expect)
-        return late
+        return too_late
 
     def test_good_music_and_none_time_the_start_and_the_end(self):
         for name, kind, path, expect in (("no music", 0, None, "silence"),
@@ -301,7 +216,7 @@ class Music(unittest.TestCase):
 
     def test_a_start_that_takes_too_long_is_given_up_silently_and_the_stars_go_on(self):
         # First, that the file does play, after a slow open, when a program waits for it.
-        folder = install()
+        folder = self.install()
         heard = capture_name("control")
         control = session.run(folder / "sound_player.exe", "--mci", harness.win_path(media["late"]), "3000",
                               timeout=120, env=session.capture(heard))
@@ -317,8 +232,8 @@ class Music(unittest.TestCase):
         self.assertGreater(seconds, 0.5)
         self.assertAlmostEqual(frequency, 1000, delta=80)
 
-        settings(folder, 2, harness.win_path(media["late"]))
-        saver = Saver(self, folder, sound="late").wait_covered()
+        ini.write(folder, 2, path=media["late"])
+        saver = self.timed_saver(folder, sound="late")
         # Past the three seconds, the stars still fly.
         time.sleep(max(0.0, 4.0 - (time.monotonic() - saver.started)))
         before = session.grab()
@@ -330,13 +245,13 @@ class Music(unittest.TestCase):
         while time.monotonic() < deadline and not session.captured(saver.capture):
             time.sleep(0.2)
         time.sleep(3)
-        self.assertTrue(saver.running(), "the saver ended by itself: " + output(saver.proc)[-400:])
+        self.assertTrue(saver.running(), "the saver ended by itself: " + saver.output()[-400:])
         seconds, _, _ = saver.heard()
         self.assertEqual(seconds, 0.0, f"the start was not given up: the song played (it opens in {took} s)")
-        saver.end_with_key()
+        self.end_with_key(saver)
 
 
-class SystemSound(unittest.TestCase):
+class SystemSound(Case):
     """A WAV that cannot be played is silence, never the system's default sound."""
 
     def test_an_unplayable_wav_is_silence_with_a_default_sound_set(self):
@@ -344,9 +259,9 @@ class SystemSound(unittest.TestCase):
         beep.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", str(beep),
                         "synth", "1", "sine", "2500", "vol", "0.5"], check=True)
-        harness._wine(session.env, "reg", "add", r"HKCU\AppEvents\Schemes\Apps\.Default\.Default\.Current",
-                      "/ve", "/t", "REG_SZ", "/d", r"C:\windows\Media\lumora-test-beep.wav", "/f")
-        folder = install()
+        session.reg_add(r"HKCU\AppEvents\Schemes\Apps\.Default\.Default\.Current", None,
+                        r"C:\windows\Media\lumora-test-beep.wav", default=True)
+        folder = self.install()
         # The default sound is set and can be heard: SND_ALIAS | SND_ASYNC.
         beep_heard = capture_name("beep")
         session.run(folder / "sound_player.exe", "10001", ".Default", "1500", env=session.capture(beep_heard))
@@ -358,11 +273,11 @@ class SystemSound(unittest.TestCase):
         text.write_text("RIFF? no, just text\n")
         for name, path, expect in (("text named .wav", text, None), ("real WAV", media["wav"], 440)):
             with self.subTest(case=name):
-                settings(folder, 2, harness.win_path(path))
-                saver = Saver(self, folder, sound=name).wait_covered()
+                ini.write(folder, 2, path=path)
+                saver = self.timed_saver(folder, sound=name)
                 time.sleep(2)
                 seconds, frequency, _ = saver.heard()
-                saver.end_with_key()
+                self.end_with_key(saver)
                 if expect is None:
                     self.assertEqual(seconds, 0.0, f"something played ({frequency:.0f} Hz)")
                 else:
@@ -370,7 +285,7 @@ class SystemSound(unittest.TestCase):
                     self.assertAlmostEqual(frequency, expect, delta=30)
 
 
-class PlantedDll(unittest.TestCase):
+class PlantedDll(Case):
     """A winmm.dll beside Lumora.scr is never run."""
 
     # Wine loads its own winmm even from a program's folder unless told to
@@ -378,8 +293,8 @@ class PlantedDll(unittest.TestCase):
     NATIVE_FIRST = {"WINEDLLOVERRIDES": "mscoree,mshtml=;winmm=n,b"}
 
     def plant(self):
-        folder = install()
-        shutil.copy(harness.BIN / "e2e" / "planted" / "winmm.dll", folder / "winmm.dll")
+        folder = self.install()
+        shutil.copy(harness.built("planted/winmm.dll"), folder / "winmm.dll")
         return folder, folder / "winmm.dll.loaded"
 
     def test_a_program_that_loads_winmm_by_name_runs_the_planted_one(self):
@@ -393,33 +308,27 @@ class PlantedDll(unittest.TestCase):
         for kind in ("wav", "mp3"):
             with self.subTest(music=kind):
                 folder, marker = self.plant()
-                settings(folder, 2, harness.win_path(media[kind]))
-                saver = Saver(self, folder, sound="planted " + kind, env=self.NATIVE_FIRST).wait_covered()
+                ini.write(folder, 2, path=media[kind])
+                saver = self.timed_saver(folder, sound="planted " + kind, env=self.NATIVE_FIRST)
                 # The music plays, so winmm was loaded: from the system folder.
                 self.assertTrue(saver.wait_heard(), "no music: was winmm loaded at all?")
-                saver.end_with_key()
+                self.end_with_key(saver)
                 self.assertFalse(marker.exists(), "the planted winmm.dll ran inside the saver")
 
 
-class Panes(unittest.TestCase):
+class Panes(Case):
     """/p with a handle that is no fit pane ends at once and shows nothing."""
 
-    def host(self, folder, *args):
-        host = session.start(folder / "pane_host.exe", *args)
-        self.addCleanup(session.stop, host)
-        self.assertTrue(session.wait_output(host, "hwnd="), "the pane host did not start")
-        return host, re.search(r"hwnd=(-?\d+)", output(host)).group(1)
-
     def test_no_preview_over_the_desktop_a_hidden_pane_or_one_larger_than_the_screen(self):
-        folder = install()
+        folder = self.install()
         desktop = re.search(r"hwnd=(-?\d+)", session.run(folder / "pane_host.exe", "--desktop").out).group(1)
         for name, args in (("desktop", None), ("hidden", ["152", "112", "--hidden"]),
                            ("larger than the screen", ["1100", "800"])):
             with self.subTest(pane=name):
                 if args:
-                    host, handle = self.host(folder, *args, "--report-after", "1500")
+                    host, handle = self.pane(folder, *args, "--report-after", "1500")
                     if name.startswith("larger"):
-                        left, top, right, bottom = map(int, re.search(r"pane=([-\d,]+)", output(host))
+                        left, top, right, bottom = map(int, re.search(r"pane=([-\d,]+)", harness.output(host))
                                                        .group(1).split(","))
                         self.assertGreater(right - left, 1024, "Wine made the pane smaller")
                 else:
@@ -430,36 +339,35 @@ class Panes(unittest.TestCase):
                 self.assertFalse(result.timed_out, "the preview did not end")
                 self.assertEqual(result.code, 0)
                 self.assertLess(took, 1.0, f"the preview took {took:.2f} s to give up")
-                self.assertFalse(session.windows("Preview Window"), "a preview window was left")
+                self.assertFalse(session.windows(PREVIEW), "a preview window was left")
                 if host:
                     self.assertTrue(session.wait_output(host, "reported"))
-                    self.assertNotIn("child ", output(host), "the pane got a child")
+                    self.assertNotIn("child ", harness.output(host), "the pane got a child")
 
     def test_hiding_the_pane_ends_the_preview_within_a_second(self):
-        folder = install()
-        host, handle = self.host(folder, "152", "112", "--hide-after", "2000", "--report-after", "1500")
-        saver = session.start(folder / "Lumora.scr", "/p", handle)
-        self.addCleanup(session.stop, saver)
+        folder = self.install()
+        host, handle = self.pane(folder, "152", "112", "--hide-after", "2000", "--report-after", "1500")
+        saver = self.start(folder / "Lumora.scr", "/p", handle)
         self.assertTrue(session.wait_output(host, "reported", timeout=10))
-        self.assertIn("title=Preview Window", output(host), "the preview never attached")
+        self.assertIn("title=" + PREVIEW, harness.output(host), "the preview never attached")
         self.assertTrue(session.wait_output(host, "hidden", timeout=10))
         hidden = time.monotonic()
         self.assertEqual(saver.wait(timeout=5), 0)
         self.assertLess(time.monotonic() - hidden, 1.2)
 
 
-class CommandLine(unittest.TestCase):
+class CommandLine(Case):
     """Started as the control panel and shell links start it: CreateProcess with
     the whole line, the program's path in it unquoted for all its blanks."""
 
     FOLDER = r"C:\Program Files\Lumora スクリーン セーバー"
 
     def test_an_unquoted_path_with_blanks_starts_the_saver(self):
-        helpers = install()
+        helpers = self.install()
         folder = session.prefix / "drive_c" / "Program Files" / "Lumora スクリーン セーバー"
         folder.mkdir(parents=True)
-        shutil.copy(harness.BIN / "Lumora.scr", folder / "Lumora.scr")
-        shutil.copy(harness.BIN / "e2e" / "launcher.exe", folder / "echo.exe")
+        shutil.copy(harness.built("Lumora.scr"), folder / "Lumora.scr")
+        shutil.copy(harness.built("launcher.exe"), folder / "echo.exe")
         # Wine quotes the path of a program found from the line alone, which
         # Windows never does; named as the application, the line arrives as
         # given. That is what the cases below rely on: see it arrive.
@@ -477,35 +385,30 @@ class CommandLine(unittest.TestCase):
             starts.append(("8.3 form", ["--app", program, f"{short.group(1).strip()} /s"]))
         for name, args in starts:
             with self.subTest(start=name):
-                launched = session.start(helpers / "launcher.exe", *args, "30000")
-                self.addCleanup(session.stop, launched)
-                self.assertTrue(session.wait_window(MAIN, timeout=10), "no saver window: the line was misread")
+                launched = self.start(helpers / "launcher.exe", *args, "30000")
+                self.assertTrue(session.wait_window(DISPLAY, timeout=10), "no saver window: the line was misread")
                 time.sleep(0.5)
-                self.assertNotIn("exit=", output(launched), "the saver ended by itself")
+                self.assertNotIn("exit=", harness.output(launched), "the saver ended by itself")
                 session.xdotool("key", "a")
                 self.assertTrue(session.wait_output(launched, "exit=", timeout=10))
-                self.assertEqual(exit_code(launched), 0)
+                self.assertEqual(harness.launched_code(launched), 0)
 
 
-class Messages(unittest.TestCase):
+class Messages(Case):
     """Junk posted or sent to the windows by another program: no crash, no
     hang; a WM_CLOSE ends the program normally."""
 
-    def open(self, folder, args, title):
-        proc = session.start(folder / "Lumora.scr", *args)
-        self.addCleanup(session.stop, proc)
-        self.assertTrue(session.wait_window(title), f"no window {title}")
+    def open(self, folder, args, title, rest=None):
+        proc = self.start_saver(folder, args=args, title=title, rest=rest).proc
         time.sleep(0.5)
         return proc
 
     def test_junk_commands_and_timers_then_a_close(self):
-        for args, title in ((["/s"], MAIN), (["/c"], DIALOG)):
+        for args, title in ((["/s"], DISPLAY), (["/c"], DIALOG)):
             with self.subTest(window=title):
-                folder = install()
-                settings(folder, 2, harness.win_path(media["mp3"]))
-                before = (folder / "ルモラ.ini").read_bytes()
-                session.pointer(5, 5)
-                proc = self.open(folder, args, title)
+                folder = self.install()
+                before = ini.write(folder, 2, path=media["mp3"])
+                proc = self.open(folder, args, title, rest=(5, 5))
                 for seed in (1, 2, 3):
                     posted = session.run(folder / "message_poster.exe", title, "junk", str(seed), "1500",
                                          timeout=60)
@@ -517,10 +420,10 @@ class Messages(unittest.TestCase):
                     self.assertIn("answered=1", swept.out, swept.out)
                     self.assertIsNone(proc.poll(), "every system message with junk in it: the dialog ended")
                 self.assertEqual(len(session.windows(title)), 1)
-                self.assertNotIn("Unhandled", output(proc))
+                self.assertNotIn("Unhandled", harness.output(proc))
                 session.run(folder / "message_poster.exe", title, "close")
                 self.assertEqual(proc.wait(timeout=10), 0)
-                self.assertEqual((folder / "ルモラ.ini").read_bytes(), before, "the settings changed")
+                self.assertEqual((folder / ini.NAME).read_bytes(), before, "the settings changed")
 
     def test_junk_in_the_messages_that_carry_pointers(self):
         # Two messages the windows take carry a pointer: the one a background
@@ -531,13 +434,13 @@ class Messages(unittest.TestCase):
         junk = [("post", "8100", "0"), ("post", "2E0", "600060"), ("send", "2E0", "600060"),
                 ("post", "2E0", "900090")]
         crashed = []
-        for args, title in ((["/s"], MAIN), (["/c"], DIALOG)):
+        for args, title in ((["/s"], DISPLAY), (["/c"], DIALOG)):
             for how, message, wparam in junk:
-                folder = install()
+                folder = self.install()
                 proc = self.open(folder, args, title)
                 session.run(folder / "message_poster.exe", title, how, message, wparam, "12345678")
                 time.sleep(1)
-                if "Unhandled" in output(proc) or proc.poll() not in (None, 0) or not session.windows(title):
+                if "Unhandled" in harness.output(proc) or proc.poll() not in (None, 0) or not session.windows(title):
                     crashed.append((title, how, message, wparam))
                 session.stop(proc)
         self.assertEqual(crashed, [], "junk in these messages brought the window down")
@@ -545,46 +448,35 @@ class Messages(unittest.TestCase):
     def test_a_quit_posted_from_outside_ends_the_saver_by_its_own_quit(self):
         # WM_QUIT is no user's doing, but a saver that ends on it must still stop
         # its music and give back what it took: it ends as a key would end it.
-        folder = install()
-        settings(folder, 2, harness.win_path(media["mp3"]))
-        proc = self.open(folder, ["/s"], MAIN)
+        folder = self.install()
+        ini.write(folder, 2, path=media["mp3"])
+        proc = self.open(folder, ["/s"], DISPLAY)
         time.sleep(1.5)  # the music has started
-        session.run(folder / "message_poster.exe", MAIN, "post", "12", "0", "0")
+        session.run(folder / "message_poster.exe", DISPLAY, "post", "12", "0", "0")
         self.assertEqual(proc.wait(timeout=10), 0, "the saver did not end cleanly on WM_QUIT")
-        self.assertNotIn("Unhandled", output(proc))
+        self.assertNotIn("Unhandled", harness.output(proc))
 
 
-class Dialog(unittest.TestCase):
+class Dialog(Case):
     """/c keeps a stored music file that is there and drops one that is gone,
     with its kind, once the dialog stands."""
-
-    def save(self, folder):
-        out = session.run(folder / "window_holder.exe", "--probe", DIALOG).out
-        ox, oy = map(int, re.search(r"origin=(-?\d+),(-?\d+)", out).groups())
-        session.pointer(ox + 400, oy + 192)  # "設定"
-        session.xdotool("click", "1")
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline and session.windows(DIALOG):
-            time.sleep(0.1)
-        self.assertFalse(session.windows(DIALOG), "the dialog did not close")
 
     def test_a_music_file_that_is_gone_is_dropped_with_its_kind(self):
         for name, present in (("here.mp3", True), ("gone.mp3", False)):
             with self.subTest(file=name):
-                folder = install()
+                folder = self.install()
                 song = folder / name
                 if present:
                     shutil.copy(media["mp3"], song)
-                settings(folder, 2, harness.win_path(song))
-                dialog = session.start(folder / "Lumora.scr", "/c")
-                self.addCleanup(session.stop, dialog)
+                ini.write(folder, 2, path=song)
                 started = time.monotonic()
-                self.assertTrue(session.wait_window(DIALOG), "no settings dialog")
+                dialog = self.open_dialog(folder)
                 self.assertLess(time.monotonic() - started, 5)
-                time.sleep(1)
-                self.save(folder)
-                self.assertEqual(dialog.wait(timeout=10), 0)
-                data = (folder / "ルモラ.ini").read_bytes()
+                time.sleep(1)  # the file's check runs in the background
+                dialog.save()
+                self.assertTrue(dialog.wait_closed(), "the dialog did not close")
+                self.assertEqual(dialog.proc.returncode, 0)
+                data = (folder / ini.NAME).read_bytes()
                 if present:
                     self.assertIn("BGM区分=2\r\n".encode("cp932"), data)
                     self.assertIn(harness.win_path(song).encode("cp932"), data)

@@ -3,23 +3,17 @@
 whichever side the second stands on; one-pixel stars at 192 DPI; and the
 settings dialog laid out for 96, 120, 144 and 192 DPI, every part where the
 96-DPI layout times the scale puts it and no text larger than its box."""
-import subprocess
 import time
 import unittest
 from pathlib import Path
 
 import harness
+from harness import Saver
+from harness.screen import rgb, stars
 
 SCREEN_W, SCREEN_H = 1824, 768
 LEFT = [("S", "800/211x600/158+0+0", "none"), ("*P", "1024/271x768/203+800+0", "screen")]
 RIGHT = [("*P", "1024/271x768/203+0+0", "screen"), ("S", "800/211x600/158+1024+0", "none")]
-
-
-def pixels(png, width, height):
-    raw = subprocess.run(["convert", str(png), "-depth", "8", "rgb:-"], capture_output=True,
-                         check=True).stdout
-    assert len(raw) == width * height * 3, len(raw)
-    return raw
 
 
 def lit(raw, width, box):
@@ -32,30 +26,13 @@ def lit(raw, width, box):
     return count
 
 
-def white_cores(raw, width, box):
-    """White pixels in the box, and those whose four neighbours are lit too."""
-    left, top, right, bottom = box
-    whites, pluses = [], 0
-    on = lambda x, y: any(raw[(y * width + x) * 3:(y * width + x) * 3 + 3])  # noqa: E731
-    for y in range(top + 1, bottom - 1):
-        for x in range(left + 1, right - 1):
-            i = (y * width + x) * 3
-            if raw[i:i + 3] == b"\xff\xff\xff":
-                whites.append((x, y))
-                pluses += on(x - 1, y) and on(x + 1, y) and on(x, y - 1) and on(x, y + 1)
-    return whites, pluses
-
-
 def start_saver(case, name, screen, pointer, **session_options):
     """A session of the case's own (monitors and DPI are set before Wine starts)
     running /s with the pointer resting at `pointer`."""
     session = harness.Session(name, screen=screen, **session_options)
     case.addCleanup(session.close)
-    folder = session.install()
-    session.pointer(*pointer)
-    saver = session.start(folder / "Lumora.scr", "/s")
-    case.addCleanup(session.stop, saver)
-    case.assertTrue(session.wait_window("Lumora_Main"), "no window titled Lumora_Main")
+    saver = Saver(session, session.install(), rest=pointer)
+    case.addCleanup(saver.stop)
     return session, saver
 
 
@@ -65,24 +42,21 @@ class TwoMonitors(unittest.TestCase):
     def run_saver(self, monitors, primary, second, gap):
         session, saver = start_saver(self, "monitors", f"{SCREEN_W}x{SCREEN_H}x24", (900, 300),
                                      monitors=monitors)
-        window = session.wait_window("Lumora_Main")
         # The window is made before it is placed: wait for its place.
-        covering = ("0", "0", str(SCREEN_W), str(SCREEN_H))
+        covering = {"X": 0, "Y": 0, "WIDTH": SCREEN_W, "HEIGHT": SCREEN_H}
         deadline = time.time() + 5
         while True:
-            geometry = dict(kv.split("=") for kv in session.xdotool("getwindowgeometry", "--shell", window[0]))
-            placed = (geometry["X"], geometry["Y"], geometry["WIDTH"], geometry["HEIGHT"])
+            placed = session.geometry(saver.window)
             if placed == covering or time.time() > deadline:
                 break
             time.sleep(0.1)
         self.assertEqual(placed, covering, "the window does not cover both monitors")
         time.sleep(1.2)
         shot = session.screenshot(session.tmp / "both.png")
-        raw = pixels(shot, SCREEN_W, SCREEN_H)
+        raw = rgb(shot, SCREEN_W, SCREEN_H)
         # A shower on each monitor, black where no monitor is.
         for name, box in (("primary", primary), ("second", second)):
-            _, pluses = white_cores(raw, SCREEN_W, box)
-            self.assertGreater(pluses, 600, f"too few stars on the {name} monitor")
+            self.assertGreater(len(stars(raw, SCREEN_W, box)[1]), 600, f"too few stars on the {name} monitor")
         self.assertEqual(lit(raw, SCREEN_W, gap), 0, "pixels lit where no monitor is")
         # The input rules hold wherever the pointer is: moves in one axis from
         # where it rested go on, onto the other monitor too; one in both ends it.
@@ -90,28 +64,25 @@ class TwoMonitors(unittest.TestCase):
         time.sleep(0.5)
         session.pointer(900, 350)  # Y only
         time.sleep(0.5)
-        self.assertIsNone(saver.poll(), "a move in one axis ended it")
-        session.pointer(second[0] + 200, 450)
-        self.assertEqual(saver.wait(timeout=2), 0, "a move in both axes on the second monitor did not end it")
-        shots = harness.BIN / "screenshots"
-        shots.mkdir(exist_ok=True)
+        self.assertTrue(saver.running(), "a move in one axis ended it")
+        self.assertEqual(saver.end(("mousemove", str(second[0] + 200), "450"), timeout=2), 0,
+                         "a move in both axes on the second monitor did not end it")
         return shot
 
     def test_the_second_monitor_on_the_left(self):
         shot = self.run_saver(LEFT, primary=(800, 0, 1824, 768), second=(0, 0, 800, 600), gap=(0, 600, 800, 768))
-        Path(shot).replace(harness.BIN / "screenshots" / "monitors-left.png")
+        Path(shot).replace(harness.screenshots() / "monitors-left.png")
 
     def test_the_second_monitor_on_the_right(self):
         shot = self.run_saver(RIGHT, primary=(0, 0, 1024, 768), second=(1024, 0, 1824, 600),
                               gap=(1024, 600, 1824, 768))
-        Path(shot).replace(harness.BIN / "screenshots" / "monitors-right.png")
+        Path(shot).replace(harness.screenshots() / "monitors-right.png")
 
     def test_a_key_ends_it_with_two_monitors(self):
         session, saver = start_saver(self, "monitors-key", f"{SCREEN_W}x{SCREEN_H}x24", (100, 100),
                                      monitors=LEFT)
         time.sleep(0.5)
-        session.xdotool("key", "a")
-        self.assertEqual(saver.wait(timeout=2), 0)
+        self.assertEqual(saver.end(timeout=2), 0)
 
 
 def layout(path):
@@ -128,18 +99,15 @@ class Scales(unittest.TestCase):
         session = harness.Session(f"dpi{dpi}", screen="1280x900x24",
                                   registry=[(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", dpi)])
         self.addCleanup(session.close)
-        folder = session.install()
         report = session.tmp / f"layout-{dpi}.txt"
-        dialog = session.start(folder / "Lumora.scr", "/c", env={"LUMORA_LAYOUT_REPORT": harness.win_path(report)})
-        self.addCleanup(session.stop, dialog)
-        self.assertTrue(session.wait_window("ルモラの設定", timeout=30))
+        dialog = harness.Dialog(session, session.install(), env={"LUMORA_LAYOUT_REPORT": harness.win_path(report)},
+                                timeout=30)
+        self.addCleanup(dialog.close)
         deadline = time.time() + 10
         while not report.exists() and time.time() < deadline:
             time.sleep(0.1)
         time.sleep(1.0)  # the Earth has turned a little
-        shots = harness.BIN / "screenshots"
-        shots.mkdir(exist_ok=True)
-        session.screenshot(shots / f"dialog-{dpi}dpi.png")
+        session.screenshot(harness.screenshots() / f"dialog-{dpi}dpi.png")
         return layout(report)
 
     def test_the_dialog_scales_with_the_dpi_and_every_text_fits_its_box(self):
@@ -174,9 +142,8 @@ class Scales(unittest.TestCase):
         session, _ = start_saver(self, "stars192", "1024x768x24", (300, 300),
                                  registry=[(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", 192)])
         time.sleep(1.2)
-        raw = pixels(session.screenshot(session.tmp / "stars.png"), 1024, 768)
-        whites, pluses = white_cores(raw, 1024, (0, 0, 1024, 768))
-        self.assertGreater(pluses, 800, "few plus-shaped stars")
+        whites, cores = stars(rgb(session.screenshot(session.tmp / "stars.png"), 1024, 768), 1024)
+        self.assertGreater(len(cores), 800, "few plus-shaped stars")
         # A core of 2x2 white pixels would be a star stretched to the scale.
         white = set(whites)
         blocks = sum(1 for x, y in whites if {(x + 1, y), (x, y + 1), (x + 1, y + 1)} <= white)

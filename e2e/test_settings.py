@@ -4,9 +4,10 @@ settings routines make of files written by Wine, by hand, or by accident."""
 import random
 
 import harness
+from harness import ini
+from harness.ini import FILE, KIND, LOOP
 
 SECTION = "[Section]\r\n"
-KIND, LOOP, FILE = "BGM区分", "BGMﾘﾋﾟｰﾄ", "BGMﾌｧｲﾙ"
 
 
 def cp932(text):
@@ -14,16 +15,10 @@ def cp932(text):
 
 
 class Settings(harness.WineTestCase):
-    def probe(self, folder, *args, env=None):
-        result = self.session.run(folder / "settings_probe.exe", *args, timeout=20, env=env)
-        self.assertFalse(result.timed_out, f"probe {args} hung")
-        self.assertEqual(result.code, 0, f"probe {args}: {result.out}")
-        return dict(line.split("=", 1) for line in result.out.splitlines() if "=" in line)
-
     def load(self, folder, content=None):
         if content is not None:
-            (folder / "ルモラ.ini").write_bytes(content)
-        return self.probe(folder, "load")
+            (folder / ini.NAME).write_bytes(content)
+        return self.probe_settings(folder, "load")
 
     def test_wine_writes_code_page_932_and_reads_it_back(self):
         folder = self.session.install("ルモラ テスト")
@@ -31,24 +26,22 @@ class Settings(harness.WineTestCase):
         music.mkdir()
         (music / "曲.mp3").write_bytes(b"ID3")
         song = harness.win_path(music / "曲.mp3")
-        self.assertEqual(self.probe(folder, "acp")["acp"], "932")
-        self.assertEqual(self.probe(folder, "save", "2", "12", song)["result"], "1")
-        written = (folder / "ルモラ.ini").read_bytes()
+        self.assertEqual(self.probe_settings(folder, "acp")["acp"], "932")
+        self.assertEqual(self.probe_settings(folder, "save", "2", "12", song)["result"], "1")
+        written = (folder / ini.NAME).read_bytes()
         # Keys and path in code page 932, half-width katakana one byte each. The
         # platform drops the blank in front of a value as it writes it.
-        expected = (cp932(SECTION) + cp932(KIND) + b"=2\r\n" + cp932(LOOP) + b"=12\r\n"
-                    + cp932(FILE) + b"=" + cp932(song) + b"\r\n")
-        self.assertEqual(written, expected)
+        self.assertEqual(written, ini.ansi(2, 12, song))
         self.assertEqual(len(cp932(LOOP)), 3 + 5)
         self.assertEqual(self.load(folder), {"kind": "2", "loop": "12", "file": song})
 
         # Byte for byte what the ANSI functions write on this code page.
         ansi = self.session.install("ルモラ テスト")
-        self.probe(ansi, "save-ansi", "2", "12", song)
-        self.assertEqual((ansi / "ルモラ.ini").read_bytes(), written)
+        self.probe_settings(ansi, "save-ansi", "2", "12", song)
+        self.assertEqual((ansi / ini.NAME).read_bytes(), written)
 
-        self.probe(folder, "save", "-3", "0", "")
-        self.assertIn(cp932(KIND) + b"=-3\r\n", (folder / "ルモラ.ini").read_bytes())
+        self.probe_settings(folder, "save", "-3", "0", "")
+        self.assertIn(cp932(KIND) + b"=-3\r\n", (folder / ini.NAME).read_bytes())
         self.assertEqual(self.load(folder), {"kind": "-3", "loop": "0", "file": ""})
 
     def test_values_are_read_rounded_down_within_sixteen_bits(self):
@@ -57,7 +50,7 @@ class Settings(harness.WineTestCase):
                  "": 0, "-32768": -32768, "１": 0}
         for text, expected in cases.items():
             with self.subTest(value=text):
-                content = cp932(SECTION + f"{KIND}={text}\r\n{LOOP}={text}\r\n")
+                content = ini.ansi(text, text)
                 # Kind 2 without a music file becomes 0.
                 self.assertEqual(self.load(folder, content),
                                  {"kind": str(0 if expected == 2 else expected),
@@ -100,7 +93,7 @@ class Settings(harness.WineTestCase):
         self.assertEqual(len(cp932(japanese_path)), 254)
         for path, extra in ((ascii_path, "bbbb"), (japanese_path, "ああ")):
             with self.subTest(path=path[-4:]):
-                content = cp932(SECTION + f"{KIND}= 2\r\n{FILE}={path}{extra}\r\n")
+                content = ini.ansi(2, path=path + extra, blank=" ")
                 self.assertEqual(self.load(folder, content), {"kind": "2", "loop": "0", "file": path})
 
     def test_damaged_files_give_defaults_or_what_they_say(self):
@@ -143,16 +136,16 @@ class Settings(harness.WineTestCase):
     def test_settings_survive_a_code_page_other_than_932(self):
         folder = self.session.install("ルモラ")
         western = {"LANG": "C.UTF-8"}
-        acp = self.probe(folder, "acp", env=western)["acp"]
+        acp = self.probe_settings(folder, "acp", env=western)["acp"]
         self.assertNotEqual(acp, "932")
-        self.assertEqual(self.probe(folder, "save", "1", "7", "", env=western)["result"], "1")
-        self.assertTrue((folder / "ルモラ.ini").exists(), "the file was not created under its own name")
-        self.assertEqual(self.probe(folder, "load", env=western),
+        self.assertEqual(self.probe_settings(folder, "save", "1", "7", "", env=western)["result"], "1")
+        self.assertTrue((folder / ini.NAME).exists(), "the file was not created under its own name")
+        self.assertEqual(self.probe_settings(folder, "load", env=western),
                          {"kind": "1", "loop": "7", "file": ""})
         # Saving again replaces the values instead of adding keys.
-        self.probe(folder, "save", "1", "8", "", env=western)
-        self.assertEqual(self.probe(folder, "load", env=western)["loop"], "8")
-        self.assertEqual((folder / "ルモラ.ini").read_bytes().count(b"\n"), 4)
+        self.probe_settings(folder, "save", "1", "8", "", env=western)
+        self.assertEqual(self.probe_settings(folder, "load", env=western)["loop"], "8")
+        self.assertEqual((folder / ini.NAME).read_bytes().count(b"\n"), 4)
 
 
 if __name__ == "__main__":

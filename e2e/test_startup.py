@@ -4,6 +4,8 @@ which end at once."""
 import time
 
 import harness
+from harness import ini
+from harness.titles import DIALOG, DISPLAY
 
 
 class Startup(harness.WineTestCase):
@@ -12,9 +14,9 @@ class Startup(harness.WineTestCase):
         result = self.session.run(folder / "Lumora.scr", *args, timeout=15)
         self.assertFalse(result.timed_out, f"{args} did not end")
         self.assertEqual(result.code, 0, f"{args} ended with {result.code}")
-        self.assertFalse(self.session.windows("Lumora_Main"))
+        self.assertFalse(self.session.windows(DISPLAY))
         # Start-up reads the settings but never creates the file.
-        self.assertFalse((folder / "ルモラ.ini").exists())
+        self.assertFalse((folder / ini.NAME).exists())
 
     def test_unknown_switches_end_at_once(self):
         folder = self.session.install()
@@ -36,9 +38,8 @@ class Startup(harness.WineTestCase):
 
     def test_a_running_display_or_dialog_ends_every_start(self):
         folder = self.session.install()
-        for title in ("Lumora_Main", "ルモラの設定"):
-            holder = self.session.start(folder / "window_holder.exe", title)
-            self.addCleanup(self.session.stop, holder)
+        for title in (DISPLAY, DIALOG):
+            holder = self.start(folder / "window_holder.exe", title)
             self.assertTrue(self.session.wait_output(holder, "ready"), "the holder did not start")
             for args in (["/s"], ["/c"], ["/p", "0"], ["/a", "1"], []):
                 with self.subTest(title=title, args=args):
@@ -46,38 +47,26 @@ class Startup(harness.WineTestCase):
                     self.assertFalse(result.timed_out, f"{args} did not end")
                     self.assertEqual(result.code, 0)
                     # Only the holder's own window carries the title.
-                    self.assertLessEqual(len(self.session.windows("Lumora_Main")), 1)
+                    self.assertLessEqual(len(self.session.windows(DISPLAY)), 1)
             self.session.stop(holder)
 
     def test_run_mode_covers_the_screen_and_ends_on_a_key(self):
-        folder = self.session.install()
-        saver = self.session.start(folder / "Lumora.scr", "/s")
-        self.addCleanup(self.session.stop, saver)
-        found = self.session.wait_window("Lumora_Main")
-        self.assertTrue(found, "no window titled Lumora_Main")
-        geometry = self.session.xdotool("getwindowgeometry", "--shell", found[0])
-        self.assertIn("WIDTH=1024", geometry)
-        self.assertIn("HEIGHT=768", geometry)
+        saver = self.start_saver(self.install(), rest=None)
+        geometry = self.session.geometry(saver.window)
+        self.assertEqual((geometry["WIDTH"], geometry["HEIGHT"]), (1024, 768))
         time.sleep(0.5)
-        self.assertIsNone(saver.poll(), "the display ended by itself")
-        self.session.xdotool("mousemove", "--sync", "500", "400")
-        self.session.xdotool("key", "a")
-        try:
-            code = saver.wait(timeout=10)
-        except Exception:  # noqa: BLE001 - report as a failure, not an error
-            code = None
+        self.assertTrue(saver.running(), "the display ended by itself")
+        code = saver.end(("mousemove", "--sync", "500", "400"), ("key", "a"))
         self.assertEqual(code, 0, "the display did not end on a key")
 
     def test_configure_mode_ends_when_the_dialog_closes(self):
         folder = self.session.install()
         for switch in ("/c", "/C:1234"):
             with self.subTest(switch=switch):
-                dialog = self.session.start(folder / "Lumora.scr", switch)
-                self.addCleanup(self.session.stop, dialog)
-                self.assertTrue(self.session.wait_window("ルモラの設定"), "no settings dialog")
-                self.assertIsNone(dialog.poll())
-                self.session.run(folder / "window_holder.exe", "--close", "ルモラの設定")
-                self.assertEqual(dialog.wait(timeout=10), 0)
+                dialog = self.open_dialog(folder, args=(switch,))
+                self.assertIsNone(dialog.proc.poll())
+                dialog.close_box()
+                self.assertEqual(dialog.proc.wait(timeout=10), 0)
 
 
 if __name__ == "__main__":

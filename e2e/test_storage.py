@@ -9,39 +9,15 @@ import os
 import random
 import subprocess
 import time
-from pathlib import Path
 
 import harness
+from harness import ini
+from harness.ini import FILE, KIND, LOOP
+from harness.titles import CHOOSER, DIALOG, MESSAGE
 
-KIND, LOOP, FILE = "BGM区分", "BGMﾘﾋﾟｰﾄ", "BGMﾌｧｲﾙ"
-INI = "ルモラ.ini"
-BOX_TITLE = "ルモラ"
+INI = ini.NAME
 LINE_BREAK = "\u2424"  # how window_holder writes a line break inside a text
 SAVE_FAILED = "設定を保存できませんでした。"
-SCREENSHOTS = harness.BIN / "screenshots"
-
-
-def ansi_file(kind, loop, path=""):
-    """A settings file as the program has always written it beside itself."""
-    return f"[Section]\r\n{KIND}={kind}\r\n{LOOP}={loop}\r\n{FILE}={path}\r\n".encode("cp932")
-
-
-def per_user_file(kind, loop, path=""):
-    """A per-user settings file: UTF-16LE behind its byte-order mark."""
-    return b"\xff\xfe" + f"[Section]\r\n{KIND}={kind}\r\n{LOOP}={loop}\r\n{FILE}={path}\r\n".encode("utf-16-le")
-
-
-def section_values(text):
-    """The keys of [Section] and their values, blanks around them dropped."""
-    values, inside = {}, False
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("["):
-            inside = line.lower() == "[section]"
-        elif inside and "=" in line:
-            key, value = line.split("=", 1)
-            values.setdefault(key.strip(), value.strip())
-    return values
 
 
 def japanese_path(base, characters):
@@ -89,7 +65,7 @@ class Storage(harness.WineTestCase):
     def read_per_user(self, path):
         data = path.read_bytes()
         self.assertEqual(data[:2], b"\xff\xfe", "the per-user file has no UTF-16LE byte-order mark")
-        return section_values(data[2:].decode("utf-16-le"))
+        return ini.values(data)
 
     def assert_saved(self, values, kind, path, loop):
         """The values saved; the repeat track is the one loaded, as the dialog
@@ -102,47 +78,36 @@ class Storage(harness.WineTestCase):
         return sorted(set(os.listdir(folder)) - set(expected))
 
     # Running ------------------------------------------------------------------
-    def probe(self, folder, *args, place=None):
-        result = (place or self.session).run(folder / "settings_probe.exe", *args, timeout=30)
-        self.assertFalse(result.timed_out, f"probe {args} hung")
-        self.assertEqual(result.code, 0, f"probe {args}: {result.out}")
-        return dict(line.split("=", 1) for line in result.out.splitlines() if "=" in line)
-
-    def dialog(self, folder, place=None):
-        dialog = harness.Dialog(self.session, folder, place)
-        self.addCleanup(dialog.close)
-        return dialog
-
     def save_choice(self, folder, music, place=None):
         """Chooses `music` in the dialog, saves, and expects the dialog to close."""
-        dialog = self.dialog(folder, place)
+        dialog = self.open_dialog(folder, place)
         dialog.choose_file(music)
         dialog.save()
         self.assertTrue(dialog.wait_closed(), "the dialog did not close after 設定")
 
     def assert_plays(self, folder, name, frequency, place=None):
-        seconds, heard, level = harness.play_saver(self.session, folder, name, place=place,
-                                                   seconds=3 if frequency == 440 else 5)
+        seconds, heard, level = harness.play(self.session, folder, name, place=place,
+                                             seconds=3 if frequency == 440 else 5, enough=1.0)
         self.assertGreater(seconds, 0.5, "the saved music did not play")
         self.assertAlmostEqual(heard, frequency, delta=frequency / 12)
         self.assertGreater(level, 0.2)
 
     def wait_message(self, place, folder):
         """The message box titled ルモラ: its texts and owner."""
-        self.assertTrue(self.session.wait_window(BOX_TITLE, timeout=20), "no message box")
-        out = place.run(folder / "window_holder.exe", "--texts", BOX_TITLE).out
+        self.assertTrue(self.session.wait_window(MESSAGE, timeout=20), "no message box")
+        out = place.run(folder / "window_holder.exe", "--texts", MESSAGE).out
         return [line.split("=", 1) for line in out.splitlines() if "=" in line]
 
     def dismiss_message(self):
-        box = self.session.windows(BOX_TITLE)[0]
+        box = self.session.windows(MESSAGE)[0]
         self.session.xdotool("windowfocus", "--sync", box)
         self.session.xdotool("key", "Return")
-        self.assertTrue(self.session.wait_gone(BOX_TITLE), "the message box stayed")
+        self.assertTrue(self.session.wait_gone(MESSAGE), "the message box stayed")
 
     # Cases --------------------------------------------------------------------
     def test_a_read_only_program_folder_sends_the_save_to_the_per_user_file(self):
         box = harness.Sandbox(self.session, "read-only", user=harness.NOBODY)
-        before = ansi_file(1, 3)
+        before = ini.ansi(1, 3, "")
         music = harness.win_path(self.wav)
         cases = [("folder and file read-only", 0o555, 0o444),
                  ("folder read-only, no file", 0o555, None),
@@ -167,7 +132,7 @@ class Storage(harness.WineTestCase):
                     self.assertFalse((folder / INI).exists())
                 else:
                     self.assertEqual((folder / INI).read_bytes(), before)
-                self.assertEqual(self.probe(folder, "load", place=box),
+                self.assertEqual(self.probe_settings(folder, "load", place=box),
                                  {"kind": "2", "loop": str(loop), "file": music})
                 # The real proof: the next start plays it.
                 self.assert_plays(folder, "read-only-" + str(len(name)), 440, place=box)
@@ -176,8 +141,8 @@ class Storage(harness.WineTestCase):
         box = harness.Sandbox(self.session, "nowhere", user=harness.NOBODY)
         appdata = box.appdata
         mine = self.per_user_folder(box)
-        before = ansi_file(1, 3)
-        earlier = per_user_file(1, 4)
+        before = ini.ansi(1, 3, "")
+        earlier = ini.per_user(1, 4, "")
         music = harness.win_path(self.wav)
         # What stands in the way of the per-user file, and how it is cleared.
         cases = [("a read-only per-user folder", mine, None),
@@ -201,15 +166,14 @@ class Storage(harness.WineTestCase):
                     os.rmdir(mine)
                 os.chmod(locked, 0o555)
                 try:
-                    dialog = self.dialog(folder, box)
+                    dialog = self.open_dialog(folder, box)
                     dialog.choose_file(music)
                     dialog.save()
                     texts = self.wait_message(box, folder)
                     if number == 0:
-                        SCREENSHOTS.mkdir(exist_ok=True)
-                        shot = self.session.screenshot(SCREENSHOTS / "storage-save-failed.png")
+                        shot = self.session.screenshot(harness.screenshots() / "storage-save-failed.png")
                         print(f"\nscreenshot: {shot}")
-                    self.assertIn(["owner", harness.DIALOG_TITLE], texts)
+                    self.assertIn(["owner", DIALOG], texts)
                     said = [text for label, text in texts if label == "text"]
                     self.assertTrue(any(text.startswith(SAVE_FAILED) for text in said), said)
                     # Says which folders it tried and why each refused, not only that
@@ -221,10 +185,10 @@ class Storage(harness.WineTestCase):
                         self.assertIn(place, lines)
                         reason = lines[lines.index(place) + 1:][:1]
                         self.assertTrue(reason and reason[0].strip(), f"no reason after {place}: {lines}")
-                    self.assertEqual(len(self.session.windows(harness.DIALOG_TITLE)), 1)
+                    self.assertEqual(len(self.session.windows(DIALOG)), 1)
                     self.dismiss_message()
                     time.sleep(0.5)
-                    self.assertEqual(len(self.session.windows(harness.DIALOG_TITLE)), 1,
+                    self.assertEqual(len(self.session.windows(DIALOG)), 1,
                                      "the dialog closed with a failed save")
                     self.assertIsNone(dialog.proc.poll())
                     self.assertEqual((folder / INI).read_bytes(), before)
@@ -246,8 +210,8 @@ class Storage(harness.WineTestCase):
                     os.chmod(locked, 0o755)
 
     def test_a_full_disk_leaves_the_earlier_settings_whole(self):
-        before = ansi_file(1, 3)
-        earlier = per_user_file(1, 4)
+        before = ini.ansi(1, 3, "")
+        earlier = ini.per_user(1, 4, "")
         music = harness.win_path(self.wav)
         helpers = ["Lumora.scr", "settings_probe.exe", "window_holder.exe"]
         for per_user_full in (False, True):
@@ -258,8 +222,7 @@ class Storage(harness.WineTestCase):
                 folder.mkdir(parents=True)
                 mine = self.per_user_folder(box)
                 mine.mkdir(parents=True)
-                sources = " ".join(f"'{harness.BIN / name if name == 'Lumora.scr' else harness.BIN / 'e2e' / name}'"
-                                   for name in helpers)
+                sources = " ".join(f"'{harness.built(name)}'" for name in helpers)
                 staged = box.root / "staged"
                 staged.mkdir()
                 (staged / "beside").write_bytes(before)
@@ -281,7 +244,7 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
                 free = box.shell(script).split()[1:]
                 self.assertEqual(free, ["0", "0" if per_user_full else free[1]])
                 seen_folder, seen_mine = box.seen(folder), box.seen(mine)
-                dialog = self.dialog(folder, box)
+                dialog = self.open_dialog(folder, box)
                 dialog.choose_file(music)
                 dialog.save()
                 if per_user_full:
@@ -297,12 +260,12 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
                 if per_user_full:
                     self.assertEqual((seen_mine / INI).read_bytes(), earlier)
                     self.assertEqual(self.leftovers(seen_mine, [INI, "filler"]), [])
-                    self.assertEqual(self.probe(folder, "load", place=box),
+                    self.assertEqual(self.probe_settings(folder, "load", place=box),
                                      {"kind": "1", "loop": "4", "file": ""})
                 else:
                     # The program folder was full: the per-user file took the save.
                     self.assert_saved(self.read_per_user(seen_mine / INI), 2, music, 3)
-                    self.assertEqual(self.probe(folder, "load", place=box),
+                    self.assertEqual(self.probe_settings(folder, "load", place=box),
                                      {"kind": "2", "loop": "3", "file": music})
 
     def test_paths_the_code_page_cannot_hold_go_to_the_per_user_file(self):
@@ -317,31 +280,31 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
         unix_long.parent.mkdir(parents=True, exist_ok=True)
         unix_long.write_bytes(self.wav.read_bytes())
         self.assertGreater(len(long_path.encode("cp932")), 254)
-        before = ansi_file(1, 3)
+        before = ini.ansi(1, 3, "")
         for path, unix, frequency in ((harness.win_path(beyonce), beyonce, 440),
                                       (harness.win_path(korean), korean, 1000),
                                       (long_path, unix_long, 440)):
             with self.subTest(path=unix.name):
                 self.setUp()
-                folder = self.session.install()
+                folder = self.install()
                 (folder / INI).write_bytes(before)
                 self.save_choice(folder, path)
                 self.assert_saved(self.read_per_user(self.per_user_folder() / INI), 2, path, 3)
                 self.assertEqual((folder / INI).read_bytes(), before)
-                self.assertEqual(self.probe(folder, "load"), {"kind": "2", "loop": "3", "file": path})
+                self.assertEqual(self.probe_settings(folder, "load"), {"kind": "2", "loop": "3", "file": path})
                 # Played, too: for a WAV the player takes the file's short name when
                 # the ANSI code page cannot carry its long one.
                 self.assert_plays(folder, f"name-{frequency}-{len(path)}", frequency)
 
     def test_a_path_of_254_bytes_still_fits_beside_the_program(self):
-        folder = self.session.install()
+        folder = self.install()
         base = harness.win_path(self.media)
         name = "b" * (254 - len(base) - 1 - len(".wav")) + ".wav"
         (self.media / name).write_bytes(self.wav.read_bytes())
         path = base + "\\" + name
         self.assertEqual(len(path.encode("cp932")), 254)
         self.save_choice(folder, path)
-        self.assert_saved(section_values((folder / INI).read_bytes().decode("cp932")), 2, path, 0)
+        self.assert_saved(ini.read(folder), 2, path, 0)
         self.assertFalse(self.per_user_folder().exists())
 
     def test_an_ordinary_save_writes_the_old_bytes_beside_the_program(self):
@@ -354,13 +317,13 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
         for name, (start, loop) in starts.items():
             with self.subTest(start=name):
                 self.setUp()
-                folder = self.session.install()
-                old = self.session.install()
+                folder = self.install()
+                old = self.install()
                 if start is not None:
                     (folder / INI).write_bytes(start)
                     (old / INI).write_bytes(start)
                 self.save_choice(folder, music)
-                self.probe(old, "save-ansi", "2", loop, music)
+                self.probe_settings(old, "save-ansi", "2", loop, music)
                 self.assertEqual((folder / INI).read_bytes(), (old / INI).read_bytes())
                 self.assertFalse(self.per_user_folder().exists(), "a per-user file was made")
                 self.assertEqual(self.leftovers(folder, os.listdir(old)), [])
@@ -376,29 +339,29 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
         self.assertGreater(len(cases["a 100 kB section"]), 100000)
         for name, content in cases.items():
             with self.subTest(case=name):
-                folder = self.session.install()
+                folder = self.install()
                 mine = self.per_user_folder()
                 mine.mkdir(parents=True, exist_ok=True)
                 (mine / INI).write_bytes(content)
-                got = self.probe(folder, "load")
+                got = self.probe_settings(folder, "load")
                 if name == "random bytes":
                     self.assertEqual(set(got), {"kind", "loop", "file"})
                 else:
                     self.assertEqual(got, {"kind": "0", "loop": "0", "file": ""})
-                dialog = self.dialog(folder)
+                dialog = self.open_dialog(folder)
                 dialog.cancel()
                 self.assertTrue(dialog.wait_closed())
                 self.assertEqual(dialog.proc.wait(timeout=10), 0)
-                seconds, _, _ = harness.play_saver(self.session, folder, "damaged-" + name[:6], seconds=1)
+                seconds, _, _ = harness.play(self.session, folder, "damaged-" + name[:6], seconds=1)
                 self.assertEqual(seconds, 0.0)
                 self.assertEqual((mine / INI).read_bytes(), content, "loading changed the file")
 
     def test_loading_takes_the_per_user_file_then_the_one_beside_then_the_virtual_store(self):
-        folder = self.session.install()
+        folder = self.install()
         store = self.virtual_store(folder)
         mine = self.per_user_folder() / INI
-        places = {"store": (store, ansi_file(1, 1)), "beside": (folder / INI, ansi_file(1, 2)),
-                  "mine": (mine, per_user_file(1, 3))}
+        places = {"store": (store, ini.ansi(1, 1, "")), "beside": (folder / INI, ini.ansi(1, 2, "")),
+                  "mine": (mine, ini.per_user(1, 3, ""))}
         cases = [(("store",), "1"), (("store", "beside"), "2"), (("store", "beside", "mine"), "3"),
                  (("mine",), "3"), (("beside", "mine"), "3")]
         for present, loop in cases:
@@ -409,10 +372,10 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
                         path.write_bytes(content)
                     elif path.exists():
                         path.unlink()
-                self.assertEqual(self.probe(folder, "load"), {"kind": "1", "loop": loop, "file": ""})
+                self.assertEqual(self.probe_settings(folder, "load"), {"kind": "1", "loop": loop, "file": ""})
 
     def test_two_starts_back_to_back_open_one_window(self):
-        folder = self.session.install()
+        folder = self.install()
         program = f'"{harness.win_path(folder / "Lumora.scr")}"'
 
         def double(*lines):
@@ -440,39 +403,35 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
                 self.assertEqual(int(counts["dialogs"]) + int(counts["displays"]), 1, counts)
 
     def test_a_running_preview_does_not_keep_the_dialog_away(self):
-        folder = self.session.install()
-        host = self.session.start(folder / "pane_host.exe", "152", "112")
-        self.addCleanup(self.session.stop, host)
-        self.assertTrue(self.session.wait_output(host, "hwnd="), "the pane host did not start")
-        handle = Path(host.out_path).read_text().split("hwnd=")[1].split()[0]
-        preview = self.session.start(folder / "Lumora.scr", "/p", handle)
-        self.addCleanup(self.session.stop, preview)
+        folder = self.install()
+        _, handle = self.pane(folder, "152", "112")
+        preview = self.start(folder / "Lumora.scr", "/p", handle)
         time.sleep(1.5)
         self.assertIsNone(preview.poll(), "the preview ended")
-        dialog = self.dialog(folder)
+        dialog = self.open_dialog(folder)
         dialog.cancel()
         self.assertTrue(dialog.wait_closed())
         self.assertIsNone(preview.poll(), "the dialog ended the preview")
 
     def test_the_chooser_driven_to_its_end_saves_the_typed_mp3(self):
-        folder = self.session.install()
+        folder = self.install()
         music = harness.win_path(self.mp3)
         self.save_choice(folder, music)
-        self.assert_saved(section_values((folder / INI).read_bytes().decode("cp932")), 2, music, 0)
+        self.assert_saved(ini.read(folder), 2, music, 0)
         self.assertFalse(self.per_user_folder().exists())
 
     def test_the_chooser_takes_only_a_file_that_exists(self):
-        folder = self.session.install()
+        folder = self.install()
         music = harness.win_path(self.mp3)
-        dialog = self.dialog(folder)
+        dialog = self.open_dialog(folder)
         chooser = dialog.open_chooser()
         dialog.type_into_chooser(chooser, harness.win_path(self.media / "missing.mp3"))
         dialog.press_return_in_chooser(chooser)
         time.sleep(2)
-        self.assertIn(chooser, self.session.windows(harness.CHOOSER_TITLE), "the chooser took a missing file")
+        self.assertIn(chooser, self.session.windows(CHOOSER), "the chooser took a missing file")
         # The chooser says so in a box of its own (untitled, and under Xvfb never
         # drawn), which Return closes.
-        dialog_window = self.session.windows(harness.DIALOG_TITLE)[0]
+        dialog_window = dialog.window
         warnings = [w for w in self.session.xdotool("search", "--onlyvisible", "--pid", str(dialog.proc.pid))
                     if w not in (dialog_window, chooser)]
         self.assertEqual(len(warnings), 1, "no word from the chooser about the missing file")
@@ -484,26 +443,25 @@ dd if=/dev/zero of='{mine}/filler' bs=4k 2>/dev/null || true
             time.sleep(0.2)
         dialog.type_into_chooser(chooser, music)
         dialog.press_return_in_chooser(chooser)
-        self.assertTrue(self.session.wait_gone(harness.CHOOSER_TITLE, timeout=10), "the chooser stayed")
+        self.assertTrue(self.session.wait_gone(CHOOSER, timeout=10), "the chooser stayed")
         dialog.save()
         self.assertTrue(dialog.wait_closed(), "the dialog did not close after 設定")
-        self.assert_saved(section_values((folder / INI).read_bytes().decode("cp932")), 2, music, 0)
+        self.assert_saved(ini.read(folder), 2, music, 0)
         self.assertFalse(self.per_user_folder().exists())
 
     def test_an_existing_per_user_file_takes_the_save(self):
-        folder = self.session.install()
-        before = ansi_file(1, 3)
-        (folder / INI).write_bytes(before)
+        folder = self.install()
+        before = ini.write(folder, 1, 3, "")
         mine = self.per_user_folder()
         mine.mkdir(parents=True)
-        (mine / INI).write_bytes(per_user_file(1, 4))
+        (mine / INI).write_bytes(ini.per_user(1, 4, ""))
         music = harness.win_path(self.mp3)
         self.save_choice(folder, music)
         values = self.read_per_user(mine / INI)
         self.assert_saved(values, 2, music, 4)
         self.assertEqual((folder / INI).read_bytes(), before)
         self.assertEqual(self.leftovers(mine, [INI]), [])
-        self.assertEqual(self.probe(folder, "load"), {"kind": "2", "loop": "4", "file": music})
+        self.assertEqual(self.probe_settings(folder, "load"), {"kind": "2", "loop": "4", "file": music})
         self.assert_plays(folder, "per-user-mp3", 1000)
 
 

@@ -11,12 +11,12 @@ import sys
 import time
 from pathlib import Path
 
-import harness
+ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "e2e"))
+import harness  # noqa: E402
 
-DOCS = Path(__file__).resolve().parent.parent / "docs"
-SHOTS = harness.BIN / "screenshots"
-VERSION = re.search(r"project\(Lumora VERSION ([0-9.]+)",
-                    (Path(__file__).resolve().parent.parent / "CMakeLists.txt").read_text()).group(1)
+DOCS = ROOT / "docs"
+VERSION = re.search(r"project\(Lumora VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
 
 
 def crop(session, path, box):
@@ -27,28 +27,21 @@ def crop(session, path, box):
     print(path)
 
 
-def window_box(session, folder, title):
-    out = session.run(folder / "window_holder.exe", "--probe", title).out
-    left, top, right, bottom = (int(v) for v in re.search(r"window=(-?\d+),(-?\d+),(-?\d+),(-?\d+)", out).groups())
-    return left, top, right - left, bottom - top
-
-
 def docs():
     DOCS.mkdir(exist_ok=True)
     session = harness.Session("docs", screen="960x600x24")
     try:
         folder = session.install()
-        saver = session.start(folder / "Lumora.scr", "/s")
-        session.wait_window("Lumora_Main")
+        saver = harness.Saver(session, folder, rest=None)
         time.sleep(4)  # the shower fills the screen
         crop(session, DOCS / "shower.png", (0, 0, 960, 600))
-        session.stop(saver)
+        saver.stop()
 
-        dialog = session.start(folder / "Lumora.scr", "/c")
-        session.wait_window("ルモラの設定")
+        dialog = harness.Dialog(session, folder)
         time.sleep(1.5)  # the opening zoom and the first turns of the Earth
-        crop(session, DOCS / "settings.png", window_box(session, folder, "ルモラの設定"))
-        session.stop(dialog)
+        left, top, right, bottom = dialog.where()["window"]
+        crop(session, DOCS / "settings.png", (left, top, right - left, bottom - top))
+        dialog.close()
 
         # Wine shows no other process's child window inside its parent, so the
         # preview is shown in a pane of the host's own process, as scripts/run /p does.
@@ -61,7 +54,6 @@ def docs():
 
 
 def installer():
-    SHOTS.mkdir(exist_ok=True)
     session = harness.Session("installer", screen="800x600x24")
     try:
         setup = session.start(harness.BIN / f"Lumora-{VERSION}-setup-x64.exe")
@@ -88,10 +80,9 @@ def press(session, pages):
         sys.exit("no wizard window")
     for page in pages:
         time.sleep(2)
-        geometry = dict(kv.split("=") for kv in session.xdotool("getwindowgeometry", "--shell", windows[-1])
-                        if "=" in kv)
-        box = tuple(int(geometry[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
-        crop(session, SHOTS / f"installer-{page}.png", box)
+        geometry = session.geometry(windows[-1])
+        box = tuple(geometry[k] for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        crop(session, harness.screenshots() / f"installer-{page}.png", box)
         session.pointer(box[0] + box[2] // 2, box[1] + 20)
         session.xdotool("key", "Return")
 

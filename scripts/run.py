@@ -10,7 +10,8 @@ import sys
 import time
 from pathlib import Path
 
-import harness
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
+import harness  # noqa: E402
 
 SECONDS_HEADLESS = 5
 
@@ -25,12 +26,12 @@ def main(args):
             shutil.copytree(harness.CACHE / "prefix", prefix, symlinks=True)
             # The tests' unmanaged windows suit a display without a window manager;
             # on a desktop they could be neither moved nor focused by its manager.
-            harness._wine(harness._base_env(prefix), "reg", "delete", r"HKCU\Software\Wine\X11 Driver",
-                          "/v", "Managed", "/f")
+            harness.wine(harness.base_env(prefix), "reg", "delete", r"HKCU\Software\Wine\X11 Driver",
+                         "/v", "Managed", "/f")
         folder = harness.CACHE / "run-program"
         folder.mkdir(exist_ok=True)
         shutil.copy(program, folder / "Lumora.scr")
-        env = harness._base_env(prefix)
+        env = harness.base_env(prefix)
         env["DISPLAY"] = os.environ["DISPLAY"]
         return subprocess.call([harness.WINE, str(folder / "Lumora.scr"), *args], env=env)
 
@@ -44,10 +45,8 @@ def main(args):
         else:
             proc = session.start(folder / "Lumora.scr", *args)
         time.sleep(SECONDS_HEADLESS)
-        shots = harness.BIN / "screenshots"
-        shots.mkdir(exist_ok=True)
         name = "lumora" + "".join("-" + "".join(c for c in a if c.isalnum()) for a in args) + ".png"
-        shot = session.screenshot(shots / name)
+        shot = session.screenshot(harness.screenshots() / name)
         still = proc.poll() is None
         print(f"Lumora.scr {' '.join(args)} {'ran' if still else 'ended'} on a virtual display "
               f"for {SECONDS_HEADLESS} s (no DISPLAY is set). Screenshot: {shot}")

@@ -14,12 +14,13 @@ Exits 1 when any run ended badly.
 import argparse
 import random
 import re
-import subprocess
 import sys
 import time
 from pathlib import Path
 
-import harness
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
+import harness  # noqa: E402
+from harness import Saver, ini  # noqa: E402
 
 KINDS = ("none", "cd", "wav", "mp3")
 ENDINGS = ("key", "click", "move")
@@ -29,53 +30,36 @@ ENDINGS = ("key", "click", "move")
 CRASH_TEXT = re.compile(r"Unhandled|page fault|Backtrace:|wine: .*(exception|fault)|assertion", re.I)
 
 
-def settings(folder, kind, media):
-    number, path = {"none": (0, ""), "cd": (1, ""), "wav": (2, media["wav"]), "mp3": (2, media["mp3"])}[kind]
-    (folder / "ルモラ.ini").write_bytes(
-        f"[Section]\r\nBGM区分={number}\r\nBGMﾌｧｲﾙ={harness.win_path(path) if path else ''}\r\n"
-        .encode("cp932"))
-
-
-def wait_exit(proc, timeout):
-    try:
-        return proc.wait(timeout=timeout)
-    except subprocess.TimeoutExpired:
-        return None
-
-
-def end_with(session, how, rng):
+def ending(how, rng):
+    """The xdotool commands of an ending."""
     if how == "key":
-        session.xdotool("key", "a")
-    elif how == "click":
-        session.xdotool("click", "1")
-    else:
-        # Two steps, each moving both ways: the first movement the saver sees
-        # may be the one it takes as the resting place.
-        x, y = rng.randint(100, 900), rng.randint(100, 700)
-        session.xdotool("mousemove", str(x), str(y))
-        session.xdotool("mousemove", str(x + 37), str(y + 23))
+        return [("key", "a")]
+    if how == "click":
+        return [("click", "1")]
+    # Two steps, each moving both ways: the first movement the saver sees may be
+    # the one it takes as the resting place.
+    x, y = rng.randint(100, 900), rng.randint(100, 700)
+    return [("mousemove", str(x), str(y)), ("mousemove", str(x + 37), str(y + 23))]
 
 
-def one_run(session, folder, kind, how, delay, rng, capture):
+def one_run(session, folder, how, delay, rng, capture):
     """How one run ended: "clean", "code N", "crash", "early", "no window" or "hang"."""
-    session.pointer(5, 5)  # resting before the start, so that only our ending ends it
-    proc = session.start(folder / "Lumora.scr", "/s", env=session.capture(capture))
+    saver = Saver(session, folder, sound=capture, wait=0)
+    proc = saver.proc
     try:
-        if not session.wait_window(harness.DISPLAY_TITLE, timeout=40):
+        if not saver.wait_window(40):
             return ("crash" if proc.poll() is not None and proc.returncode < 0 else "no window"), proc
         time.sleep(delay)
         if proc.poll() is not None:
             return ("crash" if proc.returncode < 0 else "early"), proc
-        end_with(session, how, rng)
-        code = wait_exit(proc, 15)
+        code = saver.end(*ending(how, rng), timeout=15)
         if code is None:
             return "hang", proc
-        out = Path(proc.out_path).read_text("utf-8", "replace")
-        if code < 0 or CRASH_TEXT.search(out):
+        if code < 0 or CRASH_TEXT.search(saver.output()):
             return "crash", proc
         return ("clean" if code == 0 else f"code {code}"), proc
     finally:
-        session.stop(proc)
+        saver.stop()
 
 
 def main():
@@ -92,44 +76,33 @@ def main():
     rng = random.Random(seed)
     print(f"build {harness.BIN}, seed {seed}, {args.runs} runs of {', '.join(kinds)}", flush=True)
 
-    session = harness.Session("soak")
-    # Xvfb puts the pointer back in the middle whenever its last client leaves;
-    # one client that stays keeps it where it was put.
-    keeper = subprocess.Popen(["xdotool", "search", "--sync", "--name", "^no window has this title$"],
-                              env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # A crash then leaves a report on the output rather than a dialog on the screen.
-    harness._wine(session.env, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
-                  "/t", "REG_DWORD", "/d", "0", "/f")
+    session = harness.Session("soak", hold_pointer=True)
+    session.report_crashes()
     counts = {kind: {} for kind in kinds}
     bad = []
     try:
         media = {"wav": session.tmp / "tone.wav", "mp3": session.tmp / "tone.mp3"}
-        harness.make_tones(media["wav"], media["mp3"])
         # A three-second MP3, so that a run sees it open, play and start again.
-        wave = subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "-t", "wav", "-",
-                               "synth", "3", "sine", "1000", "vol", "0.5"], capture_output=True, check=True).stdout
-        subprocess.run(["lame", "--quiet", "-b", "128", "-", str(media["mp3"])], input=wave, check=True)
+        harness.make_tones(media["wav"], media["mp3"], mp3_seconds=3)
         folders = {}
         for kind in kinds:
             folders[kind] = session.install(kind)
-            settings(folders[kind], kind, media)
+            ini.write(folders[kind], {"none": 0, "cd": 1}.get(kind, 2), path=media.get(kind, ""))
         plan = [(kind, n) for n in range(args.runs) for kind in kinds]
         for number, (kind, _) in enumerate(plan, 1):
             how = rng.choice(ENDINGS)
             delay = rng.uniform(0, args.latest)
             started = time.monotonic()
-            result, proc = one_run(session, folders[kind], kind, how, delay, rng, f"run{number:04d}-")
+            result, proc = one_run(session, folders[kind], how, delay, rng, f"run{number:04d}-")
             took = time.monotonic() - started
             counts[kind][result] = counts[kind].get(result, 0) + 1
             line = f"{number:4d}/{len(plan)} {kind:<4} {how:<5} at {delay:4.2f} s: {result} ({took:.1f} s)"
             if result != "clean":
-                out = Path(proc.out_path).read_text("utf-8", "replace").strip()
+                out = harness.output(proc).strip()
                 line += f" returncode={proc.returncode}" + (f"\n      {out[-600:]}" if out else "")
                 bad.append(line)
             print(line, flush=True)
     finally:
-        keeper.kill()
-        keeper.wait()
         session.close()
 
     columns = ["clean", "other code", "crash", "hang", "early", "no window"]
