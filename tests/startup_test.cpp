@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <tuple>
 
 #include "tests/support/fake_platform.h"
 #include "platform/screen_saver.h"
@@ -12,9 +14,7 @@ namespace {
 
 const std::string kFindDisplay = "FindWindow(\"Lumora_Main\")";
 const std::string kFindDialog = "FindWindow(\"ルモラの設定\")";
-const std::string kHideCursor = "ShowCursor(FALSE)";
 const std::string kClaim = "ClaimSingleInstance";
-const std::string kSetRunning = "SystemParametersInfo(97, 4294967295, NULL, 0)";
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -78,22 +78,18 @@ TEST_F(StartupTest, OnlyTheDisplayAndTheDialogClaimTheOneInstanceAndALoserEndsAt
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), kClaim), 0);
 }
 
-TEST_F(StartupTest, RunModeHidesTheCursorSetsTheFlagThenLoadsTheDisplay) {
-    for (const char* arguments : {"/s", "/S", "-s", "xs", "/s:1234", "/s junk"}) {
-        EXPECT_TRUE(Opens(arguments)) << arguments;
-        ASSERT_GE(fake.calls.size(), 3u);
-        EXPECT_EQ(fake.calls[0], kClaim);
-        EXPECT_EQ(fake.calls[1], kFindDisplay);
-        EXPECT_EQ(fake.calls[2], kFindDialog);
-        const std::vector<std::string> expected = {kHideCursor, kSetRunning, "OpenDisplay(saver)"};
-        EXPECT_EQ(CallsAfterSettings(), expected) << arguments;
+TEST_F(StartupTest, RunModeHidesTheCursorAndSetsTheFlagForTheSaverAndNoSwitchLeavesThemAlone) {
+    for (const char* arguments : {"/s", "/S", "-s", "xs", "/s:1234", "/s junk", ""}) {
+        fake.cursorCount = 0;
+        fake.runningFlag.reset();
+        const Launch launch = Run(arguments);
+        const bool saver = *arguments != '\0';
+        EXPECT_EQ(launch.window, Launch::Window::Saver) << arguments;
+        EXPECT_EQ(launch.mode, saver ? Mode::Saver : Mode::NoSwitch) << arguments;
+        EXPECT_TRUE(ReadSettings()) << arguments;
+        EXPECT_EQ(fake.cursorCount, saver ? -1 : 0) << arguments;
+        EXPECT_EQ(fake.runningFlag, saver ? std::optional<std::uint32_t>(0xFFFFFFFFu) : std::nullopt) << arguments;
     }
-}
-
-TEST_F(StartupTest, EmptyArgumentsLoadTheDisplayLeavingCursorAndFlagAlone) {
-    EXPECT_TRUE(Opens(""));
-    EXPECT_TRUE(ReadSettings());
-    EXPECT_EQ(CallsAfterSettings(), std::vector<std::string>{"OpenDisplay(no switch)"});
 }
 
 TEST_F(StartupTest, PreviewAttachesToTheHandleWithoutReadingSettings) {
@@ -126,34 +122,30 @@ TEST_F(StartupTest, UnknownSwitchesReadTheSettingsAndEnd) {
 }
 
 TEST_F(StartupTest, PasswordChangeOnlyOffTheNtFamilyAndOnlyWithANumber) {
-    const std::string kChange = "PwdChangePassword(\"SCRSAVE\", 1234, 0, 0)";
-    struct Case {
-        platform::VersionAnswer version;
-        const char* arguments;
-        std::vector<std::string> after;
+    const std::tuple<platform::VersionAnswer, const char*, bool> cases[] = {
+        {{1, 2}, "/a 1234", false}, // NT: Windows asks for the password itself
+        {{1, 1}, "/a 1234", true},  // Windows 9x
+        {{1, 1}, "/A:1234", true},
+        {{0, 2}, "/a 1234", true},  // a failed query: not NT
+        {{2, 2}, "/a 1234", true},  // only exactly 1 counts
+        {{1, 1}, "/a abc", false},  // no number, no owner
+        {{1, 1}, "/a", false},
+        {{1, 1}, "/a 99999999999", false},
     };
-    const Case cases[] = {
-        {{1, 2}, "/a 1234", {"GetVersionEx(148)"}},                 // NT: nothing to change
-        {{1, 1}, "/a 1234", {"GetVersionEx(148)", kChange}},        // Windows 9x
-        {{1, 1}, "/A:1234", {"GetVersionEx(148)", kChange}},
-        {{0, 2}, "/a 1234", {"GetVersionEx(148)", kChange}},        // failed query: not NT
-        {{2, 2}, "/a 1234", {"GetVersionEx(148)", kChange}},        // only exactly 1 counts
-        {{1, 1}, "/a abc", {"GetVersionEx(148)"}},                  // no number, no owner
-        {{1, 1}, "/a", {"GetVersionEx(148)"}},
-        {{1, 1}, "/a 99999999999", {"GetVersionEx(148)"}},
-    };
-    for (const Case& c : cases) {
-        fake.version = c.version;
-        EXPECT_FALSE(Opens(c.arguments)) << c.arguments;
-        EXPECT_EQ(CallsAfterSettings(), c.after) << c.arguments << " result " << c.version.result;
+    for (const auto& [version, arguments, changes] : cases) {
+        fake.version = version;
+        EXPECT_FALSE(Opens(arguments)) << arguments;
+        const bool changed = std::count(fake.calls.begin(), fake.calls.end(),
+                                        "PwdChangePassword(\"SCRSAVE\", 1234, 0, 0)") == 1;
+        EXPECT_EQ(changed, changes) << arguments << " result " << version.result;
     }
 }
 
-TEST_F(StartupTest, RunningFlagIsTheNegationWidenedWithItsSign) {
+TEST_F(StartupTest, TheRunningFlagIsTheNegationWidenedWithItsSign) {
     MarkScreenSaverRunning(fake, true);
+    EXPECT_EQ(fake.runningFlag, 0xFFFFFFFFu);
     MarkScreenSaverRunning(fake, false);
-    const std::vector<std::string> expected = {kSetRunning, "SystemParametersInfo(97, 0, NULL, 0)"};
-    EXPECT_EQ(fake.calls, expected);
+    EXPECT_EQ(fake.runningFlag, 0u);
 }
 
 TEST_F(StartupTest, SettingsAreLoadedBeforeTheModeRuns) {

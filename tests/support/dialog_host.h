@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,7 +53,10 @@ public:
     void SetFileCaption(const std::string& text) override { fileCaption = text; }
     Control focused = Control::Link;
     void Focus(Control control) override { focused = control; }
+    std::set<Control> hands; // the parts that show the hand pointer
+    bool animating = false;
     void GiveHandPointer(Control control) override {
+        hands.insert(control);
         calls.push_back("Hand(" + std::to_string(static_cast<int>(control)) + ")");
     }
     std::int32_t GetCursorPos(std::int32_t& x, std::int32_t& y) override {
@@ -67,7 +71,10 @@ public:
     void DrawAnimatedRects(const Rect& from, const Rect& to) override {
         calls.push_back("Zoom" + Text(from) + "->" + Text(to));
     }
-    void EnableTimer(bool enabled) override { calls.push_back(enabled ? "Animation on" : "Animation off"); }
+    void EnableTimer(bool enabled) override {
+        animating = enabled;
+        calls.push_back(enabled ? "Animation on" : "Animation off");
+    }
     void ClearEarth() override {
         Log("ClearEarth");
         std::fill(earth.begin(), earth.end(), 0u);
