@@ -43,7 +43,8 @@ def ending(how, rng):
 
 
 def one_run(session, folder, how, delay, rng, capture):
-    """How one run ended: "clean", "code N", "crash", "early", "no window" or "hang"."""
+    """How one run ended: "clean", "code N", "crash", "early", "no window", "missed" (the
+    saver never saw the ending) or "hang" (its window went, its process did not)."""
     saver = Saver(session, folder, sound=capture, wait=0)
     proc = saver.proc
     try:
@@ -54,7 +55,9 @@ def one_run(session, folder, how, delay, rng, capture):
             return ("crash" if proc.returncode < 0 else "early"), proc
         code = saver.end(*ending(how, rng), timeout=15)
         if code is None:
-            return "hang", proc
+            # A window still up missed the ending (input sent before it could
+            # take any); one that is gone did not end its process.
+            return ("missed" if session.windows(harness.titles.DISPLAY) else "hang"), proc
         if code < 0 or CRASH_TEXT.search(saver.output()):
             return "crash", proc
         return ("clean" if code == 0 else f"code {code}"), proc
@@ -105,12 +108,12 @@ def main():
     finally:
         session.close()
 
-    columns = ["clean", "other code", "crash", "hang", "early", "no window"]
+    columns = ["clean", "other code", "crash", "hang", "missed", "early", "no window"]
     print("\nkind   runs " + " ".join(f"{c:>10}" for c in columns))
     for kind in kinds:
         c = counts[kind]
         other = sum(v for k, v in c.items() if k.startswith("code "))
-        row = [c.get("clean", 0), other, c.get("crash", 0), c.get("hang", 0), c.get("early", 0),
+        row = [c.get("clean", 0), other, c.get("crash", 0), c.get("hang", 0), c.get("missed", 0), c.get("early", 0),
                c.get("no window", 0)]
         print(f"{kind:<6} {sum(c.values()):4d} " + " ".join(f"{v:>10d}" for v in row))
     if bad:

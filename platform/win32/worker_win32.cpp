@@ -46,15 +46,26 @@ void Run(const std::shared_ptr<Worker::Shared>& shared) {
 
 Worker::Worker(HWND window) : shared_(std::make_shared<Shared>()) {
     shared_->window = window;
-    std::thread(Run, shared_).detach();
+    thread_ = std::thread(Run, shared_);
 }
 
 Worker::~Worker() {
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->closing = true;
-    shared_->queue.clear();
-    shared_->finished.clear();
-    shared_->changed.notify_all();
+    bool idle = false;
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->closing = true;
+        shared_->queue.clear();
+        shared_->finished.clear();
+        idle = !shared_->busy;
+        shared_->changed.notify_all();
+    }
+    // An idle thread is seen to its end, so that it has let go of what its
+    // devices keep per thread before the program itself ends; one that a
+    // device holds is left behind, never waited for.
+    if (idle)
+        thread_.join();
+    else
+        thread_.detach();
 }
 
 void Worker::Post(std::function<void()> work, std::function<void()> done) {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace lumora::win32 {
 
@@ -17,7 +18,8 @@ class Worker {
 public:
     // Results go to this window's thread.
     explicit Worker(HWND window);
-    // The thread is let go: it finishes the piece it is on and then drops the rest.
+    // The work not begun is dropped; an idle thread ends before this returns,
+    // a busy one finishes its piece on its own.
     ~Worker();
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
@@ -38,6 +40,7 @@ public:
 
 private:
     std::shared_ptr<Shared> shared_;
+    std::thread thread_;
 };
 
 } // namespace lumora::win32
