@@ -24,14 +24,32 @@ class Dialog:
     def __init__(self, session, folder, place=None, program=None, args=("/c",), env=None, timeout=40):
         self.session, self.folder = session, folder
         self.place = place or session
-        self.proc = self.place.start(program or folder / "Lumora.scr", *args, env=env)
-        found = session.wait_window(DIALOG, timeout=timeout)
+        found = []
+        for _ in range(3):
+            self.proc = self.place.start(program or folder / "Lumora.scr", *args, env=env)
+            found = self._wait_shown(timeout)
+            if found or self.proc.poll() != 0:
+                break
+            # Turned away at once: the dialog of an earlier case, killed, can
+            # still stand in Wine's list of windows for a moment, and a start
+            # that sees it ends, as it must. Once it is gone, start again.
+            session.wait_gone(DIALOG, timeout=timeout)
         if not found:
             session.stop(self.proc)
             raise AssertionError("no settings dialog")
         self.window = found[0]
         self.shown = time.monotonic()
         self._origin = None
+
+    def _wait_shown(self, timeout):
+        """The dialog's window, or nothing once the program has ended without one."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = self.session.windows(DIALOG)
+            if found or self.proc.poll() is not None:
+                return found
+            time.sleep(0.1)
+        return []
 
     def settle(self):
         """Waits out the opening, before the dialog is looked at or clicked."""
@@ -151,3 +169,5 @@ class Dialog:
 
     def close(self):
         self.session.stop(self.proc)
+        # Gone from the screen too, so that the next case's start is not turned away.
+        self.session.wait_gone(DIALOG)
