@@ -125,9 +125,7 @@ private:
     // The shower's fields: each monitor at its place within the window, laid
     // out for its size measured through twips.
     void LayOut() {
-        const Rect bounds{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
-                          ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                          ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        const Rect bounds = win32::VirtualScreen();
         std::vector<Rect> monitors = win32::Monitors();
         if (monitors.empty()) monitors = {bounds};
         const win32::TwipsPerPixel twips = win32::ScreenTwipsPerPixel();

@@ -47,10 +47,7 @@ public:
         RECT r{};
         ::GetWindowRect(window, &r);
         facts.rect = {r.left, r.top, r.right, r.bottom};
-        const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
-        const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
-        facts.screen = {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                        top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        facts.screen = win32::VirtualScreen();
         return facts;
     }
 
