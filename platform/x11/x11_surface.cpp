@@ -1,0 +1,118 @@
+#include "platform/x11/x11_surface.h"
+
+#include <X11/extensions/Xrandr.h>
+
+#include <algorithm>
+
+namespace lumora::x11 {
+namespace {
+
+// Whether the server has refused a request since the last look: a shared
+// segment can be refused (a remote display), and then ordinary memory serves.
+bool g_refused = false; // set only by the handler below, read right after a sync
+
+int NoteRefusal(Display*, XErrorEvent*) {
+    g_refused = true;
+    return 0;
+}
+
+} // namespace
+
+SurfaceImage::SurfaceImage(Display* display, Visual* visual, int depth, int width, int height)
+    : display_(display) {
+    if (width <= 0 || height <= 0) return;
+    if (XShmQueryExtension(display)) {
+        image_ = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shm_,
+                                 static_cast<unsigned>(width), static_cast<unsigned>(height));
+        if (image_ != nullptr) {
+            shm_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * static_cast<std::size_t>(image_->height),
+                                IPC_CREAT | 0600);
+            if (shm_.shmid >= 0) {
+                shm_.shmaddr = image_->data = static_cast<char*>(shmat(shm_.shmid, nullptr, 0));
+                shm_.readOnly = False;
+                XSync(display, False);
+                auto previous = XSetErrorHandler(NoteRefusal);
+                g_refused = false;
+                const bool attached = XShmAttach(display, &shm_) != 0;
+                XSync(display, False);
+                XSetErrorHandler(previous);
+                // Marked for removal at once: it goes when both sides let go,
+                // even should this program be killed.
+                shmctl(shm_.shmid, IPC_RMID, nullptr);
+                shared_ = attached && !g_refused && shm_.shmaddr != reinterpret_cast<char*>(-1);
+            }
+            if (!shared_) {
+                if (shm_.shmaddr != nullptr && shm_.shmaddr != reinterpret_cast<char*>(-1)) shmdt(shm_.shmaddr);
+                image_->data = nullptr;
+                XDestroyImage(image_);
+                image_ = nullptr;
+            }
+        }
+    }
+    if (image_ == nullptr) {
+        image_ = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                              static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+        if (image_ == nullptr) return;
+        own_.assign(static_cast<std::size_t>(image_->bytes_per_line) * static_cast<std::size_t>(image_->height), 0);
+        image_->data = own_.data();
+    }
+    std::fill_n(image_->data, static_cast<std::size_t>(image_->bytes_per_line) * static_cast<std::size_t>(image_->height), 0);
+}
+
+SurfaceImage::~SurfaceImage() {
+    if (image_ == nullptr) return;
+    if (shared_) {
+        XShmDetach(display_, &shm_);
+        XSync(display_, False);
+        shmdt(shm_.shmaddr);
+    }
+    image_->data = nullptr; // ours, not Xlib's to free
+    XDestroyImage(image_);
+}
+
+PixelView SurfaceImage::Pixels() const {
+    // The shower writes 0x00RRGGBB pixels: a 24- or 32-bit TrueColor image.
+    if (image_ == nullptr || image_->bits_per_pixel != 32) return {};
+    return PixelView{reinterpret_cast<std::uint32_t*>(image_->data), image_->width, image_->height,
+                     image_->bytes_per_line / 4};
+}
+
+void SurfaceImage::Show(Drawable target, GC gc, const std::vector<Rect>& areas) const {
+    if (image_ == nullptr) return;
+    for (const Rect& area : areas) {
+        const int width = area.right - area.left;
+        const int height = area.bottom - area.top;
+        if (width <= 0 || height <= 0) continue;
+        if (shared_)
+            XShmPutImage(display_, target, gc, image_, area.left, area.top, area.left, area.top,
+                         static_cast<unsigned>(width), static_cast<unsigned>(height), False);
+        else
+            XPutImage(display_, target, gc, image_, area.left, area.top, area.left, area.top,
+                      static_cast<unsigned>(width), static_cast<unsigned>(height));
+    }
+}
+
+std::vector<Rect> MonitorsOf(Display* display, Window window, int width, int height) {
+    std::vector<Rect> inside;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
+    for (int i = 0; i < count; ++i) {
+        const XRRMonitorInfo& m = monitors[i];
+        const Rect place{m.x - x, m.y - y, m.x - x + m.width, m.y - y + m.height};
+        // Only monitors the window covers whole are showers of their own.
+        if (place.left < 0 || place.top < 0 || place.right > width || place.bottom > height) continue;
+        if (m.primary)
+            inside.insert(inside.begin(), place);
+        else
+            inside.push_back(place);
+    }
+    if (monitors != nullptr) XRRFreeMonitors(monitors);
+    if (inside.empty()) inside.push_back(Rect{0, 0, width, height});
+    return inside;
+}
+
+} // namespace lumora::x11
