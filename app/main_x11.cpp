@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "display/random.h"
 #include "display/shower.h"
@@ -111,6 +112,11 @@ int main(int argc, char** argv) {
     layOut(attributes.width, attributes.height);
     shower.Seed(Milliseconds);
 
+    // Reused every frame: a frame allocates nothing.
+    std::vector<Rect> changed;
+    std::vector<XRectangle> clip;
+    changed.reserve(2 * Shower::kDefaultStars * 4);
+    clip.reserve(changed.capacity());
     auto nextFrame = std::chrono::steady_clock::now();
     auto nextJump = nextFrame + std::chrono::milliseconds(Shower::kJumpIntervalMs);
     bool running = true;
@@ -129,8 +135,9 @@ int main(int argc, char** argv) {
         }
         const auto now = std::chrono::steady_clock::now();
         if (now >= nextFrame) {
-            shower.Frame();
-            image->Show(window, gc, shower.Areas());
+            changed.clear();
+            shower.Frame(&changed);
+            image->ShowChanged(window, gc, shower.Areas(), changed, clip);
             XFlush(display);
             nextFrame += std::chrono::milliseconds(Shower::kFrameIntervalMs);
             if (nextFrame < now) nextFrame = now + std::chrono::milliseconds(Shower::kFrameIntervalMs);
@@ -139,7 +146,8 @@ int main(int argc, char** argv) {
             shower.JumpRadiant(SecondsSinceMidnight());
             nextJump += std::chrono::milliseconds(Shower::kJumpIntervalMs);
         }
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextFrame - std::chrono::steady_clock::now());
+        // Rounded up: a wait cut to 0 ms would spin through the frame's last millisecond.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextFrame - std::chrono::steady_clock::now());
         pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {signals, POLLIN, 0}};
         if (poll(watched, 2, static_cast<int>(std::max<long long>(0, wait.count()))) > 0 && (watched[1].revents & POLLIN))
             running = false;

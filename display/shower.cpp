@@ -103,13 +103,14 @@ void Shower::LayOut(const PixelView& surface, const std::vector<Rect>& fields) {
     if (fields_.empty()) fields_.resize(1);
 }
 
-void Shower::Frame() {
+void Shower::Frame(std::vector<Rect>* changed) {
     for (StarField& field : fields_) {
         if (field.building) {
             ScatterStars(field);
             field.building = false;
+            if (changed != nullptr) changed->push_back(field.place);
         } else {
-            MoveStars(field);
+            MoveStars(field, changed);
         }
     }
 }
@@ -168,7 +169,7 @@ void Shower::ScatterStars(StarField& field) {
     }
 }
 
-void Shower::MoveStars(StarField& field) {
+void Shower::MoveStars(StarField& field, std::vector<Rect>* changed) {
     const float right = static_cast<float>(field.width + 5);
     const float bottom = static_cast<float>(field.height + 5);
     const double radiantX = field.radiantX;
@@ -177,8 +178,15 @@ void Shower::MoveStars(StarField& field) {
     // A local copy: pixel stores could otherwise alias the view's own fields,
     // and the compiler would read them again after every pixel.
     const Target target(field.pixels);
+    // The box of a plus centred at (x, y), in the surface's pixels.
+    const auto box = [&field](double x, double y) {
+        const int px = field.place.left + static_cast<int>(std::floor(static_cast<float>(x)));
+        const int py = field.place.top + static_cast<int>(std::floor(static_cast<float>(y)));
+        return Rect{px - 1, py - 1, px + 2, py + 2};
+    };
     for (Star& star : field.stars) {
         Plot(target, star.x, star.y, 0, 0);
+        const Rect erased = changed != nullptr ? box(star.x, star.y) : Rect{};
         star.x += star.dx;
         star.y += star.dy;
         if (static_cast<float>(star.y) > bottom || static_cast<float>(star.x) > right ||
@@ -188,6 +196,18 @@ void Shower::MoveStars(StarField& field) {
             star.color = RandomColor(256, 0);
         }
         Plot(target, star.x, star.y, ColorToPixel(star.color), white);
+        if (changed != nullptr) {
+            const Rect drawn = box(star.x, star.y);
+            // A short step: one box holds both; a long one: two boxes.
+            if (drawn.left <= erased.right && erased.left <= drawn.right && drawn.top <= erased.bottom &&
+                erased.top <= drawn.bottom) {
+                changed->push_back({std::min(erased.left, drawn.left), std::min(erased.top, drawn.top),
+                                    std::max(erased.right, drawn.right), std::max(erased.bottom, drawn.bottom)});
+            } else {
+                changed->push_back(erased);
+                changed->push_back(drawn);
+            }
+        }
     }
 }
 

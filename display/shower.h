@@ -63,8 +63,10 @@ public:
     // drawn. Every field starts again with its building frame.
     void LayOut(const PixelView& surface, const std::vector<Rect>& fields);
     // One frame of every field: the first scatters its stars, every later one
-    // moves them a step.
-    void Frame();
+    // moves them a step. With `changed`, the parts of the surface the frame
+    // wrote are added to it (a whole field for its building frame, a small box
+    // round each star otherwise), for a host that copies only those.
+    void Frame(std::vector<Rect>* changed = nullptr);
     // Every field's radiant jumps somewhere within the middle of the field,
     // drawn from the time of day (seconds since midnight).
     void JumpRadiant(double secondsSinceMidnight);
@@ -82,7 +84,7 @@ public:
 private:
     std::int32_t RandomColor(double scale, double offset);
     void ScatterStars(StarField& field);
-    void MoveStars(StarField& field);
+    void MoveStars(StarField& field, std::vector<Rect>* changed);
 
     RandomSource& random_;
     const int starsPerField_;

@@ -41,6 +41,10 @@ public:
     PixelView Pixels() const;
     // Copies these parts of the image to the window, clipped to them in one request.
     void Show(Drawable target, GC gc, const std::vector<Rect>& areas) const;
+    // Copies only the changed parts of these areas: one request each, the
+    // changes given to the server as the GC's clip.
+    void ShowChanged(Drawable target, GC gc, const std::vector<Rect>& areas, const std::vector<Rect>& changed,
+                     std::vector<XRectangle>& clip) const;
 
 private:
     Display* display_;
