@@ -1,19 +1,26 @@
 #include "platform/x11/x11_surface.h"
 
+#include <X11/Xlib-xcb.h>
 #include <X11/extensions/Xrandr.h>
+#include <xcb/shm.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace lumora::x11 {
 namespace {
 
-// Whether the server has refused a request since the last look: a shared
-// segment can be refused (a remote display), and then ordinary memory serves.
-bool g_refused = false; // set only by the handler below, read right after a sync
-
-int NoteRefusal(Display*, XErrorEvent*) {
-    g_refused = true;
-    return 0;
+// Attaches the segment, asking the server for its answer: a display on another
+// machine refuses shared memory, and then ordinary memory serves.
+bool AttachShared(Display* display, XShmSegmentInfo& shm) {
+    xcb_connection_t* connection = XGetXCBConnection(display);
+    const xcb_shm_seg_t segment = xcb_generate_id(connection);
+    shm.shmseg = segment; // the same XID serves Xlib's shared-memory calls
+    xcb_generic_error_t* error = xcb_request_check(
+        connection, xcb_shm_attach_checked(connection, segment, static_cast<std::uint32_t>(shm.shmid), 0));
+    if (error == nullptr) return true;
+    std::free(error);
+    return false;
 }
 
 } // namespace
@@ -30,16 +37,11 @@ SurfaceImage::SurfaceImage(Display* display, Visual* visual, int depth, int widt
             if (shm_.shmid >= 0) {
                 shm_.shmaddr = image_->data = static_cast<char*>(shmat(shm_.shmid, nullptr, 0));
                 shm_.readOnly = False;
-                XSync(display, False);
-                auto previous = XSetErrorHandler(NoteRefusal);
-                g_refused = false;
-                const bool attached = XShmAttach(display, &shm_) != 0;
-                XSync(display, False);
-                XSetErrorHandler(previous);
+                const bool mapped = shm_.shmaddr != reinterpret_cast<char*>(-1);
+                shared_ = mapped && AttachShared(display, shm_);
                 // Marked for removal at once: it goes when both sides let go,
                 // even should this program be killed.
                 shmctl(shm_.shmid, IPC_RMID, nullptr);
-                shared_ = attached && !g_refused && shm_.shmaddr != reinterpret_cast<char*>(-1);
             }
             if (!shared_) {
                 if (shm_.shmaddr != nullptr && shm_.shmaddr != reinterpret_cast<char*>(-1)) shmdt(shm_.shmaddr);
