@@ -19,6 +19,7 @@
 
 #include "display/random.h"
 #include "display/shower.h"
+#include "platform/x11/banded_region_x11.h"
 #include "platform/x11/x11_surface.h"
 
 namespace {
@@ -105,9 +106,11 @@ int main(int argc, char** argv) {
     Random random;
     Shower shower(random);
     std::unique_ptr<x11::SurfaceImage> image;
+    x11::BandedRegion region;
     auto layOut = [&](int width, int height) {
         image = std::make_unique<x11::SurfaceImage>(display, attributes.visual, attributes.depth, width, height);
         shower.LayOut(image->Pixels(), x11::MonitorsOf(display, window, width, height));
+        region.Reset(width, height);
     };
     layOut(attributes.width, attributes.height);
     shower.Seed(Milliseconds);
@@ -137,7 +140,7 @@ int main(int argc, char** argv) {
         if (now >= nextFrame) {
             changed.clear();
             shower.Frame(&changed);
-            image->ShowChanged(window, gc, shower.Areas(), changed, clip);
+            image->ShowChanged(window, gc, shower.Areas(), region.Build(changed), clip);
             XFlush(display);
             nextFrame += std::chrono::milliseconds(Shower::kFrameIntervalMs);
             if (nextFrame < now) nextFrame = now + std::chrono::milliseconds(Shower::kFrameIntervalMs);

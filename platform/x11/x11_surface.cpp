@@ -95,9 +95,9 @@ void SurfaceImage::Show(Drawable target, GC gc, const std::vector<Rect>& areas) 
 }
 
 void SurfaceImage::ShowChanged(Drawable target, GC gc, const std::vector<Rect>& areas,
-                               const std::vector<Rect>& changed, std::vector<XRectangle>& clip) const {
+                               const std::vector<Rect>& region, std::vector<XRectangle>& clip) const {
     clip.clear();
-    for (const Rect& r : changed) {
+    for (const Rect& r : region) {
         const int left = std::max(r.left, 0);
         const int top = std::max(r.top, 0);
         const int right = std::min(r.right, 32767);
@@ -107,7 +107,7 @@ void SurfaceImage::ShowChanged(Drawable target, GC gc, const std::vector<Rect>& 
                                   static_cast<unsigned short>(right - left), static_cast<unsigned short>(bottom - top)});
     }
     if (clip.empty()) return;
-    XSetClipRectangles(display_, gc, 0, 0, clip.data(), static_cast<int>(clip.size()), Unsorted);
+    XSetClipRectangles(display_, gc, 0, 0, clip.data(), static_cast<int>(clip.size()), YXBanded);
     Show(target, gc, areas);
     XSetClipMask(display_, gc, None);
 }

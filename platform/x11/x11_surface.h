@@ -42,8 +42,9 @@ public:
     // Copies these parts of the image to the window, clipped to them in one request.
     void Show(Drawable target, GC gc, const std::vector<Rect>& areas) const;
     // Copies only the changed parts of these areas: one request each, the
-    // changes given to the server as the GC's clip.
-    void ShowChanged(Drawable target, GC gc, const std::vector<Rect>& areas, const std::vector<Rect>& changed,
+    // changes given to the server as the GC's clip, a banded region (see
+    // BandedRegion) that the server takes without sorting.
+    void ShowChanged(Drawable target, GC gc, const std::vector<Rect>& areas, const std::vector<Rect>& region,
                      std::vector<XRectangle>& clip) const;
 
 private:
