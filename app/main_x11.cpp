@@ -19,7 +19,7 @@
 
 #include "display/random.h"
 #include "display/shower.h"
-#include "platform/x11/banded_region_x11.h"
+#include "platform/x11/shower_view_x11.h"
 #include "platform/x11/x11_surface.h"
 
 namespace {
@@ -89,9 +89,6 @@ int main(int argc, char** argv) {
         XStoreName(display, window, "Lumora");
         XMapWindow(display, window);
     }
-    XSelectInput(display, window, StructureNotifyMask | ExposureMask |
-                                      (options->target == x11::Target::OwnWindow ? KeyPressMask : 0));
-
     // SIGTERM and SIGINT arrive as readable data, so the loop ends between frames.
     sigset_t ending;
     sigemptyset(&ending);
@@ -100,26 +97,11 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_BLOCK, &ending, nullptr);
     const int signals = signalfd(-1, &ending, SFD_CLOEXEC);
 
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
-    GC gc = XCreateGC(display, window, 0, nullptr);
     Random random;
-    Shower shower(random);
-    std::unique_ptr<x11::SurfaceImage> image;
-    x11::BandedRegion region;
-    auto layOut = [&](int width, int height) {
-        image = std::make_unique<x11::SurfaceImage>(display, attributes.visual, attributes.depth, width, height);
-        shower.LayOut(image->Pixels(), x11::MonitorsOf(display, window, width, height));
-        region.Reset(width, height);
-    };
-    layOut(attributes.width, attributes.height);
-    shower.Seed(Milliseconds);
+    x11::ShowerView view(display, window, random,
+                         options->target == x11::Target::OwnWindow ? KeyPressMask : NoEventMask);
+    view.Seed(Milliseconds);
 
-    // Reused every frame: a frame allocates nothing.
-    std::vector<Rect> changed;
-    std::vector<XRectangle> clip;
-    changed.reserve(2 * Shower::kDefaultStars * 4);
-    clip.reserve(changed.capacity());
     auto nextFrame = std::chrono::steady_clock::now();
     auto nextJump = nextFrame + std::chrono::milliseconds(Shower::kJumpIntervalMs);
     bool running = true;
@@ -127,27 +109,20 @@ int main(int argc, char** argv) {
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
-            if (event.type == ConfigureNotify &&
-                (event.xconfigure.width != attributes.width || event.xconfigure.height != attributes.height)) {
-                attributes.width = event.xconfigure.width;
-                attributes.height = event.xconfigure.height;
-                layOut(attributes.width, attributes.height);
-            } else if (event.type == KeyPress) {
-                running = false;
-            }
+            if (event.type == KeyPress) running = false;
+            view.Handle(event);
         }
         const auto now = std::chrono::steady_clock::now();
         if (now >= nextFrame) {
-            changed.clear();
-            shower.Frame(&changed);
-            image->ShowChanged(window, gc, shower.Areas(), region.Build(changed), clip);
-            XFlush(display);
+            view.Frame();
             nextFrame += std::chrono::milliseconds(Shower::kFrameIntervalMs);
             if (nextFrame < now) nextFrame = now + std::chrono::milliseconds(Shower::kFrameIntervalMs);
         }
         if (now >= nextJump) {
-            shower.JumpRadiant(SecondsSinceMidnight());
+            view.JumpRadiant(SecondsSinceMidnight());
             nextJump += std::chrono::milliseconds(Shower::kJumpIntervalMs);
+            // After a stop (SIGSTOP, a suspend) one jump, not one for each period missed.
+            if (nextJump < now) nextJump = now + std::chrono::milliseconds(Shower::kJumpIntervalMs);
         }
         // Rounded up: a wait cut to 0 ms would spin through the frame's last millisecond.
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextFrame - std::chrono::steady_clock::now());
@@ -155,7 +130,5 @@ int main(int argc, char** argv) {
         if (poll(watched, 2, static_cast<int>(std::max<long long>(0, wait.count()))) > 0 && (watched[1].revents & POLLIN))
             running = false;
     }
-    image.reset();
-    XFreeGC(display, gc);
     return 0;
 }

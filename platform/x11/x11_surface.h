@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "display/shower.h"
@@ -28,6 +29,12 @@ struct DisplayCloser {
     void operator()(Display* display) const { XCloseDisplay(display); }
 };
 using Connection = std::unique_ptr<Display, DisplayCloser>;
+
+struct GcFreer {
+    Display* display = nullptr;
+    void operator()(GC gc) const { XFreeGC(display, gc); }
+};
+using OwnedGc = std::unique_ptr<std::remove_pointer_t<GC>, GcFreer>;
 
 // An image of the window's size, in shared memory when the server offers it,
 // else in our own memory; its pixels are the shower's surface.

@@ -1,0 +1,130 @@
+#include "platform/x11/shower_view_x11.h"
+
+#include <X11/extensions/Xrandr.h>
+
+#include <algorithm>
+
+namespace lumora::x11 {
+namespace {
+
+// The brightest of each colour over a block: a star smaller than the block
+// still shows, as a dot of its own colour.
+std::uint32_t BrightestOf(const PixelView& from, int left, int top, int size) {
+    std::uint32_t red = 0;
+    std::uint32_t green = 0;
+    std::uint32_t blue = 0;
+    for (int y = top; y < top + size; ++y) {
+        const std::uint32_t* row = from.bits + static_cast<std::ptrdiff_t>(y) * from.stride;
+        for (int x = left; x < left + size; ++x) {
+            const std::uint32_t pixel = row[x];
+            red = std::max(red, pixel & 0xff0000u);
+            green = std::max(green, pixel & 0x00ff00u);
+            blue = std::max(blue, pixel & 0x0000ffu);
+        }
+    }
+    return red | green | blue;
+}
+
+} // namespace
+
+ShowerView::ShowerView(Display* display, Window window, RandomSource& random, long moreEvents)
+    : display_(display),
+      window_(window),
+      gc_(XCreateGC(display, window, 0, nullptr), GcFreer{display}),
+      shower_(random) {
+    XSelectInput(display, window, StructureNotifyMask | ExposureMask | moreEvents);
+    // A monitor set, moved or taken away reaches a client as a change of the
+    // root's configuration (its size may stay), with or without RandR's own event.
+    if (window != DefaultRootWindow(display)) XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
+    int errors = 0;
+    int major = 0;
+    int minor = 0;
+    // The server tells of monitor changes only to clients that gave their version.
+    if (XRRQueryExtension(display, &randrEvents_, &errors) && XRRQueryVersion(display, &major, &minor)) {
+        XRRSelectInput(display, DefaultRootWindow(display),
+                       RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    } else {
+        randrEvents_ = -1;
+    }
+    changed_.reserve(2 * Shower::kDefaultStars * 4);
+    clip_.reserve(changed_.capacity());
+    shrunk_.reserve(changed_.capacity());
+    LayOut();
+}
+
+void ShowerView::LayOut() {
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display_, window_, &attributes)) return;
+    width_ = attributes.width;
+    height_ = attributes.height;
+    image_ = std::make_unique<SurfaceImage>(display_, attributes.visual, attributes.depth, width_, height_);
+    region_.Reset(width_, height_);
+    whole_ = {Rect{0, 0, width_, height_}};
+    const PixelView pixels = image_->Pixels();
+    scale_ = 1;
+    if (Preview() && pixels.bits != nullptr) {
+        // The size of the primary monitor, in whole multiples of the window.
+        const Window root = DefaultRootWindow(display_);
+        const Rect screen = MonitorsOf(display_, root, DisplayWidth(display_, DefaultScreen(display_)),
+                                       DisplayHeight(display_, DefaultScreen(display_)))
+                                .front();
+        scale_ = std::max(1, std::min((screen.right - screen.left) / width_, (screen.bottom - screen.top) / height_));
+    }
+    if (scale_ > 1) {
+        scaledPixels_.assign(static_cast<std::size_t>(width_ * scale_) * static_cast<std::size_t>(height_ * scale_), 0);
+        scaled_ = PixelView{scaledPixels_.data(), width_ * scale_, height_ * scale_, width_ * scale_};
+        shower_.LayOut(scaled_, {Rect{0, 0, scaled_.width, scaled_.height}});
+    } else {
+        scaledPixels_ = {};
+        scaled_ = {};
+        monitors_ = MonitorsOf(display_, window_, width_, height_);
+        shower_.LayOut(pixels, monitors_);
+    }
+}
+
+void ShowerView::ShrinkChanged() {
+    shrunk_.clear();
+    const PixelView into = image_->Pixels();
+    for (const Rect& box : changed_) {
+        const Rect at{std::max(box.left, 0) / scale_, std::max(box.top, 0) / scale_,
+                      std::min((box.right + scale_ - 1) / scale_, width_),
+                      std::min((box.bottom + scale_ - 1) / scale_, height_)};
+        if (at.right <= at.left || at.bottom <= at.top) continue;
+        for (int y = at.top; y < at.bottom; ++y) {
+            std::uint32_t* row = into.bits + static_cast<std::ptrdiff_t>(y) * into.stride;
+            for (int x = at.left; x < at.right; ++x) row[x] = BrightestOf(scaled_, x * scale_, y * scale_, scale_);
+        }
+        shrunk_.push_back(at);
+    }
+}
+
+void ShowerView::Frame() {
+    if (image_ == nullptr) return;
+    changed_.clear();
+    shower_.Frame(&changed_);
+    if (scale_ > 1) {
+        ShrinkChanged();
+        image_->ShowChanged(window_, gc_.get(), whole_, region_.Build(shrunk_), clip_);
+    } else {
+        image_->ShowChanged(window_, gc_.get(), shower_.Areas(), region_.Build(changed_), clip_);
+    }
+    XFlush(display_);
+}
+
+void ShowerView::Handle(const XEvent& event) {
+    const Window root = DefaultRootWindow(display_);
+    if (event.type == ConfigureNotify && event.xconfigure.window == window_ &&
+        (event.xconfigure.width != width_ || event.xconfigure.height != height_)) {
+        LayOut();
+    } else if (event.type == Expose && event.xexpose.window == window_ && event.xexpose.count == 0) {
+        if (image_ != nullptr) image_->Show(window_, gc_.get(), whole_);
+    } else if ((event.type == ConfigureNotify && event.xconfigure.window == root) ||
+               (randrEvents_ >= 0 && event.type >= randrEvents_ && event.type <= randrEvents_ + RRNotify)) {
+        XEvent copy = event;
+        XRRUpdateConfiguration(&copy);
+        // Every field starts again on its own, but only when the monitors moved.
+        if (scale_ == 1 && MonitorsOf(display_, window_, width_, height_) != monitors_) LayOut();
+    }
+}
+
+} // namespace lumora::x11
