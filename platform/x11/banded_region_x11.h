@@ -8,6 +8,7 @@
 // No X header here: the unit tests build it natively.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/geometry.h"
@@ -20,20 +21,17 @@ public:
     static constexpr int kColumnPixels = 8;
 
     // Sizes the region for a surface; the only place it allocates, but for a
-    // frame that changes more boxes than any before it.
+    // frame whose region has more boxes than any before it.
     void Reset(int width, int height);
     // The region covering these boxes, clipped to the surface.
     const std::vector<Rect>& Build(const std::vector<Rect>& boxes);
 
 private:
-    struct Span {
-        int left;
-        int right;
-    };
     int width_ = 0;
     int height_ = 0;
-    std::vector<int> bandStart_; // per band: where its spans begin, the end last
-    std::vector<Span> spans_;
+    int bands_ = 0;
+    int wordsPerBand_ = 0;
+    std::vector<std::uint64_t> marks_; // a bit per column, band after band
     std::vector<Rect> region_;
 };
 
