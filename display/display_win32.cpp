@@ -10,6 +10,7 @@
 #include "display/random.h"
 #include "display/saver_session.h"
 #include "display/shower.h"
+#include "music/music.h"
 #include "platform/win32/dib_win32.h"
 #include "platform/win32/library_win32.h"
 #include "platform/win32/twips_win32.h"
@@ -38,7 +39,10 @@ Key KeyOf(WPARAM virtualKey) {
 class Win32Display final : public DisplayWindow, public SessionHost {
 public:
     Win32Display(const platform::Platform& platform, const Settings& settings, Mode mode)
-        : platform_(platform), shower_(random_), session_(platform, *this, settings, mode) {}
+        : platform_(platform),
+          shower_(random_),
+          player_(platform, settings),
+          session_(platform, *this, player_, settings, mode) {}
 
     ~Win32Display() override { win32::DestroyOwnedWindow(window_); }
 
@@ -233,6 +237,7 @@ private:
     const platform::Platform& platform_;
     Random random_;
     Shower shower_;
+    Music player_; // the MCI devices and the sound player, used on the music's thread
     SaverSession session_;
     HWND window_ = nullptr;
     HWND surface_ = nullptr;

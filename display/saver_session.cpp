@@ -19,12 +19,12 @@ struct MusicJob {
 };
 
 
-SaverSession::SaverSession(const platform::Platform& platform, SessionHost& host, Settings settings, Mode mode)
-    : platform_(platform),
+SaverSession::SaverSession(SessionSeams seams, SessionHost& host, MusicPlayer& music, Settings settings, Mode mode)
+    : seams_(seams),
       host_(host),
+      music_(music),
       settings_(std::move(settings)),
       mode_(mode),
-      music_(platform, settings_),
       // A music file can take long to open (a share that does not answer, a
       // huge file): the screen is covered first.
       musicPending_(settings_.music == MusicKind::AudioCd || settings_.music == MusicKind::SoundFile) {}
@@ -48,7 +48,7 @@ void SaverSession::OnTimer(SessionTimer timer) {
     // tick counts only while its timer is on.
     if (!TimerEnabled(timer)) return;
     switch (timer) {
-    case SessionTimer::FileMusicWatch: WatchMp3(); break;
+    case SessionTimer::FileMusicWatch: WatchFile(); break;
     case SessionTimer::CdWatch: WatchCd(); break;
     case SessionTimer::MusicDeadline: OnMusicDeadline(); break;
     }
@@ -58,8 +58,8 @@ void SaverSession::OnFrameShown() {
     if (musicPending_ && ++framesShown_ >= kFramesBeforeMusic) BeginMusic();
 }
 
-void SaverSession::OnMusicThread(std::function<void(Music&)> work, std::function<void()> after) {
-    Music* music = &music_;
+void SaverSession::OnMusicThread(std::function<void(MusicPlayer&)> work, std::function<void()> after) {
+    MusicPlayer* music = &music_;
     host_.RunOnMusicThread([music, work = std::move(work)] { work(*music); },
                            after ? std::move(after) : [] {});
 }
@@ -68,10 +68,10 @@ void SaverSession::BeginMusic() {
     musicPending_ = false;
     auto job = std::make_shared<MusicJob>();
     job_ = job;
-    musicBegan_ = platform_.clock.TickCount();
+    musicBegan_ = seams_.clock.TickCount();
     EnableTimer(SessionTimer::MusicDeadline, true);
     OnMusicThread(
-        [job](Music& music) {
+        [job](MusicPlayer& music) {
             const MusicStarted started = music.Start([&job] {
                 std::lock_guard<std::mutex> lock(job->mutex);
                 return !job->abandoned;
@@ -97,12 +97,12 @@ void SaverSession::OnMusicStarted(const std::shared_ptr<MusicJob>& job) {
     musicReady_ = true;
     // Whatever the start achieved, its watch runs and copes.
     if (job->started.playing == MusicPlaying::AudioCd) EnableTimer(SessionTimer::CdWatch, true);
-    if (job->started.playing == MusicPlaying::Mp3) EnableTimer(SessionTimer::FileMusicWatch, true);
+    if (job->started.playing == MusicPlaying::WatchedFile) EnableTimer(SessionTimer::FileMusicWatch, true);
 }
 
 void SaverSession::OnMusicDeadline() {
     // A tick posted before its time would give up a start that may yet work.
-    if (platform_.clock.TickCount() - musicBegan_ < static_cast<std::uint32_t>(kMusicGiveUpMs)) return;
+    if (seams_.clock.TickCount() - musicBegan_ < static_cast<std::uint32_t>(kMusicGiveUpMs)) return;
     EnableTimer(SessionTimer::MusicDeadline, false);
     if (!job_) return;
     std::lock_guard<std::mutex> lock(job_->mutex);
@@ -127,20 +127,20 @@ void SaverSession::StopMusic() {
     // saver has gone.
     host_.DropWaitingMusicWork();
     const MusicStarted started = job_->started;
-    OnMusicThread([started](Music& music) { music.Stop(started); });
+    OnMusicThread([started](MusicPlayer& music) { music.Stop(started); });
 }
 
-void SaverSession::WatchMp3() {
+void SaverSession::WatchFile() {
     if (watchBusy_) return;
     watchBusy_ = true;
-    OnMusicThread([](Music& music) { music.WatchMp3(); }, [this] { watchBusy_ = false; });
+    OnMusicThread([](MusicPlayer& music) { music.KeepFilePlaying(); }, [this] { watchBusy_ = false; });
 }
 
 void SaverSession::WatchCd() {
     if (watchBusy_) return;
     watchBusy_ = true;
     auto readable = std::make_shared<bool>(false);
-    OnMusicThread([readable](Music& music) { *readable = music.WatchCd(); },
+    OnMusicThread([readable](MusicPlayer& music) { *readable = music.KeepCdPlaying(); },
                   [this, readable] {
                       watchBusy_ = false;
                       // A drive that cannot be read a few times in a row is given
@@ -187,7 +187,7 @@ void SaverSession::StepTracks() {
     const int steps = stepsWaiting_;
     stepsWaiting_ = 0;
     stepBusy_ = true;
-    OnMusicThread([steps](Music& music) { music.StepTracks(steps); },
+    OnMusicThread([steps](MusicPlayer& music) { music.StepTracks(steps); },
                   [this] {
                       stepBusy_ = false;
                       StepTracks();
@@ -195,9 +195,9 @@ void SaverSession::StepTracks() {
 }
 
 void SaverSession::RunWaitingEvents() {
-    const std::uint32_t began = platform_.clock.TickCount();
+    const std::uint32_t began = seams_.clock.TickCount();
     for (int count = 0; count < kEventsBeforeQuit && host_.RunWaitingEvent(); ++count)
-        if (platform_.clock.TickCount() - began >= static_cast<std::uint32_t>(kEventsBeforeQuitMs)) break;
+        if (seams_.clock.TickCount() - began >= static_cast<std::uint32_t>(kEventsBeforeQuitMs)) break;
 }
 
 bool SaverSession::Quit() {
@@ -208,10 +208,10 @@ bool SaverSession::Quit() {
     RunWaitingEvents();
 
     const bool saverMode = mode_ == Mode::Saver;
-    if (saverMode && !IsNtFamily(platform_.saver)) {
-        platform_.cursor.Show(true);
+    if (saverMode && !IsNtFamily(seams_.saver)) {
+        seams_.cursor.Show(true);
         if (host_.VerifyPassword() == 0) {
-            platform_.cursor.Show(false);
+            seams_.cursor.Show(false);
             quitting_ = false;
             return false;
         }
@@ -220,8 +220,8 @@ bool SaverSession::Quit() {
     StopMusic();
 
     if (saverMode) {
-        MarkScreenSaverRunning(platform_.saver, false);
-        platform_.cursor.Show(true);
+        MarkScreenSaverRunning(seams_.saver, false);
+        seams_.cursor.Show(true);
     }
     host_.Close();
     // A process that ends while a device is still opening, or open, can fall

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "music/music.h"
+#include "music/music_player.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "startup/command_line.h"
@@ -19,7 +19,7 @@ namespace lumora {
 enum class Key { PreviousTrack, NextTrack, Other };
 
 enum class SessionTimer {
-    FileMusicWatch, // every second: the MP3 starts again when it has ended
+    FileMusicWatch, // every second: the file starts again when it has ended
     CdWatch,        // every 200 ms: the CD keeps playing its track
     MusicDeadline,  // once, 3 s after the music began to start: it is given up
 };
@@ -50,9 +50,25 @@ public:
     virtual void End() = 0;
 };
 
+// What the session asks of the system itself: the time, and around a quit in
+// the saver's mode the cursor and the running flag.
+struct SessionSeams {
+    platform::Clock& clock;
+    platform::Cursor& cursor;
+    platform::Saver& saver;
+
+    SessionSeams(platform::Clock& clockSeam, platform::Cursor& cursorSeam, platform::Saver& saverSeam)
+        : clock(clockSeam), cursor(cursorSeam), saver(saverSeam) {}
+    // Not explicit: a whole platform serves wherever these are asked for.
+    SessionSeams(const platform::Platform& platform)
+        : clock(platform.clock), cursor(platform.cursor), saver(platform.saver) {}
+};
+
 class SaverSession {
 public:
-    SaverSession(const platform::Platform& platform, SessionHost& host, Settings settings, Mode mode);
+    // The music player is used on the music's thread only, and must outlive
+    // the work given to it.
+    SaverSession(SessionSeams seams, SessionHost& host, MusicPlayer& music, Settings settings, Mode mode);
 
     // Frames shown before the music may touch a file or a device.
     static constexpr int kFramesBeforeMusic = 2;
@@ -91,21 +107,21 @@ public:
 private:
     void EnableTimer(SessionTimer timer, bool enabled);
     // Runs a piece of music work on the music's thread; `after` then runs here.
-    void OnMusicThread(std::function<void(Music&)> work, std::function<void()> after = {});
+    void OnMusicThread(std::function<void(MusicPlayer&)> work, std::function<void()> after = {});
     void BeginMusic();
     void OnMusicStarted(const std::shared_ptr<struct MusicJob>& job);
     void OnMusicDeadline();
-    void WatchMp3();
+    void WatchFile();
     void WatchCd();
     void StepTracks();
     void StopMusic();
     void RunWaitingEvents();
 
-    const platform::Platform& platform_;
+    const SessionSeams seams_;
     SessionHost& host_;
+    MusicPlayer& music_;
     const Settings settings_;
     const Mode mode_;
-    Music music_;
 
     struct {
         float x = 0;

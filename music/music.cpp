@@ -36,11 +36,11 @@ MusicStarted Music::Start(const std::function<bool()>& stillWanted) {
     } else if (settings_.music == MusicKind::SoundFile && FileExists(platform_.files, settings_.musicFile)) {
         switch (TypeOfSoundFile(settings_.musicFile)) {
         case SoundFileType::Wav:
-            if (PlayWav(stillWanted)) started.playing = MusicPlaying::Wav;
+            if (PlayWav(stillWanted)) started.playing = MusicPlaying::LoopingFile;
             break;
         case SoundFileType::Mp3:
             PlayMp3(stillWanted);
-            started.playing = MusicPlaying::Mp3;
+            started.playing = MusicPlaying::WatchedFile;
             break;
         case SoundFileType::Other: break;
         }
@@ -52,8 +52,8 @@ void Music::Stop(const MusicStarted& started) {
     // The CD is stopped whenever its device opened, whatever its watch found
     // since: a disc must not play on after the saver.
     if (started.cdOpened) CloseCd();
-    if (started.playing == MusicPlaying::Wav) StopWav();
-    if (started.playing == MusicPlaying::Mp3) CloseMp3();
+    if (started.playing == MusicPlaying::LoopingFile) StopWav();
+    if (started.playing == MusicPlaying::WatchedFile) CloseMp3();
 }
 
 // The MCI command layer ------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "music/music_player.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -18,18 +19,11 @@ enum class SoundFileType { Wav, Mp3, Other };
 // is looked for, so "x.mp3" and "xmp3" are both MP3).
 SoundFileType TypeOfSoundFile(const std::string& file);
 
-// What a start of the music achieved, and so what must be watched and stopped.
-enum class MusicPlaying { Nothing, AudioCd, Wav, Mp3 };
-
-struct MusicStarted {
-    MusicPlaying playing = MusicPlaying::Nothing;
-    bool cdOpened = false; // the CD device is open and must be closed again
-};
-
-// The music of one run. The buffers handed to the platform are reused by every
-// call and never cleared: a reply the platform leaves unwritten reads as the
-// last one.
-class Music {
+// The music of one run on Windows: the CD, an MP3 file kept playing by its
+// watch, or a WAV file that the sound player loops. The buffers handed to the
+// platform are reused by every call and never cleared: a reply the platform
+// leaves unwritten reads as the last one.
+class Music final : public MusicPlayer {
 public:
     Music(const platform::Platform& platform, Settings settings)
         : platform_(platform), settings_(std::move(settings)) {}
@@ -38,9 +32,11 @@ public:
     // opened now. It may wait on the file system or a device, so it runs where
     // no window waits for it; `stillWanted`, asked once the file is open, stops
     // it before a sound when the start has been given up meanwhile.
-    MusicStarted Start(const std::function<bool()>& stillWanted = {});
+    MusicStarted Start(const std::function<bool()>& stillWanted = {}) override;
     // Stops what Start achieved.
-    void Stop(const MusicStarted& started);
+    void Stop(const MusicStarted& started) override;
+    void KeepFilePlaying() override { WatchMp3(); }
+    bool KeepCdPlaying() override { return WatchCd(); }
 
     // The MCI command layer: a command's result code, its reply or error text.
     std::int32_t Send(const std::string& command, std::string& reply);
@@ -54,7 +50,7 @@ public:
     // no longer be read: the watch is over for this run.
     bool WatchCd();
     // Plays the track this many tracks on from the current one (back when negative).
-    void StepTracks(int steps);
+    void StepTracks(int steps) override;
     void PreviousTrack() { StepTracks(-1); }
     void NextTrack() { StepTracks(+1); }
     void CloseCd();

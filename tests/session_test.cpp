@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "music/music.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/session_host.h"
 
@@ -18,7 +19,8 @@ class SessionTest : public ::testing::Test {
 protected:
     // A session of its own, with the settings and mode given; nothing logged yet.
     std::unique_ptr<SaverSession> Make(Settings settings = {}, Mode mode = Mode::Saver) {
-        auto made = std::make_unique<SaverSession>(seams, host, std::move(settings), mode);
+        players.push_back(std::make_unique<Music>(seams, settings));
+        auto made = std::make_unique<SaverSession>(seams, host, *players.back(), std::move(settings), mode);
         fake.calls.clear();
         return made;
     }
@@ -50,6 +52,7 @@ protected:
     fake::FakePlatform fake;
     platform::Platform seams = fake.Seams();
     fake::RecordingSessionHost host{fake};
+    std::vector<std::unique_ptr<Music>> players; // one for each session made, outliving it
     std::unique_ptr<SaverSession> session = Make();
 };
 
