@@ -5,6 +5,7 @@ heard, what odd settings and options leave), and under MATE's screen saver."""
 import os
 import signal
 import unittest
+from pathlib import Path
 
 from harness import ini
 from harness.daemon import Daemon, Mate, alive, state, wait_for
@@ -54,7 +55,7 @@ class UnderXScreenSaver(Showers, unittest.TestCase):
         for hack, (left, top, right, bottom) in zip(hacks, self.daemon.boxes):
             self.assertEqual(os.readlink(f"/proc/{hack.pid}/exe"), str(self.daemon.program.resolve()))
             environment = dict(entry.split("=", 1) for entry in
-                               open(f"/proc/{hack.pid}/environ").read().split("\0") if "=" in entry)
+                               Path(f"/proc/{hack.pid}/environ").read_text().split("\0") if "=" in entry)
             self.assertEqual(int(environment["XSCREENSAVER_WINDOW"], 16), hack.window)
             self.assertEqual(self.daemon.geometry(hack.window), (left, top, right - left, bottom - top))
         self.assert_showers(self.daemon)

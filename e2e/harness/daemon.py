@@ -308,6 +308,7 @@ class Mate:
                 self.proc.wait()
         self._bus.terminate()
         self._bus.wait()
+        self._bus.stdout.close()
         self._mounts.close()
         self._xvfb.close()
         shutil.rmtree(self.tmp, ignore_errors=True)
