@@ -195,10 +195,10 @@ class Daemon:
         self.settings_file.write_bytes(data)
         os.chmod(self.settings_file, 0o644)
 
-    def music_file(self, name, frequency):
+    def music_file(self, name, frequency, seconds=2.0):
         """A WAV tone the user can read; its path."""
         path = self.tmp / name
-        sound.write_tone(path, frequency)
+        sound.write_tone(path, frequency, seconds)
         os.chmod(path, 0o644)
         return path
 
