@@ -24,7 +24,8 @@ from .wine import E2E
 from .xserver import Xvfb
 
 USER = "lumora-saver"
-BUILD = Path(os.environ.get("LUMORA_BIN", E2E.parent / "build" / "linux")).resolve()
+# Named apart from LUMORA_BIN, the Windows build's, so that one run can use both.
+BUILD = Path(os.environ.get("LUMORA_LINUX_BIN", E2E.parent / "build" / "linux")).resolve()
 PROGRAM = BUILD / "lumora"
 # Side by side. The second takes over the screen's output: left alone, that
 # output keeps a monitor of its own enclosing both, and the daemon, seeing one
