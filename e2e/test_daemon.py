@@ -19,9 +19,14 @@ TONE = 660  # Hz, the test's own WAV
 class Showers:
     def assert_showers(self, saver):
         """About a thousand plus-shaped stars on each monitor, and they move."""
-        first = saver.stars()
-        for cores in first:
-            self.assertTrue(850 <= len(cores) <= 1100, f"{len(cores)} stars on a monitor")
+        counts = []
+
+        def full():
+            stars = saver.stars()
+            counts[:] = [len(cores) for cores in stars]
+            return all(850 <= count <= 1100 for count in counts) and stars
+        first = wait_for(full, 10)
+        self.assertTrue(first, f"stars on the monitors: {counts}")
         moved = wait_for(lambda: all(len(a & b) < len(a) // 2 for a, b in zip(first, saver.stars())), 5)
         self.assertTrue(moved, "the stars stand still")
 
