@@ -154,8 +154,8 @@ class Daemon:
 
     def select(self, number, timeout=20):
         """Blanks with programs: entry `number` and waits until it runs on every
-        monitor: the hacks by screen, and the log's length before, to read
-        what came after (`log_since`)."""
+        monitor: the hacks by screen, and the log's length before the
+        command, where what the hacks said starts."""
         mark = len(self.log())
         self.command("-select", str(number))
         hacks = wait_for(lambda: self._forked(mark, len(self.boxes)), timeout)
