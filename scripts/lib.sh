@@ -10,6 +10,14 @@ BUILD_PACKAGES=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev libj
 WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps x11-xserver-utils imagemagick
   fonts-ipafont-gothic fonts-wine locales
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame)
+# The Linux edition (the linux preset), its package, and its end-to-end group
+# under XScreenSaver's and MATE's daemons on a virtual display.
+LINUX_PACKAGES=(libx11-dev libxext-dev libxrandr-dev libx11-xcb-dev libxcb-shm0-dev pkg-config
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-alsa gstreamer1.0-tools
+  xscreensaver xscreensaver-data xscreensaver-data-extra mate-screensaver dbus-daemon libglib2.0-bin
+  debhelper dpkg-dev fakeroot lintian
+  xvfb x11-xserver-utils x11-utils x11-apps xdotool imagemagick)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # scripts/release, and the tests of what it makes.
 RELEASE_PACKAGES=(osslsigncode zip openssl p7zip-full)

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Makes the pictures of Lumora under Wine: the shower, the settings dialog and
 the preview for the README (docs/), and each page of the 64-bit installer and
-its uninstaller in Japanese (build/win64/screenshots/installer-*.png).
+its uninstaller in Japanese (build/win64/screenshots/installer-*.png); and the
+Linux edition's shower under XScreenSaver's daemon on two monitors
+(docs/linux-daemon.png).
 
-  screenshots.py [docs] [installer]     both when neither is named
+  screenshots.py [docs] [installer] [linux]     all when none is named
 """
 import re
 import subprocess
@@ -14,6 +16,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "e2e"))
 import harness  # noqa: E402
+from harness.daemon import Daemon, wait_for  # noqa: E402
 
 DOCS = ROOT / "docs"
 VERSION = re.search(r"project\(Lumora VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
@@ -68,6 +71,21 @@ def installer():
         session.close()
 
 
+def linux():
+    DOCS.mkdir(exist_ok=True)
+    daemon = Daemon("docs", ["-root"])
+    try:
+        daemon.select(1)
+        # Once each monitor's shower is full.
+        if not wait_for(lambda: all(len(cores) >= 850 for cores in daemon.stars()), 20):
+            sys.exit("the shower did not fill both monitors")
+        subprocess.run(["convert", "xwd:-", "-strip", str(DOCS / "linux-daemon.png")], input=daemon.grab(),
+                       check=True, timeout=60)
+        print(DOCS / "linux-daemon.png")
+    finally:
+        daemon.close()
+
+
 def press(session, pages):
     """Shoots each page of the wizard whose title holds ルモラ and goes on with
     Return, its default button."""
@@ -88,9 +106,12 @@ def press(session, pages):
 
 
 if __name__ == "__main__":
-    harness.prepare()
-    wanted = sys.argv[1:] or ["docs", "installer"]
+    wanted = sys.argv[1:] or ["docs", "installer", "linux"]
+    if "docs" in wanted or "installer" in wanted:
+        harness.prepare()
     if "docs" in wanted:
         docs()
     if "installer" in wanted:
         installer()
+    if "linux" in wanted:
+        linux()

@@ -6,6 +6,9 @@ nobody changes: a compiled ja_JP.UTF-8 locale and a template Wine prefix. Each
 test class then opens one Session: its own prefix (a hard-linked copy of the
 template), its own Xvfb, and one warm Wine server that its cases share. Every
 case installs the program into a folder of its own.
+
+harness.daemon, imported by itself, runs the Linux edition under XScreenSaver's
+and MATE's daemons instead, on the same X server, capture and namespace pieces.
 """
 from . import ini, screen, titles
 from .dialog import Dialog

@@ -63,3 +63,9 @@ def values(data):
 def read(folder):
     """The values of the file beside the program in `folder`."""
     return values((Path(folder) / NAME).read_bytes())
+
+
+def utf8(kind=None, loop=None, path=None):
+    """lumora.ini as the Linux edition keeps it: the same section and keys in
+    UTF-8, one a line, the path a Unix one as it is."""
+    return text(kind, loop, None if path is None else str(path)).replace("\r\n", "\n").encode("utf-8")

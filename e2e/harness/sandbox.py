@@ -16,6 +16,30 @@ from .wine import WINESERVER
 NOBODY = 65534
 
 
+class MountNamespace:
+    """A private mount namespace: what is mounted in it only its processes see."""
+
+    def __init__(self):
+        # unshare makes the namespace and then becomes `sleep`: its id is the
+        # namespace's handle once the namespace differs from ours.
+        self._holder = subprocess.Popen(["unshare", "--mount", "--propagation", "private",
+                                         "sleep", "infinity"], stdin=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while os.readlink(f"/proc/{self._holder.pid}/ns/mnt") == os.readlink("/proc/self/ns/mnt"):
+            if time.monotonic() > deadline:
+                raise RuntimeError("unshare made no mount namespace")
+            time.sleep(0.01)
+        self.enter = ["nsenter", "-t", str(self._holder.pid), "-m", "--"]
+
+    def seen(self, path):
+        """The path as the namespace's processes see it, readable from outside."""
+        return Path(f"/proc/{self._holder.pid}/root") / Path(path).relative_to("/")
+
+    def close(self):
+        self._holder.kill()
+        self._holder.wait()
+
+
 class Sandbox(Place):
     """Its own Wine server lives here too, as the server opens files for its
     programs. Runs on the session's display; the session closes it."""
@@ -45,15 +69,7 @@ class Sandbox(Place):
         self.env = {"WINEPREFIX": str(self.prefix), "HOME": str(self.home),
                     "USER": self.user_name, "LOGNAME": self.user_name}
         if private_mounts:
-            # unshare makes the namespace and then becomes `sleep`: its id is the
-            # namespace's handle once the namespace differs from ours.
-            self._holder = subprocess.Popen(["unshare", "--mount", "--propagation", "private",
-                                             "sleep", "infinity"], stdin=subprocess.DEVNULL)
-            deadline = time.monotonic() + 10
-            while os.readlink(f"/proc/{self._holder.pid}/ns/mnt") == os.readlink("/proc/self/ns/mnt"):
-                if time.monotonic() > deadline:
-                    raise RuntimeError("unshare made no mount namespace")
-                time.sleep(0.01)
+            self._holder = MountNamespace()
         if user is not None:
             # Wine makes a new user's profile with AppData alone; without a desktop
             # folder the file chooser's shell namespace is empty and it opens nothing.
@@ -72,7 +88,7 @@ class Sandbox(Place):
         """What goes in front of a command to run it in here."""
         around = []
         if self._holder is not None:
-            around += ["nsenter", "-t", str(self._holder.pid), "-m", "--"]
+            around += self._holder.enter
         if self.user is not None:
             around += ["setpriv", f"--reuid={self.user}", f"--regid={self.user}", "--clear-groups"]
         return around
@@ -86,7 +102,7 @@ class Sandbox(Place):
 
     def shell(self, script):
         """A root shell command in here (in the namespace, not as the user)."""
-        around = ["nsenter", "-t", str(self._holder.pid), "-m", "--"] if self._holder else []
+        around = self._holder.enter if self._holder else []
         return subprocess.run([*around, "sh", "-ec", script], capture_output=True, text=True,
                               timeout=60, check=True).stdout
 
@@ -95,7 +111,7 @@ class Sandbox(Place):
         mount made in the namespace shows only through its processes."""
         if self._holder is None:
             return Path(path)
-        return Path(f"/proc/{self._holder.pid}/root") / Path(path).relative_to("/")
+        return self._holder.seen(path)
 
     def folder(self, name="Lumora"):
         """A program folder for this sandbox's user, like Session.install."""
@@ -131,5 +147,4 @@ class Sandbox(Place):
             if name.startswith("wine-") and "/" not in name:
                 shutil.rmtree(Path(tempfile.gettempdir()) / name, ignore_errors=True)
         if self._holder is not None:
-            self._holder.kill()
-            self._holder.wait()
+            self._holder.close()

@@ -4,9 +4,12 @@ import subprocess
 WHITE = b"\xff\xff\xff"
 
 
-def rgb(png, width, height):
-    """A picture's pixels as bytes, three a pixel, row after row."""
-    raw = subprocess.run(["convert", str(png), "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+def rgb(picture, width, height):
+    """A picture's pixels as bytes, three a pixel, row after row: a file's, or a
+    grab's (xwd bytes)."""
+    grabbed = isinstance(picture, bytes)
+    raw = subprocess.run(["convert", "xwd:-" if grabbed else str(picture), "-depth", "8", "rgb:-"],
+                         input=picture if grabbed else None, capture_output=True, check=True).stdout
     assert len(raw) == width * height * 3, len(raw)
     return raw
 

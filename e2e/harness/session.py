@@ -11,8 +11,9 @@ import time
 from pathlib import Path
 
 from .prepare import prepare, ready
-from .sound import ASOUND
+from . import sound
 from .wine import CACHE, INSTALLED, WINE, WINESERVER, base_env, built, wine
+from .xserver import Xvfb
 
 
 def copy_template(prefix, linked=True):
@@ -42,7 +43,7 @@ class Place:
 
     def captured(self, name):
         """Everything captured under `name`, the files of every device open joined."""
-        return b"".join(f.read_bytes() for f in sorted(self.capture_folder.glob(name + "*")))
+        return sound.captured(self.capture_folder, name)
 
 
 class Result:
@@ -78,22 +79,10 @@ class Session(Place):
             for key, value_name, kind, data in registry:
                 wine(setup, "reg", "add", key, "/v", value_name, "/t", kind, "/d", str(data), "/f")
             subprocess.run([WINESERVER, "-w"], env=setup, timeout=120, check=False)
-        read_fd, write_fd = os.pipe()
-        # -noreset: the monitors set below would vanish with the last client.
-        self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-noreset", "-screen", "0", screen, "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number
+        self._xvfb = Xvfb(screen, monitors or ())
+        self.display = self._xvfb.display
         self.env = base_env(self.prefix)
         self.env["DISPLAY"] = self.display
-        for monitor in monitors or ():
-            subprocess.run(["xrandr", "--setmonitor", *monitor], env=self.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=20, check=True)
         self._keeper = None
         if hold_pointer:
             # A client that stays: xdotool waiting for a window that never comes.
@@ -119,12 +108,8 @@ class Session(Place):
     def capture(self, name):
         """Environment for a program whose sound goes into files named `name`*:
         one sound device, ALSA's file plugin over the null device."""
-        conf = self.tmp / "asound.conf"
-        if not conf.exists():
-            conf.write_text(ASOUND)
         self.capture_folder.mkdir(exist_ok=True)
-        return {"ALSA_CONFIG_PATH": f"/usr/share/alsa/alsa.conf:{conf}",
-                "AUDIO_CAPTURE": str(self.capture_folder / name)}
+        return sound.capture_env(self.tmp, self.capture_folder / name)
 
     def no_sound(self):
         """Environment for a program that finds no sound device at all."""
@@ -224,8 +209,7 @@ class Session(Place):
 
     def grab(self):
         """The whole screen now, as xwd bytes (quick; convert later)."""
-        return subprocess.run(["xwd", "-root", "-silent", "-display", self.display],
-                              capture_output=True, check=True, timeout=30).stdout
+        return self._xvfb.grab()
 
     def screenshot(self, path, grabbed=None):
         grabbed = self.grab() if grabbed is None else grabbed
@@ -277,11 +261,7 @@ class Session(Place):
         if self._keeper is not None:
             self._keeper.kill()
             self._keeper.wait()
-        self._xvfb.terminate()
-        try:
-            self._xvfb.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self._xvfb.kill()
+        self._xvfb.close()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 

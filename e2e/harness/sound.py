@@ -4,6 +4,7 @@ import array
 import math
 import subprocess
 import sys
+import wave
 
 ASOUND = """pcm.!default {
     type plug
@@ -17,6 +18,21 @@ pcm.capture {
     truncate false
 }
 """
+
+
+def capture_env(conf_folder, capture):
+    """Environment for a program whose sound goes into files named `capture`*
+    (a path): one sound device, ALSA's file plugin over the null device. The
+    plugin's configuration is written into `conf_folder` once."""
+    conf = conf_folder / "asound.conf"
+    if not conf.exists():
+        conf.write_text(ASOUND)
+    return {"ALSA_CONFIG_PATH": f"/usr/share/alsa/alsa.conf:{conf}", "AUDIO_CAPTURE": str(capture)}
+
+
+def captured(folder, name):
+    """Everything captured under `name` in `folder`, the files of every device open joined."""
+    return b"".join(f.read_bytes() for f in sorted(folder.glob(name + "*")))
 
 
 def tone(raw, rate=44100):
@@ -53,3 +69,16 @@ def make_tones(wav, mp3, mp3_seconds=2):
                            "synth", str(mp3_seconds), "sine", "1000", "vol", "0.5"],
                           capture_output=True, check=True).stdout
     subprocess.run(["lame", "--quiet", "-b", "128", "-", str(mp3)], input=wave, check=True)
+
+
+def write_tone(path, frequency, seconds=1.0, rate=22050):
+    """A mono 16-bit WAV of a sine at `frequency`, half of full scale."""
+    frames = array.array("h", (round(16384 * math.sin(2 * math.pi * frequency * i / rate))
+                               for i in range(round(seconds * rate))))
+    if sys.byteorder != "little":
+        frames.byteswap()
+    with wave.open(str(path), "wb") as out:
+        out.setnchannels(1)
+        out.setsampwidth(2)
+        out.setframerate(rate)
+        out.writeframes(frames.tobytes())

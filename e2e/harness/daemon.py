@@ -1,0 +1,315 @@
+"""XScreenSaver's own daemon running the Linux edition's `lumora` as a desktop
+runs it: as a user without privileges (the daemon starts no hack as root), on
+an Xvfb display of its own split into monitors, with the user's ~/.xscreensaver
+naming the built program and the hacks' sound captured.
+
+The daemon is driven with xscreensaver-command and tells in its log what it
+started ("N: forked "..." in pid P on window 0x..."): that is how the hacks, one
+per monitor, are found. Needs root, as the Sandbox does (another user's files
+and processes)."""
+import os
+import pwd
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from collections import namedtuple
+from pathlib import Path
+
+from . import screen, sound
+from .sandbox import MountNamespace
+from .wine import E2E
+from .xserver import Xvfb
+
+USER = "lumora-saver"
+# Named apart from LUMORA_BIN, the Windows build's, so that one run can use both.
+BUILD = Path(os.environ.get("LUMORA_LINUX_BIN", E2E.parent / "build" / "linux")).resolve()
+PROGRAM = BUILD / "lumora"
+# Side by side. The second takes over the screen's output: left alone, that
+# output keeps a monitor of its own enclosing both, and the daemon, seeing one
+# monitor inside another, uses the outer one only.
+TWO_MONITORS = (("left", "800/211x600/158+0+0", "none"), ("right", "800/211x600/158+800+0", "screen"))
+
+HACK_FOLDER = Path("/usr/libexec/xscreensaver")
+Hack = namedtuple("Hack", "screen command pid window")
+FORKED = re.compile(r'(\d+): forked "(.*)" in pid (\d+) on window (0x[0-9a-f]+)')
+
+
+def ensure_user():
+    try:
+        return pwd.getpwnam(USER)
+    except KeyError:
+        subprocess.run(["useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
+                        "--shell", "/usr/sbin/nologin", USER], check=True)
+        return pwd.getpwnam(USER)
+
+
+def box(monitor):
+    """(left, top, right, bottom) of an xrandr --setmonitor geometry."""
+    width, height, left, top = map(int, re.fullmatch(r"(\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+)", monitor[1]).groups())
+    return left, top, left + width, top + height
+
+
+def state(pid):
+    """The process's state letter (R, S, T when stopped, Z when ended but not
+    yet reaped), "" once it is gone."""
+    try:
+        return Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0]
+    except (FileNotFoundError, ProcessLookupError):
+        return ""
+
+
+def alive(pid):
+    return state(pid) not in ("", "Z")
+
+
+def holders(folder):
+    """The processes that have a file in `folder` open."""
+    inside = str(folder) + "/"
+    found = set()
+    for proc in Path("/proc").iterdir():
+        if not proc.name.isdigit():
+            continue
+        try:
+            if any(os.readlink(fd).startswith(inside) for fd in (proc / "fd").iterdir()):
+                found.add(int(proc.name))
+        except (FileNotFoundError, ProcessLookupError, PermissionError):
+            continue
+    return found
+
+
+def wait_for(check, timeout, step=0.05):
+    """check()'s first true answer within `timeout` seconds, else its last."""
+    deadline = time.monotonic() + timeout
+    while True:
+        answer = check()
+        if answer or time.monotonic() > deadline:
+            return answer
+        time.sleep(step)
+
+
+class Daemon:
+    """`programs`: the options of each programs: entry, which all run the
+    built lumora; -select takes their numbers from 1."""
+
+    def __init__(self, name, programs, monitors=TWO_MONITORS, screen_size="1600x600x24"):
+        user = ensure_user()
+        self.tmp = Path(tempfile.mkdtemp(prefix=f"lumora-{name}-"))
+        # The user reaches the program, the music and the capture folder through it.
+        os.chmod(self.tmp, 0o755)
+        self.home = self.tmp / "home"
+        self.settings_file = self.home / ".config" / "lumora" / "lumora.ini"
+        self.settings_file.parent.mkdir(parents=True)
+        runtime = self.tmp / "runtime"
+        runtime.mkdir(mode=0o700)
+        self.capture_folder = self.tmp / "capture"
+        self.capture_folder.mkdir()
+        self.log_path = self.home / "xscreensaver.log"
+        self.boxes = [box(m) for m in monitors]
+        self._hacks = []
+        self._env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(self.home), "USER": USER,
+                     "LOGNAME": USER, "LANG": "C.UTF-8", "XDG_CONFIG_HOME": str(self.home / ".config"),
+                     "XDG_RUNTIME_DIR": str(runtime),
+                     **sound.capture_env(self.tmp, self.capture_folder / "sound")}
+        self.program = self._reachable(PROGRAM)
+        entries = " \\n\\\n\t\t".join(f"{self.program} {options}".strip() for options in programs)
+        (self.home / ".xscreensaver").write_text(
+            "mode:\t\tone\ntimeout:\t0:15:00\ncycle:\t\t0:00:00\nlock:\t\tFalse\nfade:\t\tFalse\n"
+            "unfade:\t\tFalse\nsplash:\t\tFalse\ndpmsEnabled:\tFalse\n"
+            f"programs:\t{entries} \\n\n")
+        subprocess.run(["chown", "-R", f"{user.pw_uid}:{user.pw_gid}", str(self.home), str(runtime),
+                        str(self.capture_folder)], check=True)
+        self._xvfb = Xvfb(screen_size, monitors)
+        self.display = self._xvfb.display
+        self._env["DISPLAY"] = self.display
+        self.proc = subprocess.Popen(self._as_user("xscreensaver", "--no-splash", "--log", str(self.log_path)),
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        if not wait_for(lambda: self.command("-version").returncode == 0, 20, 0.2):
+            self.close()
+            raise RuntimeError("xscreensaver did not start")
+
+    def _as_user(self, *command):
+        return ["runuser", "-u", USER, "--", "env", "-i", *(f"{k}={v}" for k, v in self._env.items()), *command]
+
+    def _reachable(self, program):
+        """The program where the user can run it: where it was built, unless a
+        folder on the way is closed to others."""
+        if subprocess.run(self._as_user("test", "-x", str(program))).returncode == 0:
+            return program
+        copy = self.tmp / program.name
+        shutil.copy(program, copy)
+        os.chmod(copy, 0o755)
+        return copy
+
+    # Driving ------------------------------------------------------------------
+    def command(self, *args):
+        return subprocess.run(self._as_user("xscreensaver-command", *args), capture_output=True, text=True,
+                              timeout=30)
+
+    def log(self):
+        return self.log_path.read_text(errors="replace") if self.log_path.exists() else ""
+
+    def select(self, number, timeout=20):
+        """Blanks with programs: entry `number` and waits until it runs on every
+        monitor: the hacks by screen, and the log's length before the
+        command, where what the hacks said starts."""
+        mark = len(self.log())
+        self.command("-select", str(number))
+        hacks = wait_for(lambda: self._forked(mark, len(self.boxes)), timeout)
+        if not hacks:
+            raise AssertionError(f"the daemon started no hack on each monitor:\n{self.log()[mark:]}")
+        self._hacks += hacks
+        return hacks, mark
+
+    def _forked(self, mark, count):
+        found = [Hack(int(s), c, int(p), int(w, 16)) for s, c, p, w in FORKED.findall(self.log()[mark:])]
+        return sorted(found) if len(found) >= count else None
+
+    def deactivate(self, timeout=10):
+        """Un-blanks; the seconds from the command until every hack is gone,
+        None when one is still there after `timeout`."""
+        pids = [hack.pid for hack in self._hacks if alive(hack.pid)]
+        started = time.monotonic()
+        self.command("-deactivate")
+        if not wait_for(lambda: not any(alive(pid) for pid in pids), timeout, 0.01):
+            return None
+        return time.monotonic() - started
+
+    # What shows and sounds ----------------------------------------------------
+    def grab(self, window=None):
+        return self._xvfb.grab(window)
+
+    def geometry(self, window):
+        return self._xvfb.geometry(window)
+
+    def stars(self, grabbed=None):
+        """The middles of the plus-shaped stars on each monitor, as sets."""
+        width, height = max(b[2] for b in self.boxes), max(b[3] for b in self.boxes)
+        raw = screen.rgb(grabbed or self.grab(), width, height)
+        return [set(screen.stars(raw, width, b)[1]) for b in self.boxes]
+
+    def settings(self, data):
+        """Puts `data` (bytes) into the user's lumora.ini."""
+        self.settings_file.write_bytes(data)
+        os.chmod(self.settings_file, 0o644)
+
+    def music_file(self, name, frequency, seconds=2.0):
+        """A WAV tone the user can read; its path."""
+        path = self.tmp / name
+        sound.write_tone(path, frequency, seconds)
+        os.chmod(path, 0o644)
+        return path
+
+    def heard(self):
+        return sound.tone(sound.captured(self.capture_folder, "sound"))
+
+    def players(self):
+        """The processes that hold the sound device (the capture file) open."""
+        return holders(self.capture_folder)
+
+    def forget_sound(self):
+        for f in self.capture_folder.iterdir():
+            f.unlink()
+
+    # End ----------------------------------------------------------------------
+    def close(self):
+        if self.proc.poll() is None:
+            self.command("-exit")
+            try:
+                self.proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.proc.terminate()
+                self.proc.wait()
+        for hack in self._hacks:
+            if alive(hack.pid):
+                os.kill(hack.pid, signal.SIGKILL)
+        self._xvfb.close()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+class Mate:
+    """mate-screensaver running lumora as its one theme, on a display and a
+    session bus of its own, as root. MATE runs only programs from
+    XScreenSaver's hack folder: in a private mount namespace that folder is
+    replaced by one holding lumora alone, for mate-screensaver's eyes only."""
+
+    def __init__(self, name, options="-root"):
+        self.tmp = Path(tempfile.mkdtemp(prefix=f"lumora-{name}-"))
+        hacks = self.tmp / "hacks"
+        hacks.mkdir()
+        shutil.copy(PROGRAM, hacks / "lumora")
+        themes = self.tmp / "share" / "applications" / "screensavers"
+        themes.mkdir(parents=True)
+        (themes / "lumora.desktop").write_text(
+            f"[Desktop Entry]\nName=Lumora\nExec={HACK_FOLDER / 'lumora'} {options}\n"
+            f"TryExec={HACK_FOLDER / 'lumora'}\nType=Application\nCategories=Screensaver;\n")
+        (self.tmp / "home").mkdir()
+        self._xvfb = Xvfb("800x600x24")
+        self.boxes = [(0, 0, 800, 600)]
+        self._mounts = MountNamespace()
+        subprocess.run([*self._mounts.enter, "mount", "--bind", str(hacks), str(HACK_FOLDER)], check=True)
+        self.env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(self.tmp / "home"), "LANG": "C.UTF-8",
+                    "XDG_RUNTIME_DIR": str(self.tmp), "XDG_DATA_HOME": str(self.tmp / "share"),
+                    "DISPLAY": self._xvfb.display, "NO_AT_BRIDGE": "1", "GSETTINGS_BACKEND": "keyfile"}
+        # The settings in a file of this home's, so that the bus starts no
+        # settings service; any service it does start gets this home, not ours.
+        self._bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=self.env,
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._bus.stdout.readline().strip()
+        for key, value in (("mode", "single"), ("themes", "['screensavers-lumora']"), ("lock-enabled", "false")):
+            self._run("gsettings", "set", "org.mate.screensaver", key, value)
+        with open(self.tmp / "mate.log", "wb") as log:
+            self.proc = subprocess.Popen([*self._mounts.enter, "mate-screensaver", "--no-daemon", "--debug"], env=self.env,
+                                         stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        if not wait_for(lambda: self._run("mate-screensaver-command", "--query").returncode == 0, 20, 0.2):
+            self.close()
+            raise RuntimeError("mate-screensaver did not start")
+
+    def _run(self, *command):
+        return subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=30)
+
+    def hacks(self):
+        """The programs mate-screensaver runs now."""
+        children = []
+        for stat in Path("/proc").glob("[0-9]*/stat"):
+            try:
+                fields = stat.read_text().rsplit(")", 1)[1].split()
+            except (FileNotFoundError, ProcessLookupError):
+                continue
+            if int(fields[1]) == self.proc.pid and fields[0] != "Z":
+                children.append(int(stat.parent.name))
+        return children
+
+    def activate(self, timeout=20):
+        self._run("mate-screensaver-command", "--activate")
+        return wait_for(self.hacks, timeout)
+
+    def deactivate(self, timeout=10):
+        """Seconds until its programs are gone, None when one is still there after `timeout`."""
+        pids = self.hacks()
+        started = time.monotonic()
+        self._run("mate-screensaver-command", "--deactivate")
+        if not wait_for(lambda: not any(alive(pid) for pid in pids), timeout, 0.01):
+            return None
+        return time.monotonic() - started
+
+    def stars(self):
+        return [set(screen.stars(screen.rgb(self._xvfb.grab(), 800, 600), 800)[1])]
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self._bus.terminate()
+        self._bus.wait()
+        self._bus.stdout.close()
+        self._mounts.close()
+        self._xvfb.close()
+        shutil.rmtree(self.tmp, ignore_errors=True)

@@ -1,0 +1,47 @@
+"""A private X server: Xvfb on a display number of its own, its one screen split
+into RandR monitors when asked, and what it shows."""
+import os
+import subprocess
+
+
+class Xvfb:
+    def __init__(self, screen="1024x768x24", monitors=()):
+        """`monitors`: xrandr --setmonitor arguments, one tuple a monitor."""
+        read_fd, write_fd = os.pipe()
+        # -noreset: the monitors set below would vanish with the last client.
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-noreset", "-screen", "0", screen, "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        for monitor in monitors:
+            self.run("xrandr", "--setmonitor", *monitor)
+
+    def run(self, *command, timeout=20):
+        """An X client on this display; its output."""
+        return subprocess.run(command, env={**os.environ, "DISPLAY": self.display}, capture_output=True,
+                              text=True, timeout=timeout, check=True).stdout
+
+    def grab(self, window=None):
+        """The whole screen (or one window) now, as xwd bytes: quick, convert later."""
+        target = ["-id", str(window)] if window else ["-root"]
+        return subprocess.run(["xwd", *target, "-silent", "-display", self.display],
+                              capture_output=True, check=True, timeout=30).stdout
+
+    def geometry(self, window):
+        """(left, top, width, height) of a window on the screen."""
+        info = self.run("xwininfo", "-id", str(window))
+        field = lambda name: int(info.split(name + ":", 1)[1].split()[0])  # noqa: E731
+        return (field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height"))
+
+    def close(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()

@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""The Linux edition as the desktop runs it: under XScreenSaver's own daemon on
+two monitors side by side (what it starts, what each monitor shows, what is
+heard, what odd settings and options leave), and under MATE's screen saver."""
+import os
+import signal
+import unittest
+from pathlib import Path
+
+from harness import ini
+from harness.daemon import Daemon, Mate, alive, state, wait_for
+from harness.testcase import main
+
+PLAIN, ODD_OPTIONS = 1, 2
+PROGRAMS = ("-root", "-root -bogus --track x -music jazz -file")
+TONE = 660  # Hz, the test's own WAV
+
+
+class Showers:
+    def assert_showers(self, saver):
+        """About a thousand plus-shaped stars on each monitor, and they move."""
+        counts = []
+
+        def full():
+            stars = saver.stars()
+            counts[:] = [len(cores) for cores in stars]
+            return all(850 <= count <= 1100 for count in counts) and stars
+        first = wait_for(full, 10)
+        self.assertTrue(first, f"stars on the monitors: {counts}")
+        moved = wait_for(lambda: all(len(a & b) < len(a) // 2 for a, b in zip(first, saver.stars())), 5)
+        self.assertTrue(moved, "the stars stand still")
+
+
+class UnderXScreenSaver(Showers, unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.daemon = Daemon("daemon", PROGRAMS)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.daemon.close()
+
+    def setUp(self):
+        self.daemon.settings(ini.utf8(kind=0))
+        self.daemon.forget_sound()
+
+    def blank(self, entry=PLAIN):
+        hacks, mark = self.daemon.select(entry)
+        self.addCleanup(self.daemon.deactivate)
+        return hacks, mark
+
+    def assert_gone_within_a_second(self):
+        seconds = self.daemon.deactivate()
+        self.assertIsNotNone(seconds, "a hack outlived the deactivation by 10 s")
+        self.assertLess(seconds, 1.0)
+
+    def test_lumora_runs_in_each_monitors_window_with_a_shower_of_its_own(self):
+        hacks, _ = self.blank()
+        self.assertEqual([hack.screen for hack in hacks], [0, 1])
+        for hack, (left, top, right, bottom) in zip(hacks, self.daemon.boxes):
+            self.assertEqual(os.readlink(f"/proc/{hack.pid}/exe"), str(self.daemon.program.resolve()))
+            environment = dict(entry.split("=", 1) for entry in
+                               Path(f"/proc/{hack.pid}/environ").read_text().split("\0") if "=" in entry)
+            self.assertEqual(int(environment["XSCREENSAVER_WINDOW"], 16), hack.window)
+            self.assertEqual(self.daemon.geometry(hack.window), (left, top, right - left, bottom - top))
+        self.assert_showers(self.daemon)
+        self.assert_gone_within_a_second()
+
+    def test_the_chosen_music_plays_once_for_all_monitors_and_stops_with_the_daemon(self):
+        wav = self.daemon.music_file("tone.wav", TONE)
+        self.daemon.settings(ini.utf8(kind=2, loop=0, path=wav))
+        hacks, _ = self.blank()
+        players = set()
+
+        def heard():
+            players.update(self.daemon.players())
+            return self.daemon.heard()[0] >= 0.3
+        self.assertTrue(wait_for(heard, 20), f"heard {self.daemon.heard()}")
+        # Both hacks start together: a second player would show within a while.
+        wait_for(lambda: players.update(self.daemon.players()), 2)
+        self.assertEqual(len(players), 1, f"players {players}")
+        self.assertIn(players.pop(), {hack.pid for hack in hacks})
+        self.assertAlmostEqual(self.daemon.heard()[1], TONE, delta=TONE * 0.05)
+        self.assert_gone_within_a_second()
+        self.assertEqual(self.daemon.players(), set(), "the sound device is still held")
+
+    def test_damaged_settings_and_odd_options_leave_the_defaults(self):
+        junk = b"\xef\xbb\xbf[Section\n\x00\xff\xfe=\n" + "[Section]\nBGM区分=two\nBGMﾌｧｲﾙ\n".encode() + b"=" * 5000
+        for case, entry, settings in (("junk lumora.ini", PLAIN, junk),
+                                      ("odd options", ODD_OPTIONS, ini.utf8(kind=0))):
+            with self.subTest(case):
+                self.daemon.settings(settings)
+                hacks, mark = self.blank(entry)
+                self.assertTrue(all(alive(hack.pid) for hack in hacks), case)
+                self.assert_showers(self.daemon)
+                self.assertIn("\nlumora: ", self.daemon.log()[mark:], "no word on the daemon's log")
+                self.assertEqual(self.daemon.players(), set(), "music without settings for it")
+                self.assert_gone_within_a_second()
+
+    def test_a_stopped_hack_draws_on_once_continued(self):
+        hacks, _ = self.blank()
+        pid = hacks[0].pid
+        os.kill(pid, signal.SIGSTOP)
+        self.addCleanup(lambda: alive(pid) and os.kill(pid, signal.SIGCONT))
+        self.assertTrue(wait_for(lambda: state(pid) == "T", 5))
+
+        def frozen():
+            a, b = self.daemon.stars()[0], self.daemon.stars()[0]
+            return a == b and a
+        still = wait_for(frozen, 5)
+        self.assertTrue(still, "a stopped hack's monitor still changes")
+        os.kill(pid, signal.SIGCONT)
+        self.assertTrue(wait_for(lambda: len(still & self.daemon.stars()[0]) < len(still) // 2, 5),
+                        "the shower did not go on")
+        self.assert_showers(self.daemon)
+        self.assert_gone_within_a_second()
+
+
+class UnderMate(Showers, unittest.TestCase):
+    def test_mate_runs_lumora_until_it_deactivates(self):
+        mate = Mate("mate")
+        self.addCleanup(mate.close)
+        self.assertEqual(len(mate.activate()), 1, "mate-screensaver started no program")
+        self.assert_showers(mate)
+        seconds = mate.deactivate()
+        self.assertIsNotNone(seconds)
+        self.assertLess(seconds, 1.0)
+
+
+if __name__ == "__main__":
+    main()
