@@ -2,7 +2,8 @@
 """Runs Lumora.scr under Wine for a person to see: on the display in $DISPLAY,
 or, without one, on a virtual display for a few seconds, ending with a
 screenshot whose path it prints. A lone /p shows the preview in a pane of its
-own (152x112, at the top left)."""
+own (152x112, at the top left). With --linux first, the Linux edition instead,
+in a window of its own."""
 import os
 import shutil
 import subprocess
@@ -10,13 +11,38 @@ import sys
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
+ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "e2e"))
 import harness  # noqa: E402
+from harness.xserver import Xvfb  # noqa: E402
 
 SECONDS_HEADLESS = 5
 
 
+def run_linux(options):
+    program = ROOT / "build" / "linux" / "lumora"
+    if os.environ.get("DISPLAY"):
+        return subprocess.call([str(program), "-window", *options])
+    screen = Xvfb("1280x720x24")
+    try:
+        proc = subprocess.Popen([str(program), "-root", *options], env={**os.environ, "DISPLAY": screen.display})
+        time.sleep(SECONDS_HEADLESS)
+        shot = program.parent / "screenshots" / "lumora-linux.png"
+        shot.parent.mkdir(exist_ok=True)
+        subprocess.run(["convert", "xwd:-", str(shot)], input=screen.grab(), check=True)
+        still = proc.poll() is None
+        proc.terminate()
+        proc.wait()
+        print(f"lumora {' '.join(options)} {'ran' if still else 'ended'} on a virtual display "
+              f"for {SECONDS_HEADLESS} s (no DISPLAY is set). Screenshot: {shot}")
+        return 0
+    finally:
+        screen.close()
+
+
 def main(args):
+    if args and args[0] == "--linux":
+        return run_linux(args[1:])
     harness.prepare()
     program = harness.BIN / "Lumora.scr"
     if os.environ.get("DISPLAY"):
