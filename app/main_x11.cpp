@@ -19,40 +19,12 @@
 
 #include "display/random.h"
 #include "display/shower.h"
+#include "platform/x11/hack_setup_x11.h"
 #include "platform/x11/x11_surface.h"
 
 namespace {
 
 using namespace lumora;
-
-struct Options {
-    x11::Target target = x11::Target::OwnWindow;
-    Window window = 0;
-};
-
-// XScreenSaver's conventions: "-root", "-window", "-window-id ID"; "--x" is "-x".
-std::optional<Options> ParseOptions(int argc, char** argv) {
-    Options options;
-    if (const char* given = std::getenv("XSCREENSAVER_WINDOW"); given != nullptr && *given != '\0') {
-        options.target = x11::Target::GivenWindow;
-        options.window = static_cast<Window>(std::strtoul(given, nullptr, 0));
-    }
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option.rfind("--", 0) == 0) option.erase(0, 1);
-        if (option == "-root") {
-            options.target = x11::Target::Root;
-        } else if (option == "-window") {
-            options.target = x11::Target::OwnWindow;
-        } else if (option == "-window-id" && i + 1 < argc) {
-            options.target = x11::Target::GivenWindow;
-            options.window = static_cast<Window>(std::strtoul(argv[++i], nullptr, 0));
-        } else {
-            std::fprintf(stderr, "lumora: unknown option %s (try -root, -window or -window-id ID)\n", argv[i]);
-        }
-    }
-    return options;
-}
 
 double SecondsSinceMidnight() {
     const std::time_t now = std::time(nullptr);
@@ -70,7 +42,7 @@ std::uint32_t Milliseconds() {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<Options> options = ParseOptions(argc, argv);
+    const x11::HackSetup setup = x11::ReadHackSetup(argc, argv, stderr);
     x11::Connection connection(XOpenDisplay(nullptr));
     if (!connection) {
         std::fprintf(stderr, "lumora: cannot open the display %s\n", std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
@@ -78,9 +50,9 @@ int main(int argc, char** argv) {
     }
     Display* display = connection.get();
     Window window = 0;
-    if (options->target == x11::Target::GivenWindow) {
-        window = options->window;
-    } else if (options->target == x11::Target::Root) {
+    if (setup.target == x11::Target::GivenWindow) {
+        window = setup.window;
+    } else if (setup.target == x11::Target::Root) {
         window = DefaultRootWindow(display);
     } else {
         window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1024, 768, 0, 0,
@@ -89,7 +61,7 @@ int main(int argc, char** argv) {
         XMapWindow(display, window);
     }
     XSelectInput(display, window, StructureNotifyMask | ExposureMask |
-                                      (options->target == x11::Target::OwnWindow ? KeyPressMask : 0));
+                                      (setup.target == x11::Target::OwnWindow ? KeyPressMask : 0));
 
     // SIGTERM and SIGINT arrive as readable data, so the loop ends between frames.
     sigset_t ending;
