@@ -1,38 +1,100 @@
-// Stand-in until the settings are read: the options only, no settings file.
 #include "platform/x11/hack_setup_x11.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
+
+#include "platform/x11/profile_x11.h"
+#include "startup/hack_options.h"
 
 namespace lumora::x11 {
+namespace {
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// $XDG_CONFIG_HOME/lumora/lumora.ini, else the same under ~/.config; a
+// relative $XDG_CONFIG_HOME is to be ignored, as the XDG base directory rules
+// have it. "" when there is no home to look in.
+std::string SettingsPath() {
+    std::string config = Environment("XDG_CONFIG_HOME");
+    if (config.empty() || config.front() != '/') {
+        std::string home = Environment("HOME");
+        if (home.empty()) {
+            std::vector<char> buffer(16384);
+            passwd entry{};
+            passwd* found = nullptr;
+            if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+                found->pw_dir != nullptr)
+                home = found->pw_dir;
+        }
+        if (home.empty()) return "";
+        config = home + "/.config";
+    }
+    return config + "/lumora/lumora.ini";
+}
+
+// Whether a music file can be played from: a file (not a folder) we may read.
+// A reason when it cannot, "" when it can.
+std::string UnreadableBecause(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return std::strerror(errno);
+    if (S_ISDIR(status.st_mode)) return "a folder";
+    if (access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+    return "";
+}
+
+Target TargetOf(HackTarget target) {
+    switch (target) {
+    case HackTarget::Root: return Target::Root;
+    case HackTarget::GivenWindow: return Target::GivenWindow;
+    case HackTarget::OwnWindow: break;
+    }
+    return Target::OwnWindow;
+}
+
+} // namespace
 
 HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
-    HackSetup setup;
-    if (const char* given = std::getenv("XSCREENSAVER_WINDOW"); given != nullptr && *given != '\0') {
-        setup.target = Target::GivenWindow;
-        setup.window = std::strtoul(given, nullptr, 0);
+    std::vector<std::string> said;
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+    const HackOptions options = ParseHackOptions(arguments, Environment("XSCREENSAVER_WINDOW"), said);
+
+    Settings stored;
+    const std::string path = SettingsPath();
+    if (path.empty()) {
+        said.push_back("no home folder to find lumora/lumora.ini in: the settings are the defaults");
+    } else if (const SettingsText file = ReadSettingsText(path); !file.problem.empty()) {
+        said.push_back(path + " " + file.problem + ": the settings are the defaults");
+    } else if (file.found) {
+        // Windows passes over such lines and reads the rest; so does this.
+        if (file.strayLine != 0)
+            said.push_back(path + ": line " + std::to_string(file.strayLine) +
+                           " is neither a [section] nor a key=value line: passed over");
+        FileProfile profile;
+        stored = LoadStoredSettingsTelling(profile, {path, platform::ProfileText::Unicode}, said);
     }
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option.rfind("--", 0) == 0) option.erase(0, 1);
-        const bool valued = i + 1 < argc;
-        if (option == "-root") {
-            setup.target = Target::Root;
-        } else if (option == "-window") {
-            setup.target = Target::OwnWindow;
-        } else if (option == "-window-id" && valued) {
-            setup.target = Target::GivenWindow;
-            setup.window = std::strtoul(argv[++i], nullptr, 0);
-        } else if (option == "-music" && valued) {
-            const std::string kind = argv[++i];
-            setup.settings.music = kind == "cd" ? MusicKind::AudioCd : kind == "file" ? MusicKind::SoundFile : MusicKind{};
-        } else if (option == "-track" && valued) {
-            setup.settings.repeatTrack = static_cast<std::int16_t>(std::atoi(argv[++i]));
-        } else if (option == "-file" && valued) {
-            setup.settings.musicFile = argv[++i];
-        } else {
-            std::fprintf(complaints, "lumora: unknown option %s\n", argv[i]);
-        }
+
+    HackSetup setup;
+    setup.target = TargetOf(options.target);
+    setup.window = options.window;
+    setup.settings = WithOptions(stored, options);
+    const std::string& file = setup.settings.musicFile;
+    setup.settings = WithMusicFileReadable(setup.settings, file.empty() ? "" : UnreadableBecause(file), said);
+
+    for (std::string line : said) {
+        // An argument or a path with a line break in it still makes one line.
+        for (char& c : line)
+            if (static_cast<unsigned char>(c) < 0x20) c = '?';
+        std::fprintf(complaints, "lumora: %s\n", line.c_str());
     }
     return setup;
 }

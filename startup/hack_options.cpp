@@ -1,0 +1,159 @@
+#include "startup/hack_options.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace lumora {
+namespace {
+
+constexpr const char* kUsage =
+    "lumora takes -root, -window, -window-id ID, -music none|cd|file, -track N and -file PATH";
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// An unsigned whole number written in full, in decimal or (after "0x") in hexadecimal.
+std::optional<unsigned long> WholeNumber(std::string_view text, bool hexAllowed) {
+    text = Trimmed(text);
+    int base = 10;
+    if (hexAllowed && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    // from_chars would take a sign; a window or a track has none.
+    if (text.empty() || text.front() == '+' || text.front() == '-') return std::nullopt;
+    unsigned long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// An X window id as XScreenSaver writes them ("0x2a00007") or in decimal; 0 is no window.
+std::optional<unsigned long> WindowId(std::string_view text) {
+    std::optional<unsigned long> id = WholeNumber(text, true);
+    if (id && *id == 0) return std::nullopt;
+    return id;
+}
+
+std::optional<MusicKind> MusicChoice(const std::string& text) {
+    const std::string word = AsciiUpper(std::string(Trimmed(text)));
+    if (word == "NONE") return MusicKind::None;
+    if (word == "CD") return MusicKind::AudioCd;
+    if (word == "FILE") return MusicKind::SoundFile;
+    return std::nullopt;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+} // namespace
+
+HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::string_view daemonWindow,
+                             std::vector<std::string>& complaints) {
+    HackOptions options;
+    std::optional<unsigned long> daemon;
+    if (!daemonWindow.empty()) {
+        daemon = WindowId(daemonWindow);
+        if (daemon) {
+            options.target = HackTarget::GivenWindow;
+            options.window = *daemon;
+        } else {
+            complaints.push_back("$XSCREENSAVER_WINDOW " + Quoted(std::string(daemonWindow)) +
+                                 " is no X window id: ignored");
+        }
+    }
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string option = arguments[i];
+        if (option.rfind("--", 0) == 0) option.erase(0, 1);
+        // The options that take a value; the value is the next argument, whatever it is.
+        const bool takesValue = option == "-window-id" || option == "-music" || option == "-track" || option == "-file";
+        if (takesValue && i + 1 == arguments.size()) {
+            const char* what = option == "-window-id" ? "an X window id"
+                               : option == "-music"   ? "none, cd or file"
+                               : option == "-track"   ? "a track number"
+                                                      : "a file's path";
+            complaints.push_back(option + " needs " + what + " after it: ignored");
+            break;
+        }
+        if (option == "-root") {
+            options.target = daemon ? HackTarget::GivenWindow : HackTarget::Root;
+            options.window = daemon.value_or(0);
+        } else if (option == "-window") {
+            options.target = HackTarget::OwnWindow;
+            options.window = 0;
+        } else if (option == "-window-id") {
+            const std::string& value = arguments[++i];
+            if (std::optional<unsigned long> id = WindowId(value)) {
+                options.target = HackTarget::GivenWindow;
+                options.window = *id;
+            } else {
+                complaints.push_back("-window-id " + Quoted(value) + " is no X window id: ignored");
+            }
+        } else if (option == "-music") {
+            const std::string& value = arguments[++i];
+            if (std::optional<MusicKind> kind = MusicChoice(value)) {
+                options.music = kind;
+            } else {
+                complaints.push_back("-music takes none, cd or file, not " + Quoted(value) + ": ignored");
+            }
+        } else if (option == "-track") {
+            const std::string& value = arguments[++i];
+            const std::optional<unsigned long> track = WholeNumber(value, false);
+            if (track && *track <= static_cast<unsigned long>(kLastCdTrack)) {
+                options.track = static_cast<std::int16_t>(*track);
+            } else {
+                complaints.push_back("-track takes a CD track from 1 to " + std::to_string(kLastCdTrack) +
+                                     " (0 for none), not " + Quoted(value) + ": ignored");
+            }
+        } else if (option == "-file") {
+            options.file = arguments[++i];
+        } else {
+            complaints.push_back("unknown option " + Quoted(arguments[i]) + " ignored (" + kUsage + ")");
+        }
+    }
+    return options;
+}
+
+Settings WithOptions(Settings settings, const HackOptions& options) {
+    if (options.music) settings.music = *options.music;
+    if (options.track) settings.repeatTrack = *options.track;
+    if (options.file) settings.musicFile = *options.file;
+    return settings;
+}
+
+Settings WithMusicFileReadable(Settings settings, const std::string& unreadable, std::vector<std::string>& complaints) {
+    const bool none = settings.musicFile.empty();
+    if (!none && unreadable.empty()) return settings;
+    if (settings.music == MusicKind::SoundFile) {
+        complaints.push_back(none ? "music from a file, but no file is set (-file PATH): no music"
+                                  : "the music file " + Quoted(settings.musicFile) + " cannot be read (" + unreadable +
+                                        "): no music");
+        settings.music = MusicKind::None;
+    }
+    settings.musicFile.clear();
+    return settings;
+}
+
+Settings LoadStoredSettingsTelling(platform::Profile& profile, const SettingsFile& file,
+                                   std::vector<std::string>& complaints) {
+    const Settings settings = LoadStoredSettings(profile, file);
+    for (const char* key : {kKeyKind, kKeyLoop}) {
+        const std::string text = ReadProfileValue(profile, kSettingsSection, key, file);
+        const std::optional<double> number = ParseNumber(text);
+        if (!text.empty() && (!number || !RoundToInt16(std::floor(*number))))
+            complaints.push_back(file.path + ": " + key + "=" + text + " is no number that fits: read as 0");
+    }
+    const auto kind = static_cast<int>(settings.music);
+    if (kind < 0 || kind > 2)
+        complaints.push_back(file.path + ": " + kKeyKind + "=" + std::to_string(kind) +
+                             " is no music kind (0 none, 1 CD, 2 sound file): no music");
+    return settings;
+}
+
+} // namespace lumora

@@ -1,0 +1,89 @@
+#include "startup/hack_options.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/ini_text.h"
+
+namespace lumora {
+namespace {
+
+TEST(HackOptionsTest, OptionsGiveTargetAndMusicOrOneComplaintEach) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string daemonWindow;
+        HackTarget target;
+        unsigned long window;
+        Settings settings; // over stored settings of CD, track 5, "/m/a.mp3"
+        std::string complaint; // a part of the one complaint, "" for none
+    };
+    const Settings stored{MusicKind::AudioCd, 5, "/m/a.mp3"};
+    const Case cases[] = {
+        {{}, "", HackTarget::OwnWindow, 0, stored, ""},
+        {{"-root"}, "", HackTarget::Root, 0, stored, ""},
+        {{"--root"}, "0x2a00007", HackTarget::GivenWindow, 0x2a00007, stored, ""},
+        {{}, "44040199", HackTarget::GivenWindow, 44040199, stored, ""},
+        {{"-window"}, "0x2a00007", HackTarget::OwnWindow, 0, stored, ""},
+        {{"-window-id", "0x1E00003"}, "", HackTarget::GivenWindow, 0x1e00003, stored, ""},
+        {{"-music", "file", "-file", "/m/b.wav", "--track", "0"}, "", HackTarget::OwnWindow, 0,
+         {MusicKind::SoundFile, 0, "/m/b.wav"}, ""},
+        {{"-music", "none", "-track", "99"}, "", HackTarget::OwnWindow, 0, {MusicKind::None, 99, "/m/a.mp3"}, ""},
+        {{"-music", "loud"}, "", HackTarget::OwnWindow, 0, stored, "-music takes none, cd or file, not \"loud\""},
+        {{"-track", "abc"}, "", HackTarget::OwnWindow, 0, stored, "not \"abc\""},
+        {{"-track", "999"}, "", HackTarget::OwnWindow, 0, stored, "from 1 to 99 (0 for none), not \"999\""},
+        {{"-track", "-1"}, "", HackTarget::OwnWindow, 0, stored, "not \"-1\""},
+        {{"-root", "-track"}, "", HackTarget::Root, 0, stored, "-track needs a track number"},
+        {{"-window-id", "0"}, "", HackTarget::OwnWindow, 0, stored, "-window-id \"0\" is no X window id"},
+        {{"-window-id", "0x12zz"}, "", HackTarget::OwnWindow, 0, stored, "is no X window id"},
+        {{"-root"}, "junk", HackTarget::Root, 0, stored, "$XSCREENSAVER_WINDOW \"junk\" is no X window id"},
+        {{"-fps"}, "", HackTarget::OwnWindow, 0, stored, "unknown option \"-fps\""},
+        {{"song.mp3"}, "", HackTarget::OwnWindow, 0, stored, "unknown option \"song.mp3\""},
+    };
+    for (const Case& c : cases) {
+        std::string said;
+        for (const std::string& argument : c.arguments) said += argument + " ";
+        std::vector<std::string> complaints;
+        const HackOptions options = ParseHackOptions(c.arguments, c.daemonWindow, complaints);
+        EXPECT_EQ(options.target, c.target) << said;
+        EXPECT_EQ(options.window, c.window) << said;
+        EXPECT_EQ(WithOptions(stored, options), c.settings) << said;
+        if (c.complaint.empty()) {
+            EXPECT_TRUE(complaints.empty()) << said;
+        } else {
+            ASSERT_EQ(complaints.size(), 1u) << said;
+            EXPECT_NE(complaints[0].find(c.complaint), std::string::npos) << said << "-> " << complaints[0];
+        }
+    }
+}
+
+TEST(HackOptionsTest, SettingsTextReadsAsWindowsReadsItAndNamesWhatIsWrong) {
+    struct Case {
+        std::string text;
+        std::optional<std::string> value; // of BGMﾌｧｲﾙ in [Section]
+        std::string fault;                // a part of the fault, "" for none
+        std::size_t strayLine = 0;
+    };
+    const Case cases[] = {
+        {"[Section]\nBGMﾌｧｲﾙ=/m/a.mp3\n", "/m/a.mp3", ""},
+        {"\xEF\xBB\xBF[ section ]\r\n  bgmﾌｧｲﾙ = \"/m/a b.mp3\" \r\n", "/m/a b.mp3", ""},
+        {"; note\n[Other]\nBGMﾌｧｲﾙ=x\n[Section]\nBGMﾌｧｲﾙ=\n", "", ""},
+        {"[Section]\nBGM区分=1\n[Section]\nBGMﾌｧｲﾙ=late\n", std::nullopt, ""},
+        {"[Section]\nBGMﾌｧｲﾙ=first\nBGMﾌｧｲﾙ=second", "first", ""},
+        {"BGMﾌｧｲﾙ=/outside/any/section\n", std::nullopt, ""},
+        {"[Section]\nthis is junk\nBGMﾌｧｲﾙ=/m/a.mp3\n", "/m/a.mp3", "", 2},
+        {"[Section]\nBGM\x82\xcc=1\n", std::nullopt, "code page 932"},
+        {std::string("\xFF\xFE[\0S\0", 6), std::nullopt, "NUL bytes"},
+        {"[Section]\nBGMﾌｧｲﾙ=\xED\xA0\x80\n", "\xED\xA0\x80", "no UTF-8"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IniValue(c.text, kSettingsSection, kKeyFile), c.value) << c.text;
+        const std::string fault = IniTextFault(c.text);
+        EXPECT_EQ(fault.empty(), c.fault.empty()) << c.text << " -> " << fault;
+        EXPECT_NE(fault.find(c.fault), std::string::npos) << c.text << " -> " << fault;
+        if (fault.empty()) {
+            EXPECT_EQ(IniStrayLine(c.text), c.strayLine) << c.text;
+        }
+    }
+}
+
+} // namespace
+} // namespace lumora
