@@ -21,6 +21,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     x11::X11Saver saver(connection.get(), setup, std::move(signals));
-    saver.Run();
-    return 0;
+    return saver.Run() ? 0 : 1;
 }

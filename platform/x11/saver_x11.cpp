@@ -23,6 +23,18 @@ Key KeyOf(XKeyEvent key) {
     return Key::Other;
 }
 
+// A window taken away while we draw (the settings program closing its
+// preview, the daemon ending) makes every request on it fail; its DestroyNotify
+// ends the run. Xlib's own handler would end the process at once instead,
+// with the music still playing.
+int OnXError(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+    char text[256] = {};
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "lumora: X error: %s (request %d.%d)\n", text, error->request_code, error->minor_code);
+    return 0;
+}
+
 } // namespace
 
 UniqueFd EndingSignals() {
@@ -35,11 +47,15 @@ UniqueFd EndingSignals() {
 }
 
 Window X11Saver::WindowFor(Display* display, const HackSetup& setup) {
+    XSetErrorHandler(OnXError);
     if (setup.target == Target::GivenWindow) return setup.window;
     if (setup.target == Target::Root) return DefaultRootWindow(display);
     const Window own = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1024, 768, 0, 0,
                                            BlackPixel(display, DefaultScreen(display)));
     XStoreName(display, own, "Lumora");
+    // Closed by its window manager, it ends as on a key instead of losing the connection.
+    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, own, &deleteWindow, 1);
     XMapWindow(display, own);
     return own;
 }
@@ -67,16 +83,26 @@ X11Saver::X11Saver(Display* display, const HackSetup& setup, UniqueFd signals)
 }
 
 void X11Saver::OnEvent(const XEvent& event) {
-    if (event.type == KeyPress)
+    if (event.type == KeyPress) {
         session_.OnKey(KeyOf(event.xkey));
-    else
+    } else if ((event.type == DestroyNotify && event.xdestroywindow.window == window_) ||
+               (event.type == ClientMessage && target_ == Target::OwnWindow &&
+                static_cast<Atom>(event.xclient.data.l[0]) == XInternAtom(display_, "WM_DELETE_WINDOW", True))) {
+        session_.Quit();
+    } else {
         view_.Handle(event);
+    }
 }
 
-void X11Saver::Run() {
+bool X11Saver::Run() {
     using std::chrono::milliseconds;
     auto nextFrame = SteadyClock::now();
     auto nextJump = nextFrame + milliseconds(Shower::kJumpIntervalMs);
+    if (view_.Gone()) {
+        std::fprintf(stderr, "lumora: the window 0x%lx is not there\n", window_);
+        session_.Quit();
+        return false;
+    }
     while (!host_.Ended()) {
         while (XPending(display_) > 0 && !host_.Ended()) {
             XEvent event;
@@ -115,6 +141,7 @@ void X11Saver::Run() {
             session_.Quit();
         }
     }
+    return true;
 }
 
 } // namespace lumora::x11

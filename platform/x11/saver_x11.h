@@ -29,9 +29,10 @@ public:
     X11Saver(const X11Saver&) = delete;
     X11Saver& operator=(const X11Saver&) = delete;
 
-    // Draws until SIGTERM or SIGINT, or a key in a window of our own; the
-    // music has been stopped by then.
-    void Run();
+    // Draws until SIGTERM or SIGINT, a key in a window of our own, or the
+    // window's end; the music has been stopped by then. False when there was
+    // no window to draw in.
+    bool Run();
 
 private:
     static Window WindowFor(Display* display, const HackSetup& setup);

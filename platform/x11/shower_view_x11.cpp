@@ -30,7 +30,7 @@ std::uint32_t BrightestOf(const PixelView& from, int left, int top, int size) {
 ShowerView::ShowerView(Display* display, Window window, RandomSource& random, long moreEvents)
     : display_(display),
       window_(window),
-      gc_(XCreateGC(display, window, 0, nullptr), GcFreer{display}),
+      gc_(nullptr, GcFreer{display}),
       shower_(random) {
     XSelectInput(display, window, StructureNotifyMask | ExposureMask | moreEvents);
     // A monitor set, moved or taken away reaches a client as a change of the
@@ -54,7 +54,12 @@ ShowerView::ShowerView(Display* display, Window window, RandomSource& random, lo
 
 void ShowerView::LayOut() {
     XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(display_, window_, &attributes)) return;
+    if (!XGetWindowAttributes(display_, window_, &attributes)) {
+        gone_ = true;
+        image_.reset();
+        return;
+    }
+    if (gc_ == nullptr) gc_.reset(XCreateGC(display_, window_, 0, nullptr));
     width_ = attributes.width;
     height_ = attributes.height;
     image_ = std::make_unique<SurfaceImage>(display_, attributes.visual, attributes.depth, width_, height_);

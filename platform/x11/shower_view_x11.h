@@ -41,6 +41,8 @@ public:
     // Takes a resize, a monitor change or an expose of the window; other events are left alone.
     void Handle(const XEvent& event);
     bool Preview() const { return PreviewSized(width_, height_); }
+    // The window could not be read: it is not there (any more).
+    bool Gone() const { return gone_; }
 
 private:
     void LayOut();
@@ -54,6 +56,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     int randrEvents_ = -1; // the first RandR event code, -1 without RandR
+    bool gone_ = false;
     OwnedGc gc_;
     Shower shower_;
     std::unique_ptr<SurfaceImage> image_;
