@@ -115,9 +115,13 @@ void Shower::Frame(std::vector<Rect>* changed) {
     }
 }
 
-void Shower::JumpRadiant(double secondsSinceMidnight) {
+void Shower::JumpRadiant(double secondsSinceMidnight, int firstField) {
     // The time of day as a single-precision number, fractions and all.
     random_.Seed(static_cast<double>(static_cast<float>(secondsSinceMidnight)));
+    for (int skipped = 0; skipped < firstField; ++skipped) {
+        random_.Next();
+        random_.Next();
+    }
     for (StarField& field : fields_) {
         const int mx = Nearest(field.width) / 5;
         const int my = Nearest(field.height) / 5;

@@ -68,8 +68,11 @@ public:
     // round each star otherwise), for a host that copies only those.
     void Frame(std::vector<Rect>* changed = nullptr);
     // Every field's radiant jumps somewhere within the middle of the field,
-    // drawn from the time of day (seconds since midnight).
-    void JumpRadiant(double secondsSinceMidnight);
+    // drawn from the time of day (seconds since midnight). A shower that covers
+    // only some monitors, each shown by a program of its own, gives the place
+    // of its first field among all the monitors: its radiants are then those
+    // one shower over every monitor would draw there, not the same on each.
+    void JumpRadiant(double secondsSinceMidnight, int firstField = 0);
 
     // The parts of the surface a frame draws in.
     const std::vector<Rect>& Areas() const { return areas_; }

@@ -233,6 +233,16 @@ TEST_F(ShowerTest, EveryMonitorHasItsOwnShowerAndTheGapsStayBlack) {
     EXPECT_LE(left.radiantX, 640);
     EXPECT_GE(primary.radiantX, 204);
     EXPECT_LE(primary.radiantX, 820);
+
+    // The same monitor in a program of its own, told where it stands among
+    // the monitors, jumps where the shower over all of them puts it.
+    Random alone;
+    Shower second(alone);
+    second.LayOut(surface.Resize(800, 600), {{0, 0, 800, 600}});
+    both.JumpRadiant(4321.25);
+    second.JumpRadiant(4321.25, 1);
+    EXPECT_EQ(second.Fields()[0].radiantX, left.radiantX);
+    EXPECT_EQ(second.Fields()[0].radiantY, left.radiantY);
 }
 
 TEST_F(ShowerTest, AChangeOfMonitorsLaysTheShowerAnew) {

@@ -84,7 +84,21 @@ void ShowerView::LayOut() {
         scaled_ = {};
         monitors_ = MonitorsOf(display_, window_, width_, height_);
         shower_.LayOut(pixels, monitors_);
+        firstField_ = PlaceAmongMonitors();
     }
+}
+
+int ShowerView::PlaceAmongMonitors() const {
+    const Window root = DefaultRootWindow(display_);
+    if (window_ == root) return 0;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    XTranslateCoordinates(display_, window_, root, 0, 0, &x, &y, &child);
+    const std::vector<Rect> all = MonitorsOf(display_, root, DisplayWidth(display_, DefaultScreen(display_)),
+                                             DisplayHeight(display_, DefaultScreen(display_)));
+    const auto mine = std::find(all.begin(), all.end(), Rect{x, y, x + width_, y + height_});
+    return mine == all.end() ? 0 : static_cast<int>(mine - all.begin());
 }
 
 void ShowerView::ShrinkChanged() {

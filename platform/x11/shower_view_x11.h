@@ -37,7 +37,7 @@ public:
     void Seed(const std::function<std::uint32_t()>& milliseconds) { shower_.Seed(milliseconds); }
     // Moves the stars a step and copies what changed to the window.
     void Frame();
-    void JumpRadiant(double secondsSinceMidnight) { shower_.JumpRadiant(secondsSinceMidnight); }
+    void JumpRadiant(double secondsSinceMidnight) { shower_.JumpRadiant(secondsSinceMidnight, firstField_); }
     // Takes a resize, a monitor change or an expose of the window; other events are left alone.
     void Handle(const XEvent& event);
     bool Preview() const { return PreviewSized(width_, height_); }
@@ -46,6 +46,9 @@ public:
 
 private:
     void LayOut();
+    // Where the window's monitor stands among the screen's (the daemon gives
+    // each monitor a window and a program of its own); 0 for any other window.
+    int PlaceAmongMonitors() const;
     // The scaled shower's changed boxes, shrunk into the window's image.
     void ShrinkChanged();
 
@@ -57,6 +60,7 @@ private:
     int height_ = 0;
     int randrEvents_ = -1; // the first RandR event code, -1 without RandR
     bool gone_ = false;
+    int firstField_ = 0;
     OwnedGc gc_;
     Shower shower_;
     std::unique_ptr<SurfaceImage> image_;
