@@ -10,6 +10,11 @@ own, in one run, printed as Markdown tables to paste into a note:
   against twice its cost on one.
 - The first drawing on the screen after the spawn, as the X server's DAMAGE
   extension reports it (bench/first_frame); STARTS starts after one warm-up.
+- With --daemon-user USER (any unprivileged user, `useradd saver` say: the
+  daemon starts no hack as root), the same CPU figures through the real
+  daemon, xscreensaver 6, which runs each hack at nice 10 in a window of its
+  own (with backing store: the server draws it twice); -select N of a
+  programs: list in a home of its own, so the user's settings are untouched.
 - lumora's resident memory (VmRSS, VmHWM) at the end of its 12 s runs, with
   no music: a home of its own with no settings in it.
 - lumora's heap allocations, counted by a preloaded allocator
@@ -22,7 +27,10 @@ own, in one run, printed as Markdown tables to paste into a note:
 
 The machine is shared: compare figures within one run only."""
 import argparse
+import ctypes
 import os
+import pwd
+import signal
 import statistics
 import struct
 import subprocess
@@ -38,6 +46,17 @@ WIDTH, HEIGHT = 1920, 1080
 # xrandr --setmonitor arguments: two 1920x1080 monitors (about 24 inches) side by side.
 TWO_MONITORS = [("A", "1920/508x1080/286+0+0", "screen"), ("B", "1920/508x1080/286+1920+0", "none")]
 ALLOCATION_KINDS = ("malloc", "calloc", "realloc", "aligned")
+# The daemon blanks at once when told, with nothing in between: no fading, no
+# lock, no splash, no power saving, one hack chosen by -select.
+DAEMON_SETTINGS = """mode:\t\tone
+timeout:\t0:00:15
+cycle:\t\t0
+lock:\t\tFalse
+fade:\t\tFalse
+unfade:\t\tFalse
+splash:\t\tFalse
+dpmsEnabled:\tFalse
+"""
 
 
 def cpu_seconds(pid):
@@ -136,6 +155,116 @@ def run_cpu(command, home, width, height, monitors, warm_up, window):
     return {"hack": hack_cpu, "server": server_cpu, "total": hack_cpu + server_cpu, **memory}
 
 
+def descendants(pid):
+    """The processes below `pid`, as {pid: command name}."""
+    parents, names = {}, {}
+    for entry in Path("/proc").iterdir():
+        if entry.name.isdigit():
+            try:
+                name, rest = (entry / "stat").read_text().split(" (", 1)[1].rsplit(") ", 1)
+            except (OSError, IndexError, ValueError):
+                continue  # gone meanwhile
+            parents[int(entry.name)], names[int(entry.name)] = int(rest.split()[1]), name
+    found, wanted = {}, {pid}
+    while wanted:
+        wanted = {child for child, parent in parents.items() if parent in wanted}
+        found.update((child, names[child]) for child in wanted)
+    return found
+
+
+def become_subreaper():
+    """Makes the daemon's orphans (xscreensaver-gfx and its hack outlive the
+    daemon) this process's children, for end_orphan to reap."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    PR_SET_CHILD_SUBREAPER = 36
+    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
+        raise OSError(ctypes.get_errno(), "prctl(PR_SET_CHILD_SUBREAPER)")
+
+
+def end_orphan(pid):
+    try:
+        os.kill(pid, signal.SIGTERM)
+        deadline = time.monotonic() + 10
+        while os.waitpid(pid, os.WNOHANG) == (0, 0):
+            if time.monotonic() > deadline:
+                os.kill(pid, signal.SIGKILL)
+                os.waitpid(pid, 0)
+                return
+            time.sleep(0.05)
+    except (ProcessLookupError, ChildProcessError):
+        pass  # gone already, or not ours to reap
+
+
+def reap_orphans():
+    """Reaps the inherited children that have ended already (the only other
+    child, Xvfb, is still running)."""
+    try:
+        while os.waitpid(-1, os.WNOHANG)[0] != 0:
+            pass
+    except ChildProcessError:
+        pass
+
+
+def run_daemon_cpu(user, programs, index, scratch, warm_up, window):
+    """Like run_cpu, through xscreensaver: the hack the daemon started for
+    programs[index] (1-based -select), and Xvfb."""
+    # A home of its own for the daemon, so that the user's own settings stay as they are.
+    account = pwd.getpwnam(user)
+    home = scratch / "daemon-home"
+    home.mkdir(exist_ok=True)
+    lines = " \\n\\\n\t\t".join(" ".join(map(str, command)) for command in programs)
+    (home / ".xscreensaver").write_text(DAEMON_SETTINGS + f"programs:\t{lines} \\n\n")
+    log = home / "xscreensaver.log"
+    log.touch()
+    for path in (home, home / ".xscreensaver", log):
+        os.chown(path, account.pw_uid, account.pw_gid)
+    name = Path(programs[index - 1][0]).name[:15]
+    with Xvfb(scratch, WIDTH, HEIGHT) as server:
+        env = server.env
+        # runuser sets HOME to the user's own; env sets it back.
+        as_user = ["runuser", "-u", user, "--", "env", f"HOME={home}", f"XDG_CONFIG_HOME={home / '.config'}"]
+        daemon = subprocess.Popen([*as_user, "xscreensaver", "--no-splash", "--log", str(log)], env=env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            hack = None
+            deadline = time.monotonic() + 60
+            while hack is None:
+                if time.monotonic() > deadline or daemon.poll() is not None:
+                    raise SystemExit(f"the daemon did not start {name}; its log:\n" + log.read_text()[-2000:])
+                # Refused until the daemon is up; the hack is forked soon after.
+                subprocess.run([*as_user, "xscreensaver-command", "-select", str(index)], env=env,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30, check=False)
+                for _ in range(20):
+                    hack = next((pid for pid, comm in descendants(daemon.pid).items() if comm == name), None)
+                    if hack is not None:
+                        break
+                    time.sleep(0.1)
+            time.sleep(warm_up)
+            pids = (hack, server.proc.pid)
+            started = time.monotonic()
+            before = [cpu_seconds(pid) for pid in pids]
+            time.sleep(window)
+            after = [cpu_seconds(pid) for pid in pids]
+            seconds = time.monotonic() - started
+        finally:
+            subprocess.run([*as_user, "xscreensaver-command", "-exit"], env=env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=30, check=False)
+            left = descendants(daemon.pid)
+            try:
+                daemon.wait(timeout=15)
+            except subprocess.TimeoutExpired:
+                daemon.terminate()
+                daemon.wait()
+            # The daemon's children outlive it for a moment; none may draw on
+            # the next measurement's screen. As the subreaper, this process
+            # inherits them and reaps them.
+            for pid in left:
+                end_orphan(pid)
+            reap_orphans()
+    hack_cpu, server_cpu = ((b - a) * 10 / seconds for a, b in zip(before, after))
+    return {"hack": hack_cpu, "server": server_cpu, "total": hack_cpu + server_cpu}
+
+
 def first_drawings(tool, command, home, starts):
     """Milliseconds from the spawn to the first drawing, `starts` times after a warm-up start."""
     times = []
@@ -186,10 +315,11 @@ def main():
     parser.add_argument("--lumora", default=str(ROOT / "build/linux/lumora"), help="the lumora to measure")
     parser.add_argument("--tools", default=str(ROOT / "build/linux/bench"),
                         help="where first_frame and allocation_counter.so are")
-    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--starts", type=int, default=7, help="timed starts per program for the first drawing")
     parser.add_argument("--warm-up", type=float, default=2.0)
     parser.add_argument("--window", type=float, default=10.0)
+    parser.add_argument("--daemon-user", help="also measure through xscreensaver, run as this user")
     args = parser.parse_args()
 
     lumora = Path(args.lumora)
@@ -205,31 +335,51 @@ def main():
         if not (HACKS / name).exists():
             raise SystemExit(f"{HACKS / name} is missing: apt-get install xscreensaver-data xscreensaver-data-extra")
         programs[name] = [HACKS / name, "-root"]
-    runs = [(name, command, WIDTH, HEIGHT, ()) for name, command in programs.items()]
-    runs.append(("lumora, two monitors", programs["lumora"], 2 * WIDTH, HEIGHT, TWO_MONITORS))
+    if args.daemon_user:
+        pwd.getpwnam(args.daemon_user)  # says at once if there is no such user
+        become_subreaper()
+
+    def command_text(command):
+        return f"`{Path(command[0]).name} {' '.join(map(str, command[1:]))}`"
+
+    # (key, program, screen, how it is measured given the scratch folder)
+    runs = [(name, command_text(command), f"{WIDTH}x{HEIGHT}",
+             lambda scratch, command=command: run_cpu(command, scratch, WIDTH, HEIGHT, (), args.warm_up,
+                                                      args.window))
+            for name, command in programs.items()]
+    runs.append(("lumora, two monitors", command_text(programs["lumora"]), f"{2 * WIDTH}x{HEIGHT}, 2 monitors",
+                 lambda scratch: run_cpu(programs["lumora"], scratch, 2 * WIDTH, HEIGHT, TWO_MONITORS,
+                                         args.warm_up, args.window)))
+    if args.daemon_user:
+        listed = list(programs.values())
+        runs += [(f"{name}, daemon", command_text(command) + " through the daemon", f"{WIDTH}x{HEIGHT}",
+                  lambda scratch, index=index: run_daemon_cpu(args.daemon_user, listed, index, scratch,
+                                                              args.warm_up, args.window))
+                 for index, (name, command) in enumerate(programs.items(), start=1)]
 
     load_before = os.getloadavg()
-    results = {name: [] for name, *_ in runs}
+    results = {key: [] for key, *_ in runs}
     firsts = {}
-    with tempfile.TemporaryDirectory(prefix="lumora-bench-") as scratch:
-        home = Path(scratch)
+    with tempfile.TemporaryDirectory(prefix="lumora-bench-") as scratch_name:
+        scratch = Path(scratch_name)
+        os.chmod(scratch, 0o711)  # the daemon's user writes its log in a folder below
         for round_number in range(args.rounds):
             # A new order each round, so that a burst of the others' builds
             # does not always fall on the same program.
             shift = round_number % len(runs)
-            for name, command, width, height, monitors in runs[shift:] + runs[:shift]:
-                print(f"round {round_number + 1}/{args.rounds}: {name}", file=sys.stderr)
-                results[name].append(run_cpu(command, home, width, height, monitors, args.warm_up, args.window))
+            for key, _, _, measure in runs[shift:] + runs[:shift]:
+                print(f"round {round_number + 1}/{args.rounds}: {key}", file=sys.stderr)
+                results[key].append(measure(scratch))
         for name, command in programs.items():
             print(f"first drawing: {name}", file=sys.stderr)
-            firsts[name] = first_drawings(first_frame, command, home, args.starts)
+            firsts[name] = first_drawings(first_frame, command, scratch, args.starts)
         print("allocations", file=sys.stderr)
         steady_from = 6
-        readings = allocations(counter, lumora, home, steady_from + int(args.window), steady_from)
+        readings = allocations(counter, lumora, scratch, steady_from + int(args.window), steady_from)
     load_after = os.getloadavg()
 
-    def median(name, key="total"):
-        return statistics.median(run[key] for run in results[name])
+    def median(key, part="total"):
+        return statistics.median(run[part] for run in results[key])
 
     print(f"### lumora beside XScreenSaver's hacks under Xvfb, {time.strftime('%Y-%m-%d %H:%M')}")
     print()
@@ -240,12 +390,10 @@ def main():
     print()
     print("| program | screen | CPU s per 10 s, hack + Xvfb | hack | Xvfb | first drawing, ms |")
     print("| --- | --- | ---: | ---: | ---: | ---: |")
-    for name, command, width, height, monitors in runs:
-        screen = f"{width}x{height}" + (f", {len(monitors)} monitors" if monitors else "")
-        first = spread(firsts[name], 1) if not monitors else "–"
-        print(f"| `{Path(command[0]).name} {' '.join(map(str, command[1:]))}` | {screen} | "
-              f"{spread([r['total'] for r in results[name]])} | {median(name, 'hack'):.2f} | "
-              f"{median(name, 'server'):.2f} | {first} |")
+    for key, program, screen, _ in runs:
+        first = spread(firsts[key], 1) if key in firsts else "–"
+        print(f"| {program} | {screen} | {spread([r['total'] for r in results[key]])} | "
+              f"{median(key, 'hack'):.2f} | {median(key, 'server'):.2f} | {first} |")
     print()
 
     cheapest = min(("euler2d", "galaxy", "starfish"), key=median)
@@ -263,6 +411,12 @@ def main():
     print("| --- | --- | --- | --- |")
     print(f"| CPU: lumora / the cheapest hack ({cheapest}) | {median('lumora'):.2f} / {median(cheapest):.2f} "
           f"= {ratio:.2f} | ≤ 0.5 | {met(ratio <= 0.5)} |")
+    if args.daemon_user:
+        cheapest_there = min(("euler2d", "galaxy", "starfish"), key=lambda name: median(f"{name}, daemon"))
+        there = median("lumora, daemon") / median(f"{cheapest_there}, daemon")
+        print(f"| CPU through the daemon: lumora / the cheapest hack ({cheapest_there}) | "
+              f"{median('lumora, daemon'):.2f} / {median(f'{cheapest_there}, daemon'):.2f} = {there:.2f} | "
+              f"≤ 0.5 | {met(there <= 0.5)} |")
     print(f"| first frame of `lumora -root` | {first:.1f} ms | < 100 ms | {met(first < 100)} |")
     print(f"| resident memory without music, VmRSS / VmHWM after {args.warm_up + args.window:g} s | "
           f"{rss:.1f} / {hwm:.1f} MB | < 30 MB | {met(max(rss, hwm) < 30)} |")
