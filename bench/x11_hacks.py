@@ -4,18 +4,21 @@ own, in one run, printed as Markdown tables to paste into a note:
 
 - CPU seconds per 10 s of the hack and the X server together (drawing through
   Xlib is the server's work), at 1920x1080, for `lumora -root` and euler2d,
-  galaxy and starfish started the same way; ROUNDS rounds, the programs in a
-  different order each round, 2 s of warm-up then 10 s measured; medians.
+  galaxy and starfish started the same way; --rounds rounds (5), the
+  programs in a different order each round, 2 s of warm-up then 10 s
+  measured; medians.
   Also lumora on a 3840x1080 screen split into two 1920x1080 RandR monitors,
   against twice its cost on one.
 - The first drawing on the screen after the spawn, as the X server's DAMAGE
-  extension reports it (bench/first_frame); STARTS starts after one warm-up.
+  extension reports it (bench/first_frame); --starts starts (7) after one
+  warm-up.
 - With --daemon-user USER (any unprivileged user, `useradd saver` say: the
   daemon starts no hack as root), the same CPU figures through the real
   daemon, xscreensaver 6, which runs each hack at nice 10 in a window of its
-  own (with backing store: the server draws it twice); -select N of a
-  programs: list in a home of its own, so the user's settings are untouched.
-- lumora's resident memory (VmRSS, VmHWM) at the end of its 12 s runs, with
+  own (whose backing store "Always" makes some hacks cost the server more
+  there); -select N of a programs: list in a home of its own, so that the
+  user's settings are untouched.
+- lumora's resident memory (VmRSS, VmHWM) at the end of its runs above, with
   no music: a home of its own with no settings in it.
 - lumora's heap allocations, counted by a preloaded allocator
   (bench/allocation_counter.so) each second of a 16 s run; the steady state
@@ -89,6 +92,13 @@ class Xvfb:
         if not number:
             self.proc.wait()
             raise SystemExit("Xvfb did not start")
+        try:
+            self._set_up(number, home, monitors)
+        except BaseException:
+            self.__exit__()
+            raise
+
+    def _set_up(self, number, home, monitors):
         self.env = {key: value for key, value in os.environ.items()
                     if key not in ("XSCREENSAVER_WINDOW", "LD_PRELOAD", "XENVIRONMENT")}
         self.env.update(DISPLAY=":" + number, HOME=str(home), XDG_CONFIG_HOME=str(Path(home) / ".config"))
@@ -280,7 +290,7 @@ def first_drawings(tool, command, home, starts):
     return times
 
 
-def allocations(counter, lumora, home, seconds, steady):
+def allocations(counter, lumora, home, seconds):
     """The allocation counts read once a second through a run of `seconds`."""
     counts_file = home / "allocations"
     readings = []
@@ -375,7 +385,7 @@ def main():
             firsts[name] = first_drawings(first_frame, command, scratch, args.starts)
         print("allocations", file=sys.stderr)
         steady_from = 6
-        readings = allocations(counter, lumora, scratch, steady_from + int(args.window), steady_from)
+        readings = allocations(counter, lumora, scratch, steady_from + int(args.window))
     load_after = os.getloadavg()
 
     def median(key, part="total"):
