@@ -12,7 +12,7 @@ WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps x11-xserver-utils imagemagick
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame)
 # The Linux edition (the linux preset), its package, and its end-to-end group
 # under XScreenSaver's and MATE's daemons on a virtual display.
-LINUX_PACKAGES=(libx11-dev libxext-dev libxrandr-dev libx11-xcb-dev libxcb-shm0-dev pkg-config
+LINUX_PACKAGES=(libx11-dev libxext-dev libxrandr-dev libxdamage-dev libx11-xcb-dev libxcb-shm0-dev pkg-config
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-alsa gstreamer1.0-tools
   xscreensaver xscreensaver-data xscreensaver-data-extra mate-screensaver dbus-daemon libglib2.0-bin
