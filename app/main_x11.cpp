@@ -4,6 +4,7 @@
 // background music of the settings, until SIGTERM.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/x11/hack_setup_x11.h"
 #include "platform/x11/saver_x11.h"
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
     // First, before any thread is made: every thread inherits the blocked signals.
     x11::UniqueFd signals = x11::EndingSignals();
     const x11::HackSetup setup = x11::ReadHackSetup(argc, argv, stderr);
+    // The time zone read now, not in the middle of the radiant's first jump.
+    tzset();
     x11::Connection connection(XOpenDisplay(nullptr));
     if (!connection) {
         const char* name = std::getenv("DISPLAY");

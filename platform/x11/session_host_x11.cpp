@@ -20,10 +20,11 @@ std::uint32_t X11System::TickCount() {
 }
 
 double X11System::SecondsSinceMidnight() {
-    const std::time_t now = std::time(nullptr);
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
     std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+    localtime_r(&now.tv_sec, &local);
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // The music thread ---------------------------------------------------------------

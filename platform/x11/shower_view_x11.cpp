@@ -33,6 +33,15 @@ ShowerView::ShowerView(Display* display, Window window, RandomSource& random, lo
       gc_(nullptr, GcFreer{display}),
       shower_(random) {
     XSelectInput(display, window, StructureNotifyMask | ExposureMask | moreEvents);
+    // The daemon asks the server to keep its windows' contents: every frame
+    // would then be drawn into that copy, its changes gathered and copied to
+    // the screen again, four times the server's work of drawing straight onto
+    // the screen. The whole picture is in our image, and an expose repaints it.
+    if (window != DefaultRootWindow(display)) {
+        XSetWindowAttributes straight{};
+        straight.backing_store = NotUseful;
+        XChangeWindowAttributes(display, window, CWBackingStore, &straight);
+    }
     // A monitor set, moved or taken away reaches a client as a change of the
     // root's configuration (its size may stay), with or without RandR's own event.
     if (window != DefaultRootWindow(display)) XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
