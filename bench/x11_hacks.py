@@ -42,6 +42,9 @@ import tempfile
 import time
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
+from harness import xserver  # noqa: E402
+
 ROOT = Path(__file__).resolve().parent.parent
 HACKS = Path("/usr/libexec/xscreensaver")
 TICK = os.sysconf("SC_CLK_TCK")
@@ -77,46 +80,20 @@ def memory_mb(pid):
 
 
 class Xvfb:
-    """An X server of its own, with a home for its clients that holds no settings."""
+    """The harness's X server, with a home for its clients that holds no settings."""
 
     def __init__(self, home, width, height, monitors=()):
-        read_fd, write_fd = os.pipe()
-        # -noreset: the monitors set below would go with the last client.
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-noreset", "-nolisten", "tcp",
-             "-screen", "0", f"{width}x{height}x24"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            self.proc.wait()
-            raise SystemExit("Xvfb did not start")
-        try:
-            self._set_up(number, home, monitors)
-        except BaseException:
-            self.__exit__()
-            raise
-
-    def _set_up(self, number, home, monitors):
+        self.server = xserver.Xvfb(f"{width}x{height}x24", monitors)
+        self.proc = self.server.proc
         self.env = {key: value for key, value in os.environ.items()
                     if key not in ("XSCREENSAVER_WINDOW", "LD_PRELOAD", "XENVIRONMENT")}
-        self.env.update(DISPLAY=":" + number, HOME=str(home), XDG_CONFIG_HOME=str(Path(home) / ".config"))
-        for monitor in monitors:
-            subprocess.run(["xrandr", "--setmonitor", *monitor], env=self.env, stdout=subprocess.DEVNULL,
-                           timeout=30, check=True)
-        if monitors:
-            listed = subprocess.run(["xrandr", "--listmonitors"], env=self.env, capture_output=True, text=True,
-                                    timeout=30, check=True).stdout
-            if f"Monitors: {len(monitors)}" not in listed:
-                raise SystemExit(f"the monitors were not set:\n{listed}")
+        self.env.update(DISPLAY=self.server.display, HOME=str(home), XDG_CONFIG_HOME=str(Path(home) / ".config"))
 
     def __enter__(self):
         return self
 
     def __exit__(self, *_):
-        self.proc.terminate()
-        self.proc.wait()
+        self.server.close()
 
 
 class Hack:
@@ -139,12 +116,7 @@ class Hack:
         return self
 
     def __exit__(self, *_):
-        self.proc.terminate()
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        xserver.stop(self.proc)
 
 
 def run_cpu(command, home, width, height, monitors, warm_up, window):

@@ -114,7 +114,7 @@ public:
     }
 
     bool WaitForMusicThread(int milliseconds) override {
-        return !music_ || music_->WaitIdle(static_cast<DWORD>(milliseconds));
+        return !music_ || music_->WaitIdle(milliseconds);
     }
 
     void DropWaitingMusicWork() override {

@@ -21,7 +21,7 @@ from pathlib import Path
 from . import screen, sound
 from .sandbox import MountNamespace
 from .wine import E2E
-from .xserver import Xvfb
+from .xserver import Xvfb, stop
 
 USER = "lumora-saver"
 # Named apart from LUMORA_BIN, the Windows build's, so that one run can use both.
@@ -301,12 +301,7 @@ class Mate:
 
     def close(self):
         if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+            stop(self.proc)
         self._bus.terminate()
         self._bus.wait()
         self._bus.stdout.close()

@@ -39,9 +39,14 @@ class Xvfb:
         return (field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height"))
 
     def close(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        stop(self.proc)
+
+
+def stop(proc, timeout=10):
+    """Ends a process the polite way (SIGTERM), and the hard way once `timeout` is over."""
+    proc.terminate()
+    try:
+        proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()

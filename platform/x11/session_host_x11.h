@@ -8,11 +8,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
+#include <utility>
 
 #include "display/saver_session.h"
 #include "music/music_player.h"
 #include "platform/platform.h"
+#include "platform/worker.h"
+#include "platform/x11/fd_x11.h"
 
 namespace lumora::x11 {
 
@@ -37,31 +39,24 @@ public:
 class MusicThread {
 public:
     explicit MusicThread(std::unique_ptr<MusicPlayer> player);
-    // The work not begun is dropped; an idle thread ends (and its player with
-    // it) before this returns, a busy one finishes its piece on its own.
-    ~MusicThread();
-    MusicThread(const MusicThread&) = delete;
-    MusicThread& operator=(const MusicThread&) = delete;
 
     // Used by the work given below only, on the thread.
-    MusicPlayer& Player();
-    void Post(std::function<void()> work, std::function<void()> done);
+    MusicPlayer& Player() { return *player_; }
+    void Post(std::function<void()> work, std::function<void()> done) { worker_.Post(std::move(work), std::move(done)); }
     // Waits at most this long until everything given has run.
-    bool WaitIdle(int milliseconds);
-    void DropWaiting();
-    // Nothing is running or waiting (always so before the first work).
-    bool Idle();
+    bool WaitIdle(int milliseconds) { return worker_.WaitIdle(milliseconds); }
+    void DropWaiting() { worker_.DropWaiting(); }
 
     // Readable while results wait for Deliver.
-    int ResultsFd() const;
+    int ResultsFd() const { return results_->Get(); }
     // Runs the results of the work finished so far, here.
     void Deliver();
 
-    struct Shared; // what the thread keeps, should it outlive this object
-
 private:
-    std::shared_ptr<Shared> shared_;
-    std::thread thread_; // started with the first work
+    MusicPlayer* player_;
+    // The counter that wakes the loop, kept by the thread too, should it outlive this object.
+    std::shared_ptr<UniqueFd> results_;
+    platform::Worker worker_;
 };
 
 class X11SessionHost final : public SessionHost {
@@ -91,7 +86,7 @@ public:
 
     bool Ended() const { return ended_; }
     // The music thread has finished everything it was given.
-    bool MusicIdle() { return music_.Idle(); }
+    bool MusicIdle() { return music_.WaitIdle(0); }
     int MusicResultsFd() const { return music_.ResultsFd(); }
     void DeliverMusicResults() { music_.Deliver(); }
     // When the next timer is due; none while all are off.

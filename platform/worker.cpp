@@ -1,18 +1,19 @@
-#include "platform/win32/worker_win32.h"
+#include "platform/worker.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <thread>
 #include <utility>
 
-namespace lumora::win32 {
+namespace lumora::platform {
 
 // What the thread and its owner share: the thread keeps it alive after the
-// owner is gone. The results wait here, owned, until the window's thread runs
-// them; the message that wakes it carries nothing.
+// owner is gone. The results wait here, owned, until the owner's thread runs
+// them; the wake carries nothing.
 struct Worker::Shared {
-    HWND window = nullptr;
+    std::function<void()> wake;
+    std::function<void()> atEnd;
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<std::pair<std::function<void()>, std::function<void()>>> queue;
@@ -27,7 +28,7 @@ void Run(const std::shared_ptr<Worker::Shared>& shared) {
     std::unique_lock<std::mutex> lock(shared->mutex);
     for (;;) {
         shared->changed.wait(lock, [&] { return shared->closing || !shared->queue.empty(); });
-        if (shared->closing) return;
+        if (shared->closing) break;
         auto [work, done] = std::move(shared->queue.front());
         shared->queue.pop_front();
         shared->busy = true;
@@ -35,18 +36,20 @@ void Run(const std::shared_ptr<Worker::Shared>& shared) {
         work();
         lock.lock();
         shared->finished.push_back(std::move(done));
-        // The window may be gone by now: then nobody runs the result.
-        ::PostMessageW(shared->window, kWorkDone, 0, 0);
+        // The owner may be gone by now: then nobody runs the result.
+        shared->wake();
         shared->busy = false;
         shared->changed.notify_all();
     }
+    lock.unlock();
+    if (shared->atEnd) shared->atEnd();
 }
 
 } // namespace
 
-Worker::Worker(HWND window) : shared_(std::make_shared<Shared>()) {
-    shared_->window = window;
-    thread_ = std::thread(Run, shared_);
+Worker::Worker(std::function<void()> wake, std::function<void()> atEnd) : shared_(std::make_shared<Shared>()) {
+    shared_->wake = std::move(wake);
+    shared_->atEnd = std::move(atEnd);
 }
 
 Worker::~Worker() {
@@ -59,22 +62,23 @@ Worker::~Worker() {
         idle = !shared_->busy;
         shared_->changed.notify_all();
     }
-    // An idle thread is seen to its end, so that it has let go of what its
-    // devices keep per thread before the program itself ends; one that a
-    // device holds is left behind, never waited for.
-    if (idle)
+    if (!thread_.joinable()) {
+        if (shared_->atEnd) shared_->atEnd();
+    } else if (idle) {
         thread_.join();
-    else
+    } else {
         thread_.detach();
+    }
 }
 
 void Worker::Post(std::function<void()> work, std::function<void()> done) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (!thread_.joinable()) thread_ = std::thread(Run, shared_);
     shared_->queue.emplace_back(std::move(work), std::move(done));
     shared_->changed.notify_all();
 }
 
-bool Worker::WaitIdle(DWORD milliseconds) {
+bool Worker::WaitIdle(int milliseconds) {
     std::unique_lock<std::mutex> lock(shared_->mutex);
     return shared_->changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                      [&] { return shared_->queue.empty() && !shared_->busy; });
@@ -96,4 +100,4 @@ void Worker::Deliver() {
         if (done) done();
 }
 
-} // namespace lumora::win32
+} // namespace lumora::platform
