@@ -3,7 +3,8 @@
 the preview for the README (docs/), and each page of the 64-bit installer and
 its uninstaller in Japanese (build/win64/screenshots/installer-*.png); and the
 Linux edition's shower under XScreenSaver's daemon on two monitors
-(docs/linux-daemon.png).
+(docs/linux-daemon.png) and its settings dialog in XScreenSaver's settings
+program (docs/linux-settings.png).
 
   screenshots.py [docs] [installer] [linux]     all when none is named
 """
@@ -22,12 +23,16 @@ DOCS = ROOT / "docs"
 VERSION = re.search(r"project\(Lumora VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
 
 
+def save(grabbed, path, *operations):
+    """A grab (xwd bytes) as a PNG file, after ImageMagick's `operations`."""
+    subprocess.run(["convert", "xwd:-", *operations, "-strip", str(path)], input=grabbed, check=True, timeout=60)
+    print(path)
+
+
 def crop(session, path, box):
     """The screen now, cut to box = (left, top, width, height)."""
     left, top, width, height = box
-    subprocess.run(["convert", "xwd:-", "-crop", f"{width}x{height}+{left}+{top}", "+repage", "-strip",
-                    str(path)], input=session.grab(), check=True, timeout=60)
-    print(path)
+    save(session.grab(), path, "-crop", f"{width}x{height}+{left}+{top}", "+repage")
 
 
 def docs():
@@ -79,9 +84,19 @@ def linux():
         # Once each monitor's shower is full.
         if not wait_for(lambda: all(len(cores) >= 850 for cores in daemon.stars()), 20):
             sys.exit("the shower did not fill both monitors")
-        subprocess.run(["convert", "xwd:-", "-strip", str(DOCS / "linux-daemon.png")], input=daemon.grab(),
-                       check=True, timeout=60)
-        print(DOCS / "linux-daemon.png")
+        save(daemon.grab(), DOCS / "linux-daemon.png")
+    finally:
+        daemon.close()
+
+    daemon = Daemon("settings", ['-root -music file -file "/home/lumora-saver/Music/song.mp3"'], monitors=(),
+                    screen_size="1024x768x24")
+    try:
+        dialog = daemon.settings_dialog(ROOT / "installer" / "linux" / "lumora.xml")
+        shown = daemon.grab(dialog)
+        # Into the file's field and back to the track: the field then shows the
+        # end of the path, the file's name, as after choosing it.
+        daemon.xdotool("windowfocus", "--sync", str(dialog), "key", "Tab", "Tab", "shift+Tab")
+        save(daemon.settled(dialog, shown), DOCS / "linux-settings.png")
     finally:
         daemon.close()
 

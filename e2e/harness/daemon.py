@@ -5,8 +5,9 @@ naming the built program and the hacks' sound captured.
 
 The daemon is driven with xscreensaver-command and tells in its log what it
 started ("N: forked "..." in pid P on window 0x..."): that is how the hacks, one
-per monitor, are found. Needs root, as the Sandbox does (another user's files
-and processes)."""
+per monitor, are found. XScreenSaver's settings program runs as the same user,
+on the same display. Needs root, as the Sandbox does (another user's files and
+processes, and a mount)."""
 import os
 import pwd
 import re
@@ -33,6 +34,7 @@ PROGRAM = BUILD / "lumora"
 TWO_MONITORS = (("left", "800/211x600/158+0+0", "none"), ("right", "800/211x600/158+800+0", "screen"))
 
 HACK_FOLDER = Path("/usr/libexec/xscreensaver")
+PAGE_FOLDER = Path("/usr/share/xscreensaver/config")
 Hack = namedtuple("Hack", "screen command pid window")
 FORKED = re.compile(r'(\d+): forked "(.*)" in pid (\d+) on window (0x[0-9a-f]+)')
 
@@ -109,6 +111,8 @@ class Daemon:
         self.log_path = self.home / "xscreensaver.log"
         self.boxes = [box(m) for m in monitors]
         self._hacks = []
+        self._mounts = None
+        self._settings_app = None
         self._env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(self.home), "USER": USER,
                      "LOGNAME": USER, "LANG": "C.UTF-8", "XDG_CONFIG_HOME": str(self.home / ".config"),
                      "XDG_RUNTIME_DIR": str(runtime),
@@ -185,6 +189,12 @@ class Daemon:
     def geometry(self, window):
         return self._xvfb.geometry(window)
 
+    def settled(self, window, before, timeout=20):
+        return self._xvfb.settled(window, before, timeout)
+
+    def xdotool(self, *args):
+        return self._xvfb.xdotool(*args)
+
     def stars(self, grabbed=None):
         """The middles of the plus-shaped stars on each monitor, as sets."""
         width, height = max(b[2] for b in self.boxes), max(b[3] for b in self.boxes)
@@ -214,8 +224,44 @@ class Daemon:
         for f in self.capture_folder.iterdir():
             f.unlink()
 
+    # XScreenSaver's settings program ------------------------------------------
+    def settings_dialog(self, page, timeout=30):
+        """xscreensaver-settings with the first programs: entry's settings dialog
+        open, made from `page` (the program's XML file); the dialog's window.
+        The settings program finds the page among the stock ones: a folder of
+        them all is mounted over theirs, for its eyes only."""
+        pages = self.tmp / "pages"
+        shutil.copytree(PAGE_FOLDER, pages)
+        shutil.copy(page, pages)
+        self._mounts = MountNamespace()
+        subprocess.run([*self._mounts.enter, "mount", "--bind", str(pages), str(PAGE_FOLDER)], check=True)
+        # Its list then opens on that entry, and the dialog on the screen, not
+        # beside the main window, which fills a small screen.
+        with open(self.home / ".xscreensaver", "a") as resources:
+            resources.write("selected:\t0\nsettingsGeom:\t0,0 16,16\n")
+        # With no session bus to reach, GTK starts none (one that would outlive
+        # the program) and the program runs on without.
+        self._settings_app = subprocess.Popen(
+            [*self._mounts.enter, *self._as_user("env", "NO_AT_BRIDGE=1", "DBUS_SESSION_BUS_ADDRESS=disabled:",
+                                                 "xscreensaver-settings")],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        main = wait_for(lambda: self.xdotool("search", "--onlyvisible", "--name", "^XScreenSaver"), timeout, 0.1)
+        if not main:
+            raise RuntimeError("xscreensaver-settings showed no window")
+        self.xdotool("windowfocus", "--sync", main[0], "key", "alt+s")  # its Settings... button
+        dialog = wait_for(lambda: [w for w in self.xdotool("search", "--onlyvisible", "--name", " Settings$")
+                                   if w not in main], timeout, 0.1)
+        if not dialog:
+            raise RuntimeError("xscreensaver-settings opened no settings dialog")
+        return int(dialog[0])
+
     # End ----------------------------------------------------------------------
     def close(self):
+        if self._settings_app is not None:
+            self._settings_app.terminate()
+            self._settings_app.wait()
+        if self._mounts is not None:
+            self._mounts.close()
         if self.proc.poll() is None:
             self.command("-exit")
             try:

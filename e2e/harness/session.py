@@ -167,18 +167,7 @@ class Session(Place):
 
     # X ------------------------------------------------------------------------
     def xdotool(self, *args, timeout=10):
-        for _ in range(3):
-            done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
-                                  timeout=timeout, check=False)
-            # Debian's xdotool (3.20160805) ends a search with an X error and no
-            # answer when any window goes away while it walks them (a chooser
-            # closing); upstream mended that later. Asking again is safe for the
-            # commands that only look.
-            looks = args[0] == "search" or args[0].startswith("get")
-            if not (looks and done.returncode != 0 and "X Error" in done.stderr):
-                break
-            time.sleep(0.1)
-        return done.stdout.split()
+        return self._xvfb.xdotool(*args, timeout=timeout)
 
     def windows(self, title, visible=False):
         """X windows whose title is exactly this one (shown ones only, if `visible`)."""

@@ -2,6 +2,7 @@
 into RandR monitors when asked, and what it shows."""
 import os
 import subprocess
+import time
 
 
 class Xvfb:
@@ -25,6 +26,34 @@ class Xvfb:
         """An X client on this display; its output."""
         return subprocess.run(command, env={**os.environ, "DISPLAY": self.display}, capture_output=True,
                               text=True, timeout=timeout, check=True).stdout
+
+    def xdotool(self, *args, timeout=10):
+        """xdotool on this display; the words it printed."""
+        for _ in range(3):
+            done = subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": self.display},
+                                  capture_output=True, text=True, timeout=timeout, check=False)
+            # Debian's xdotool (3.20160805) ends a search with an X error and no
+            # answer when any window goes away while it walks them (a chooser
+            # closing); upstream mended that later. Asking again is safe for the
+            # commands that only look.
+            looks = args[0] == "search" or args[0].startswith("get")
+            if not (looks and done.returncode != 0 and "X Error" in done.stderr):
+                break
+            time.sleep(0.1)
+        return done.stdout.split()
+
+    def settled(self, window, before, timeout=20):
+        """The window's grab once it differs from `before` (a grab) and holds
+        still: what a program shows once it has answered, not half drawn."""
+        deadline = time.monotonic() + timeout
+        last = self.grab(window)
+        while time.monotonic() < deadline:
+            time.sleep(0.1)
+            now = self.grab(window)
+            if now == last and now != before:
+                return now
+            last = now
+        raise RuntimeError(f"window {window} did not settle within {timeout} s")
 
     def grab(self, window=None):
         """The whole screen (or one window) now, as xwd bytes: quick, convert later."""
