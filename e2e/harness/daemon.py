@@ -68,11 +68,11 @@ def alive(pid):
 
 
 def holders(folder):
-    """The processes that have a file in `folder` open."""
+    """The processes (but this one) that have a file in `folder` open."""
     inside = str(folder) + "/"
     found = set()
     for proc in Path("/proc").iterdir():
-        if not proc.name.isdigit():
+        if not proc.name.isdigit() or int(proc.name) == os.getpid():
             continue
         try:
             if any(os.readlink(fd).startswith(inside) for fd in (proc / "fd").iterdir()):
@@ -116,7 +116,7 @@ class Daemon:
         self._env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(self.home), "USER": USER,
                      "LOGNAME": USER, "LANG": "C.UTF-8", "XDG_CONFIG_HOME": str(self.home / ".config"),
                      "XDG_RUNTIME_DIR": str(runtime),
-                     **sound.capture_env(self.tmp, self.capture_folder / "sound")}
+                     **sound.capture_env(self.tmp, self.capture_folder / "sound", into_pipe=True)}
         self.program = self._reachable(PROGRAM)
         entries = " \\n\\\n\t\t".join(f"{self.program} {options}".strip() for options in programs)
         (self.home / ".xscreensaver").write_text(
@@ -125,6 +125,7 @@ class Daemon:
             f"programs:\t{entries} \\n\n")
         subprocess.run(["chown", "-R", f"{user.pw_uid}:{user.pw_gid}", str(self.home), str(runtime),
                         str(self.capture_folder)], check=True)
+        self._capture = sound.PacedCapture(self.capture_folder / "sound", self.tmp / "heard.raw")
         self._xvfb = Xvfb(screen_size, monitors)
         self.display = self._xvfb.display
         self._env["DISPLAY"] = self.display
@@ -214,15 +215,14 @@ class Daemon:
         return path
 
     def heard(self):
-        return sound.tone(sound.captured(self.capture_folder, "sound"))
+        return sound.tone(self._capture.record.read_bytes())
 
     def players(self):
         """The processes that hold the sound device (the capture file) open."""
         return holders(self.capture_folder)
 
     def forget_sound(self):
-        for f in self.capture_folder.iterdir():
-            f.unlink()
+        self._capture.record.write_bytes(b"")
 
     # XScreenSaver's settings program ------------------------------------------
     def settings_dialog(self, page, timeout=30):
@@ -272,6 +272,7 @@ class Daemon:
         for hack in self._hacks:
             if alive(hack.pid):
                 os.kill(hack.pid, signal.SIGKILL)
+        self._capture.close()
         self._xvfb.close()
         shutil.rmtree(self.tmp, ignore_errors=True)
 

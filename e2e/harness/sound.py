@@ -2,8 +2,11 @@
 program plays; `tone` tells what it was; `make_tones` makes the test sounds."""
 import array
 import math
+import os
 import subprocess
 import sys
+import threading
+import time
 import wave
 
 ASOUND = """pcm.!default {
@@ -20,14 +23,53 @@ pcm.capture {
 """
 
 
-def capture_env(conf_folder, capture):
+def capture_env(conf_folder, capture, into_pipe=False):
     """Environment for a program whose sound goes into files named `capture`*
     (a path): one sound device, ALSA's file plugin over the null device. The
-    plugin's configuration is written into `conf_folder` once."""
-    conf = conf_folder / "asound.conf"
+    plugin's configuration is written into `conf_folder` once. Into a pipe, the
+    plugin must open the one path given (it would start a new file beside one
+    that is there)."""
+    conf = conf_folder / ("asound-pipe.conf" if into_pipe else "asound.conf")
     if not conf.exists():
-        conf.write_text(ASOUND)
+        conf.write_text(ASOUND.replace("truncate false", "truncate true") if into_pipe else ASOUND)
     return {"ALSA_CONFIG_PATH": f"/usr/share/alsa/alsa.conf:{conf}", "AUDIO_CAPTURE": str(capture)}
+
+
+class PacedCapture:
+    """The capture for a program whose sound clock is its device's own (GStreamer's
+    ALSA sink): over the null device that clock has no pace, and the program
+    would write as fast as it can, hundreds of megabytes a second. The device's
+    file is a pipe instead, drained here at the real rate (16-bit stereo at
+    44.1 kHz) into `record`; a full pipe holds the program back."""
+
+    RATE = 44100 * 4
+    STEP = 0.05
+
+    def __init__(self, fifo, record):
+        os.mkfifo(fifo, 0o666)
+        os.chmod(fifo, 0o666)
+        self.record = record
+        self.record.write_bytes(b"")
+        # Read end open first, never blocking: a writer's open never waits.
+        self._fd = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+        self._done = threading.Event()
+        self._thread = threading.Thread(target=self._drain, daemon=True)
+        self._thread.start()
+
+    def _drain(self):
+        with open(self.record, "ab") as out:
+            while not self._done.wait(self.STEP):
+                try:
+                    data = os.read(self._fd, int(self.RATE * self.STEP))
+                except BlockingIOError:
+                    continue
+                out.write(data)
+                out.flush()
+
+    def close(self):
+        self._done.set()
+        self._thread.join()
+        os.close(self._fd)
 
 
 def captured(folder, name):
