@@ -1,8 +1,18 @@
 """A private X server: Xvfb on a display number of its own, its one screen split
 into RandR monitors when asked, and what it shows."""
+import ctypes
 import os
+import signal
 import subprocess
 import time
+
+PR_SET_PDEATHSIG = 1
+
+
+def _end_with_parent():
+    # A run killed from outside (a test's time-out) takes its X server along,
+    # and with it every client left on it: nothing runs on unseen.
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 class Xvfb:
@@ -12,7 +22,8 @@ class Xvfb:
         # -noreset: the monitors set below would vanish with the last client.
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-noreset", "-screen", "0", screen, "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_end_with_parent)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
             number = pipe.readline().strip()
