@@ -46,7 +46,7 @@ UniqueFd EndingSignals() {
     return UniqueFd(signalfd(-1, &ending, SFD_CLOEXEC | SFD_NONBLOCK));
 }
 
-Window X11Saver::WindowFor(Display* display, const HackSetup& setup) {
+Window X11Saver::WindowFor(Display* display, const HackSetup& setup, Atom deleteWindow) {
     XSetErrorHandler(OnXError);
     if (setup.target == Target::GivenWindow) return setup.window;
     if (setup.target == Target::Root) return DefaultRootWindow(display);
@@ -54,7 +54,6 @@ Window X11Saver::WindowFor(Display* display, const HackSetup& setup) {
                                            BlackPixel(display, DefaultScreen(display)));
     XStoreName(display, own, "Lumora");
     // Closed by its window manager, it ends as on a key instead of losing the connection.
-    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, own, &deleteWindow, 1);
     XMapWindow(display, own);
     return own;
@@ -70,7 +69,8 @@ X11Saver::X11Saver(Display* display, const HackSetup& setup, UniqueFd signals)
     : display_(display),
       target_(setup.target),
       signals_(std::move(signals)),
-      window_(WindowFor(display, setup)),
+      deleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)),
+      window_(WindowFor(display, setup, deleteWindow_)),
       view_(display, window_, random_, setup.target == Target::OwnWindow ? KeyPressMask : NoEventMask),
       settings_(MusicFor(setup.settings, view_.Preview())),
       host_(std::make_unique<OneMusicAmongHacks>(
@@ -87,7 +87,7 @@ void X11Saver::OnEvent(const XEvent& event) {
         session_.OnKey(KeyOf(event.xkey));
     } else if ((event.type == DestroyNotify && event.xdestroywindow.window == window_) ||
                (event.type == ClientMessage && target_ == Target::OwnWindow &&
-                static_cast<Atom>(event.xclient.data.l[0]) == XInternAtom(display_, "WM_DELETE_WINDOW", True))) {
+                static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_)) {
         session_.Quit();
     } else {
         view_.Handle(event);
@@ -114,14 +114,11 @@ bool X11Saver::Run() {
         if (now >= nextFrame) {
             view_.Frame();
             session_.OnFrameShown();
-            nextFrame += milliseconds(Shower::kFrameIntervalMs);
-            if (nextFrame < now) nextFrame = now + milliseconds(Shower::kFrameIntervalMs);
+            nextFrame = NextDue(nextFrame, milliseconds(Shower::kFrameIntervalMs), now);
         }
         if (now >= nextJump) {
             view_.JumpRadiant(system_.SecondsSinceMidnight());
-            nextJump += milliseconds(Shower::kJumpIntervalMs);
-            // After a stop (SIGSTOP, a suspend) one jump, not one for each period missed.
-            if (nextJump < now) nextJump = now + milliseconds(Shower::kJumpIntervalMs);
+            nextJump = NextDue(nextJump, milliseconds(Shower::kJumpIntervalMs), now);
         }
         host_.RunDueTimers(now, [this](SessionTimer timer) { session_.OnTimer(timer); });
 

@@ -35,7 +35,7 @@ public:
     bool Run();
 
 private:
-    static Window WindowFor(Display* display, const HackSetup& setup);
+    static Window WindowFor(Display* display, const HackSetup& setup, Atom deleteWindow);
     // A preview plays no music; the saver it stands for will.
     static Settings MusicFor(Settings settings, bool preview);
     void OnEvent(const XEvent& event);
@@ -43,6 +43,7 @@ private:
     Display* const display_;
     const Target target_;
     const UniqueFd signals_;
+    const Atom deleteWindow_; // a window manager's close
     const Window window_;
     Random random_;
     ShowerView view_;

@@ -71,11 +71,8 @@ void X11SessionHost::RunDueTimers(SteadyClock::time_point now, const std::functi
     for (int index = 0; index < kSessionTimers; ++index) {
         auto& due = due_[index];
         if (!due || *due > now) continue;
-        // Set before the tick, which may turn its timer off. A loop that fell
-        // behind ticks once, not once for every period it missed.
-        const auto interval = std::chrono::milliseconds(SaverSession::IntervalMs(static_cast<SessionTimer>(index)));
-        *due += interval;
-        if (*due <= now) due = now + interval;
+        // Set before the tick, which may turn its timer off.
+        due = NextDue(*due, std::chrono::milliseconds(SaverSession::IntervalMs(static_cast<SessionTimer>(index))), now);
         tick(static_cast<SessionTimer>(index));
     }
 }

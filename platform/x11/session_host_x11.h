@@ -20,6 +20,15 @@ namespace lumora::x11 {
 
 using SteadyClock = std::chrono::steady_clock;
 
+// When a periodic deadline that has come is next due: a period on, or a period
+// from now for a loop that fell behind (a stop, a suspend): it comes once, not
+// in a burst of the periods missed.
+inline SteadyClock::time_point NextDue(SteadyClock::time_point due, std::chrono::milliseconds period,
+                                       SteadyClock::time_point now) {
+    due += period;
+    return due <= now ? now + period : due;
+}
+
 // What the session asks of the system itself. Under the daemon, which keeps
 // the cursor and the screen lock, the session runs as a test run does: it never
 // asks for the cursor or the running flag, and there is no old family.

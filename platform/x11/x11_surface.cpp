@@ -97,15 +97,10 @@ void SurfaceImage::Show(Drawable target, GC gc, const std::vector<Rect>& areas) 
 void SurfaceImage::ShowChanged(Drawable target, GC gc, const std::vector<Rect>& areas,
                                const std::vector<Rect>& region, std::vector<XRectangle>& clip) const {
     clip.clear();
-    for (const Rect& r : region) {
-        const int left = std::max(r.left, 0);
-        const int top = std::max(r.top, 0);
-        const int right = std::min(r.right, 32767);
-        const int bottom = std::min(r.bottom, 32767);
-        if (right <= left || bottom <= top) continue;
-        clip.push_back(XRectangle{static_cast<short>(left), static_cast<short>(top),
-                                  static_cast<unsigned short>(right - left), static_cast<unsigned short>(bottom - top)});
-    }
+    // Already within the image, which X keeps within 16 bits.
+    for (const Rect& r : region)
+        clip.push_back(XRectangle{static_cast<short>(r.left), static_cast<short>(r.top),
+                                  static_cast<unsigned short>(r.right - r.left), static_cast<unsigned short>(r.bottom - r.top)});
     if (clip.empty()) return;
     XSetClipRectangles(display_, gc, 0, 0, clip.data(), static_cast<int>(clip.size()), YXBanded);
     Show(target, gc, areas);
