@@ -8,15 +8,15 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "display/display_win32.h"
-#include "platform/win32/win32_platform.h"
+#include "windows/saver_window.h"
+#include "windows/system/seams.h"
 
 int wmain(int argc, wchar_t** argv) {
     const long seconds = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 12;
     lumora::win32::Win32Platform system;
     const lumora::platform::Platform platform = system.Seams();
     std::unique_ptr<lumora::DisplayWindow> display =
-        lumora::OpenDisplay(platform, lumora::Settings{}, lumora::Mode::NoSwitch);
+        lumora::OpenDisplay(platform, lumora::Settings{}, lumora::SessionRules{});
     if (display == nullptr) return 1;
 
     const DWORD start = ::GetTickCount();

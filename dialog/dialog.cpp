@@ -125,8 +125,8 @@ void SettingsDialog::OnMusicFileChecked(const std::string& file, bool exists) {
     settings_.musicFile.clear();
     host_.SetFileCaption("");
     if (!choiceMade_ && settings_.music == MusicKind::SoundFile) {
-        ShowChoice(MusicKind::None);
-        settings_.music = MusicKind::None;
+        ShowChoice(MusicKind::NoMusic);
+        settings_.music = MusicKind::NoMusic;
     }
 }
 
@@ -152,7 +152,7 @@ void SettingsDialog::OnMusicChoice(MusicKind kind) {
 
 void SettingsDialog::OnMusicChoiceKey(int step) {
     // As they stand, top to bottom.
-    constexpr MusicKind kOrder[3] = {MusicKind::AudioCd, MusicKind::None, MusicKind::SoundFile};
+    constexpr MusicKind kOrder[3] = {MusicKind::AudioCd, MusicKind::NoMusic, MusicKind::SoundFile};
     int at = -1;
     for (int i = 0; i < 3; ++i)
         if (kOrder[i] == settings_.music) at = i;

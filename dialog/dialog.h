@@ -1,7 +1,7 @@
 // The settings dialog: the music choice with its picture-drawn option marks,
 // the repeat box and the file chooser, the shaded panels, the turning Earth,
 // and the zoom out of and back into the pointer. Plain C++: the windows are
-// reached through DialogHost, which dialog_win32.cpp implements over Win32.
+// reached through DialogHost, which the Windows edition (windows/dialog/) implements.
 #pragma once
 
 #include <cstdint>

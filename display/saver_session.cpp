@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/screen_saver.h"
+#include "startup/screen_saver.h"
 
 namespace lumora {
 
@@ -19,12 +19,14 @@ struct MusicJob {
 };
 
 
-SaverSession::SaverSession(SessionSeams seams, SessionHost& host, MusicPlayer& music, Settings settings, Mode mode)
+SaverSession::SaverSession(SessionSeams seams, SessionHost& host, SessionTimers& timers, MusicQueue& music,
+                           Settings settings, SessionRules rules)
     : seams_(seams),
       host_(host),
+      timerKeeper_(timers),
       music_(music),
       settings_(std::move(settings)),
-      mode_(mode),
+      rules_(rules),
       // A music file can take long to open (a share that does not answer, a
       // huge file): the screen is covered first.
       musicPending_(settings_.music == MusicKind::AudioCd || settings_.music == MusicKind::SoundFile) {}
@@ -40,7 +42,7 @@ int SaverSession::IntervalMs(SessionTimer timer) {
 
 void SaverSession::EnableTimer(SessionTimer timer, bool enabled) {
     timers_[static_cast<std::size_t>(timer)] = enabled;
-    host_.EnableTimer(timer, enabled);
+    timerKeeper_.EnableTimer(timer, enabled);
 }
 
 void SaverSession::OnTimer(SessionTimer timer) {
@@ -59,9 +61,7 @@ void SaverSession::OnFrameShown() {
 }
 
 void SaverSession::OnMusicThread(std::function<void(MusicPlayer&)> work, std::function<void()> after) {
-    MusicPlayer* music = &music_;
-    host_.RunOnMusicThread([music, work = std::move(work)] { work(*music); },
-                           after ? std::move(after) : [] {});
+    music_.Post(std::move(work), after ? std::move(after) : [] {});
 }
 
 void SaverSession::BeginMusic() {
@@ -125,7 +125,7 @@ void SaverSession::StopMusic() {
     // Track steps and watches still waiting would only hold the stop up: on a
     // drive that answers slowly, long enough for the disc to play on after the
     // saver has gone.
-    host_.DropWaitingMusicWork();
+    music_.DropWaiting();
     const MusicStarted started = job_->started;
     OnMusicThread([started](MusicPlayer& music) { music.Stop(started); });
 }
@@ -156,8 +156,8 @@ void SaverSession::WatchCd() {
 void SaverSession::OnClick() { Quit(); }
 
 void SaverSession::OnMouseMove(float x, float y) {
-    // Started without a switch (a test run from the desktop), the mouse may rest anywhere.
-    if (mode_ == Mode::NoSwitch) return;
+    // A test run from the desktop, or a window of its own: the mouse may rest anywhere.
+    if (!rules_.mouseMoveEnds) return;
     if (!mouseStart_.taken) {
         mouseStart_.x = x;
         mouseStart_.y = y;
@@ -200,6 +200,10 @@ void SaverSession::RunWaitingEvents() {
         if (seams_.clock.TickCount() - began >= static_cast<std::uint32_t>(kEventsBeforeQuitMs)) break;
 }
 
+void SaverSession::ShowCursor(bool show) {
+    if (seams_.cursor != nullptr) seams_.cursor->Show(show);
+}
+
 bool SaverSession::Quit() {
     // The events run below may ask to quit again; only the first asking counts,
     // so the password is never asked twice for one quit.
@@ -207,11 +211,10 @@ bool SaverSession::Quit() {
     quitting_ = true;
     RunWaitingEvents();
 
-    const bool saverMode = mode_ == Mode::Saver;
-    if (saverMode && !IsNtFamily(seams_.saver)) {
-        seams_.cursor.Show(true);
+    if (rules_.asksPassword) {
+        ShowCursor(true);
         if (host_.VerifyPassword() == 0) {
-            seams_.cursor.Show(false);
+            ShowCursor(false);
             quitting_ = false;
             return false;
         }
@@ -219,9 +222,9 @@ bool SaverSession::Quit() {
 
     StopMusic();
 
-    if (saverMode) {
-        MarkScreenSaverRunning(seams_.saver, false);
-        seams_.cursor.Show(true);
+    if (rules_.systemTakesPart) {
+        if (seams_.saver != nullptr) MarkScreenSaverRunning(*seams_.saver, false);
+        ShowCursor(true);
     }
     host_.Close();
     // A process that ends while a device is still opening, or open, can fall
@@ -229,7 +232,7 @@ bool SaverSession::Quit() {
     // thread gets a while to finish its stop, or the undoing of a start still
     // under way. The screen is already given back, and a device that does not
     // answer holds up the end no longer than that.
-    if (job_) host_.WaitForMusicThread(kStopWaitMs);
+    if (job_) music_.WaitIdle(rules_.stopWaitMs);
     ended_ = true;
     host_.End();
     return true;

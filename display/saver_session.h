@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "music/music_player.h"
+#include "music/music_thread.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
-#include "startup/command_line.h"
 
 namespace lumora {
 
@@ -25,57 +25,66 @@ enum class SessionTimer {
 };
 inline constexpr int kSessionTimers = 3;
 
+// Keeps the session's timers: a timer that is on ticks at its interval.
+class SessionTimers {
+public:
+    virtual ~SessionTimers() = default;
+    virtual void EnableTimer(SessionTimer timer, bool enabled) = 0;
+};
+
 // What the window system does for the session.
 class SessionHost {
 public:
     virtual ~SessionHost() = default;
-    virtual void EnableTimer(SessionTimer timer, bool enabled) = 0;
     // Runs one window event that is waiting; false when none was.
     virtual bool RunWaitingEvent() = 0;
     // The old family's password check with the window as owner; nonzero when accepted.
     virtual std::int32_t VerifyPassword() = 0;
-    // Runs `work` on the music's own thread, each piece after the ones given
-    // before it, then `done` on the window's thread as one of its events;
-    // `done` is dropped when the window has gone by then. The music's devices
-    // are used from that one thread only, and never hold up the window.
-    virtual void RunOnMusicThread(std::function<void()> work, std::function<void()> done) = 0;
-    // Waits at most this long for the music's thread to finish what it was
-    // given; true when it did.
-    virtual bool WaitForMusicThread(int milliseconds) = 0;
-    // Drops the music work given but not yet begun; the piece under way finishes.
-    virtual void DropWaitingMusicWork() = 0;
     // Takes the saver's window off the screen.
     virtual void Close() = 0;
     // Ends the run: the message loop ends, and the program with it.
     virtual void End() = 0;
 };
 
-// What the session asks of the system itself: the time, and around a quit in
-// the saver's mode the cursor and the running flag.
+// How this session ends, and what it gives back: the entry decides, from the
+// switch Windows started it with, or from the kind of session on Linux.
+struct SessionRules {
+    // A move of the mouse in both axes ends it; its first position is no move.
+    bool mouseMoveEnds = false;
+    // The system takes part: start-up hid the cursor and told the system that a
+    // screen saver runs, and the quit gives both back.
+    bool systemTakesPart = false;
+    // The old family's own password is asked before it ends.
+    bool asksPassword = false;
+    // How long a quit waits for the music to stop before it ends regardless.
+    int stopWaitMs = 1000;
+};
+
+// What the session asks of the system itself: the time, and where the rules
+// give the system a part, the cursor and the running flag.
 struct SessionSeams {
     platform::Clock& clock;
-    platform::Cursor& cursor;
-    platform::Saver& saver;
+    platform::Cursor* cursor = nullptr;
+    platform::Saver* saver = nullptr;
 
-    SessionSeams(platform::Clock& clockSeam, platform::Cursor& cursorSeam, platform::Saver& saverSeam)
+    explicit SessionSeams(platform::Clock& clockSeam, platform::Cursor* cursorSeam = nullptr,
+                          platform::Saver* saverSeam = nullptr)
         : clock(clockSeam), cursor(cursorSeam), saver(saverSeam) {}
     // Not explicit: a whole platform serves wherever these are asked for.
     SessionSeams(const platform::Platform& platform)
-        : clock(platform.clock), cursor(platform.cursor), saver(platform.saver) {}
+        : clock(platform.clock), cursor(&platform.cursor), saver(&platform.saver) {}
 };
 
 class SaverSession {
 public:
-    // The music player is used on the music's thread only, and must outlive
-    // the work given to it.
-    SaverSession(SessionSeams seams, SessionHost& host, MusicPlayer& music, Settings settings, Mode mode);
+    // The player is reached through the music's thread only.
+    SaverSession(SessionSeams seams, SessionHost& host, SessionTimers& timers, MusicQueue& music, Settings settings,
+                 SessionRules rules);
 
     // Frames shown before the music may touch a file or a device.
     static constexpr int kFramesBeforeMusic = 2;
     // Status queries of the CD that may fail in a row before its watch gives up.
     static constexpr int kCdFailuresToGiveUp = 3;
-    // How long a quit waits for the music to stop before it ends regardless.
-    static constexpr int kStopWaitMs = 1000;
     // How long the music may take to start before it is given up for the run.
     static constexpr int kMusicGiveUpMs = 3000;
     // What a quit lets run of the window events waiting for it: on a machine
@@ -116,12 +125,14 @@ private:
     void StepTracks();
     void StopMusic();
     void RunWaitingEvents();
+    void ShowCursor(bool show);
 
     const SessionSeams seams_;
     SessionHost& host_;
-    MusicPlayer& music_;
+    SessionTimers& timerKeeper_;
+    MusicQueue& music_;
     const Settings settings_;
-    const Mode mode_;
+    const SessionRules rules_;
 
     struct {
         float x = 0;

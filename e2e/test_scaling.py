@@ -2,7 +2,8 @@
 """Every monitor and every scale under Wine: a shower on each monitor of two,
 whichever side the second stands on; one-pixel stars at 192 DPI; and the
 settings dialog laid out for 96, 120, 144 and 192 DPI, every part where the
-96-DPI layout times the scale puts it and no text larger than its box."""
+96-DPI layout times the scale puts it, as other programs see it, and no text
+running out of its box."""
 import time
 import unittest
 from pathlib import Path
@@ -10,8 +11,10 @@ from pathlib import Path
 import harness
 from harness import Saver
 from harness.screen import rgb, stars
+from harness.titles import DIALOG
 
 SCREEN_W, SCREEN_H = 1824, 768
+SHOT_W, SHOT_H = 1280, 900  # the dialog's screen
 LEFT = [("S", "800/211x600/158+0+0", "none"), ("*P", "1024/271x768/203+800+0", "screen")]
 RIGHT = [("*P", "1024/271x768/203+0+0", "screen"), ("S", "800/211x600/158+1024+0", "none")]
 
@@ -85,58 +88,75 @@ class TwoMonitors(unittest.TestCase):
         self.assertEqual(saver.end(timeout=2), 0)
 
 
-def layout(path):
-    parts = {}
-    for line in Path(path).read_text().splitlines():
-        name, *numbers = line.split()
-        parts[name] = [int(n) for n in numbers]
-    return parts
+def ink(pixel, box, others, pad):
+    """How many pixels of box (left, top, right, bottom) differ from their row's
+    ground, the colour just left of the box (the panels are shaded row by row),
+    and how many so in the `pad` pixels right of and below it where none of
+    `others` stands: a text's ink, and how much of it runs out of its box."""
+    left, top, right, bottom = box
+    inked = [(x, y) for y in range(top, bottom + pad) for x in range(left, right + pad)
+             if pixel(x, y) != pixel(left - 1, y) and not any(within(o, (x, y, x + 1, y + 1)) for o in others)]
+    outside = sum(1 for x, y in inked if x >= right or y >= bottom)
+    return len(inked) - outside, outside
+
+
+def edge_lines(box):
+    """The lines of a button's two-pixel edge, each of one colour, without the corners."""
+    left, top, right, bottom = box
+    return ([[(x, y) for x in range(left + 2, right - 2)] for y in (top, top + 1, bottom - 2, bottom - 1)] +
+            [[(x, y) for y in range(top + 2, bottom - 2)] for x in (left, left + 1, right - 2, right - 1)])
+
+
+def within(outer, box):
+    return outer[0] <= box[0] and outer[1] <= box[1] and outer[2] >= box[2] and outer[3] >= box[3]
 
 
 class Scales(unittest.TestCase):
+    # What the scale does not set: the link is as wide and tall as its text, a
+    # combo box as tall as its font makes it, and its edit box lies inside it by
+    # the system's border.
+    EDGES = {"https://lumora.example/": 2, "ComboBox#101": 3, "Edit#1001": 0}
 
     def dialog_at(self, dpi):
-        session = harness.Session(f"dpi{dpi}", screen="1280x900x24",
+        """The DPI the dialog's window has, and the client area and every part
+        as other programs see them, once its texts are seen to fit."""
+        session = harness.Session(f"dpi{dpi}", screen=f"{SHOT_W}x{SHOT_H}x24",
                                   registry=[(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", dpi)])
         self.addCleanup(session.close)
-        report = session.tmp / f"layout-{dpi}.txt"
-        dialog = harness.Dialog(session, session.install(), env={"LUMORA_LAYOUT_REPORT": harness.win_path(report)},
-                                timeout=30)
+        folder = session.install(extra=("layout_probe.exe",))
+        dialog = harness.Dialog(session, folder, timeout=30)
         self.addCleanup(dialog.close)
-        deadline = time.time() + 10
-        while not report.exists() and time.time() < deadline:
-            time.sleep(0.1)
+        where = dialog.where()
+        probed = session.run(folder / "layout_probe.exe", DIALOG, timeout=30)
+        self.assertEqual(probed.code, 0, probed.out)
+        lines = [line.split("\t") for line in probed.out.splitlines()]
+        places = [(name, tuple(int(n) for n in numbers)) for name, *numbers in lines[1:]]
         time.sleep(1.0)  # the Earth has turned a little
-        session.screenshot(harness.screenshots() / f"dialog-{dpi}dpi.png")
-        return layout(report)
+        raw = rgb(session.screenshot(harness.screenshots() / f"dialog-{dpi}dpi.png"), SHOT_W, SHOT_H)
+        pixel = lambda x, y: raw[((where["origin"][1] + y) * SHOT_W + where["origin"][0] + x) * 3:][:3]
+        for name, box in places:
+            if "#" not in name:  # drawn text; the layout leaves 4 pixels at 96 DPI round each
+                inside, outside = ink(pixel, box, [o for _, o in places if not within(o, box)], round(4 * dpi / 96))
+                self.assertGreater(inside, 0, f"{name} at {dpi} DPI: no text in its box {box}")
+                self.assertEqual(outside, 0, f"{name} at {dpi} DPI runs out of its box {box}")
+            elif name.startswith("Button#"):  # a caption larger than its button is drawn over the edge
+                for line in edge_lines(box):
+                    self.assertEqual(len({pixel(*spot) for spot in line}), 1,
+                                     f"{name} at {dpi} DPI: its caption crosses its edge at {line[0]}")
+        return int(lines[0][1]), [("client", (0, 0, *where["client"]))] + places
 
     def test_the_dialog_scales_with_the_dpi_and_every_text_fits_its_box(self):
-        base = self.dialog_at(96)
-        self.assertEqual(base["dpi"], [96])
-        self.assertEqual(base["client"][2:4], [461, 225])
+        dpi, base = self.dialog_at(96)
+        self.assertEqual((dpi, base[0]), (96, ("client", (0, 0, 461, 225))))
         for dpi in (120, 144, 192):
             with self.subTest(dpi=dpi):
-                parts = self.dialog_at(dpi)
-                self.assertEqual(parts["dpi"], [dpi])
-                factor = dpi / 96
-                for name, numbers in base.items():
-                    if name in ("dpi", "link"):
-                        continue  # the link is as wide as its text, checked below
-                    # A combo box is as tall as its font makes it: its bottom is not ours to set.
-                    edges = 3 if name == "repeatBoxShown" else 4
-                    for got, at96 in zip(parts[name][:edges], numbers[:edges]):
-                        self.assertLessEqual(abs(got - at96 * factor), 1.0,
-                                             f"{name} at {dpi} DPI: {parts[name][:4]} against {numbers[:4]}")
-                self.check_texts_fit(parts, dpi)
-        self.check_texts_fit(base, 96)
-
-    def check_texts_fit(self, parts, dpi):
-        for name, numbers in parts.items():
-            if len(numbers) != 6 or numbers[4] == 0:
-                continue
-            left, top, right, bottom, text_w, text_h = numbers
-            self.assertLessEqual(text_w, right - left, f"{name} at {dpi} DPI is wider than its box")
-            self.assertLessEqual(text_h, bottom - top, f"{name} at {dpi} DPI is taller than its box")
+                said, places = self.dialog_at(dpi)
+                self.assertEqual(said, dpi)
+                self.assertEqual([n for n, _ in places], [n for n, _ in base], "not the same parts in the same order")
+                for (name, got), (_, at96) in zip(places, base):
+                    edges = self.EDGES.get(name, 4)
+                    for g, b in zip(got[:edges], at96[:edges]):
+                        self.assertLessEqual(abs(g - b * dpi / 96), 1.0, f"{name} at {dpi} DPI: {got} against {at96}")
 
     def test_stars_are_one_pixel_at_192_dpi(self):
         session, _ = start_saver(self, "stars192", "1024x768x24", (300, 300),

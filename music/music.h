@@ -72,7 +72,9 @@ public:
 
 private:
 
-    const platform::Platform& platform_;
+    // Its own copy of the seams: the player may outlive whoever made it, on a
+    // thread a device holds.
+    const platform::Platform platform_;
     const Settings settings_;
     std::string replyBuffer_;
     std::string errorBuffer_;

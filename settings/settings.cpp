@@ -128,7 +128,7 @@ Settings WithMusicFileChecked(Settings settings, platform::Files& files) {
     // but only a sound file without a file loses its kind.
     if (!settings.musicFile.empty() && FileExists(files, settings.musicFile)) return settings;
     settings.musicFile.clear();
-    if (settings.music == MusicKind::SoundFile) settings.music = MusicKind::None;
+    if (settings.music == MusicKind::SoundFile) settings.music = MusicKind::NoMusic;
     return settings;
 }
 

@@ -13,10 +13,10 @@ namespace lumora {
 
 // What plays. The file may hold any 16-bit number here; numbers that are no
 // kind below travel through unchanged and simply choose nothing.
-enum class MusicKind : std::int16_t { None = 0, AudioCd = 1, SoundFile = 2 };
+enum class MusicKind : std::int16_t { NoMusic = 0, AudioCd = 1, SoundFile = 2 };
 
 struct Settings {
-    MusicKind music = MusicKind::None;
+    MusicKind music = MusicKind::NoMusic;
     std::int16_t repeatTrack = 0; // the CD track to hold playback on, 0 for none
     std::string musicFile;        // the MP3 or WAV file, empty when none
 

@@ -43,7 +43,7 @@ std::optional<unsigned long> WindowId(std::string_view text) {
 
 std::optional<MusicKind> MusicChoice(const std::string& text) {
     const std::string word = AsciiUpper(std::string(Trimmed(text)));
-    if (word == "NONE") return MusicKind::None;
+    if (word == "NONE") return MusicKind::NoMusic;
     if (word == "CD") return MusicKind::AudioCd;
     if (word == "FILE") return MusicKind::SoundFile;
     return std::nullopt;
@@ -134,7 +134,7 @@ Settings WithMusicFileReadable(Settings settings, const std::string& unreadable,
         complaints.push_back(none ? "music from a file, but no file is set (-file PATH): no music"
                                   : "the music file " + Quoted(settings.musicFile) + " cannot be read (" + unreadable +
                                         "): no music");
-        settings.music = MusicKind::None;
+        settings.music = MusicKind::NoMusic;
     }
     settings.musicFile.clear();
     return settings;

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/screen_saver.h"
+#include "startup/screen_saver.h"
 
 namespace lumora {
 
@@ -56,6 +56,11 @@ Launch Start(const platform::Platform& platform) {
     case Mode::Saver:
         platform.cursor.Show(false);
         MarkScreenSaverRunning(platform.saver, true);
+        // Only Windows' own run switch makes it the system's screen saver: the
+        // mouse ends it, and the old family wants its password first.
+        launch.rules.mouseMoveEnds = true;
+        launch.rules.systemTakesPart = true;
+        launch.rules.asksPassword = !IsNtFamily(platform.saver);
         launch.window = Launch::Window::Saver;
         return launch;
     case Mode::NoSwitch:

@@ -2,6 +2,7 @@
 // where the mode needs them, and say which one window opens.
 #pragma once
 
+#include "display/saver_session.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "startup/command_line.h"
@@ -14,14 +15,15 @@ inline constexpr const char* kDialogTitle = "ルモラの設定";
 // What start-up decided: the one window the program opens now, if any.
 struct Launch {
     enum class Window {
-        None,           // nothing to open: the program ends
+        Nothing,        // nothing to open: the program ends
         Preview,        // the still picture in the pane
         Saver,          // the shower, for as long as the message loop runs
         SettingsDialog, // the dialog, which returns when it has closed
     };
-    Window window = Window::None;
+    Window window = Window::Nothing;
     Settings settings;                  // for the saver and the dialog
     Mode mode = Mode::NoSwitch;         // for the saver
+    SessionRules rules;                 // the saver's, from its switch
     platform::WindowHandle pane = 0;    // for the preview
 };
 

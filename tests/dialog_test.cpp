@@ -115,7 +115,7 @@ TEST_F(DialogTest, OpeningFocusesTheFirstEnabledStop) {
 TEST_F(DialogTest, TheArrowsWalkTheChoicesAsTheyStandAndDoWhatAClickDoes) {
     With({MusicKind::AudioCd, 0, ""}).Open();
     dialog->OnMusicChoiceKey(+1); // down from 音楽CD
-    EXPECT_EQ(dialog->Current().music, MusicKind::None);
+    EXPECT_EQ(dialog->Current().music, MusicKind::NoMusic);
     EXPECT_TRUE(host.marks[0] && !host.repeatEnabled && !host.fileEnabled);
     dialog->OnMusicChoiceKey(+1);
     EXPECT_EQ(dialog->Current().music, MusicKind::SoundFile);
@@ -171,8 +171,8 @@ TEST_F(DialogTest, ChoosingMarksOneOptionEnablesItsControlAndSetsTheKind) {
     dialog->OnMusicChoice(MusicKind::SoundFile);
     EXPECT_EQ(dialog->Current().music, MusicKind::SoundFile);
     EXPECT_TRUE(host.marks[2] && !host.marks[1] && host.fileEnabled && !host.repeatEnabled);
-    dialog->OnMusicChoice(MusicKind::None);
-    EXPECT_EQ(dialog->Current().music, MusicKind::None);
+    dialog->OnMusicChoice(MusicKind::NoMusic);
+    EXPECT_EQ(dialog->Current().music, MusicKind::NoMusic);
     EXPECT_TRUE(host.marks[0] && !host.fileEnabled && !host.repeatEnabled);
     EXPECT_EQ(host.repeatText, "5"); // choosing touches neither the box nor the file
     EXPECT_EQ(host.fileCaption, "C:\\a.wav");
@@ -202,7 +202,7 @@ TEST_F(DialogTest, TheRepeatTextIsSavedAsATrack) {
 TEST_F(DialogTest, SavingWritesAllThreeKeysWhateverTheKind) {
     With({MusicKind::AudioCd, 0, "C:\\song.mp3"}).Open();
     host.repeatText = "12";
-    dialog->OnMusicChoice(MusicKind::None);
+    dialog->OnMusicChoice(MusicKind::NoMusic);
     fake.calls.clear();
     dialog->OnSave();
     // Written in their order into a copy that then takes the file's place.
@@ -224,7 +224,7 @@ TEST_F(DialogTest, SavingWritesAllThreeKeysWhateverTheKind) {
 
 TEST_F(DialogTest, ASaveThatFailsEverywhereSaysWhyAndKeepsTheChoice) {
     fake.readOnly = {"C:\\Lumora", "C:\\Users\\u\\AppData\\Roaming"};
-    With({MusicKind::None, 0, ""}).Open();
+    With({MusicKind::NoMusic, 0, ""}).Open();
     dialog->OnMusicChoice(MusicKind::AudioCd);
     host.repeatText = "3";
     dialog->OnSave();

@@ -18,9 +18,11 @@ namespace {
 class SessionTest : public ::testing::Test {
 protected:
     // A session of its own, with the settings and mode given; nothing logged yet.
-    std::unique_ptr<SaverSession> Make(Settings settings = {}, Mode mode = Mode::Saver) {
+    std::unique_ptr<SaverSession> Make(Settings settings = {}) { return Make(std::move(settings), SaverRules()); }
+    std::unique_ptr<SaverSession> Make(Settings settings, SessionRules rules) {
         players.push_back(std::make_unique<Music>(seams, settings));
-        auto made = std::make_unique<SaverSession>(seams, host, *players.back(), std::move(settings), mode);
+        host.player = players.back().get();
+        auto made = std::make_unique<SaverSession>(seams, host, host, host, std::move(settings), rules);
         fake.calls.clear();
         return made;
     }
@@ -49,6 +51,14 @@ protected:
         return sent;
     }
 
+    // Windows' run switch: the system takes part, and the old family asks its password.
+    SessionRules SaverRules() const {
+        SessionRules rules;
+        rules.mouseMoveEnds = rules.systemTakesPart = true;
+        rules.asksPassword = fake.version.platformId != 2;
+        return rules;
+    }
+
     fake::FakePlatform fake;
     platform::Platform seams = fake.Seams();
     fake::RecordingSessionHost host{fake};
@@ -66,7 +76,7 @@ TEST_F(SessionTest, OnlyAMoveInBothAxesAwayFromTheFirstPositionQuits) {
 }
 
 TEST_F(SessionTest, WithoutASwitchMovementIsIgnoredButKeysAndClicksQuit) {
-    session = Make({}, Mode::NoSwitch);
+    session = Make({}, SessionRules{});
     session->OnMouseMove(1, 1);
     session->OnMouseMove(500, 500);
     session->OnMouseMove(900, 700);
@@ -77,7 +87,7 @@ TEST_F(SessionTest, WithoutASwitchMovementIsIgnoredButKeysAndClicksQuit) {
     EXPECT_EQ(fake.cursorCount, 0);
     EXPECT_FALSE(fake.runningFlag);
 
-    std::unique_ptr<SaverSession> clicked = Make({}, Mode::NoSwitch);
+    std::unique_ptr<SaverSession> clicked = Make({}, SessionRules{});
     host.ended = false;
     clicked->OnClick();
     EXPECT_TRUE(host.ended);
@@ -116,6 +126,7 @@ TEST_F(SessionTest, AQuitOnTheNtFamilyStopsTheDiscThenGivesEverythingBackAndEnds
 
 TEST_F(SessionTest, OffTheNtFamilyThePasswordDecides) {
     fake.version = {1, 1};
+    session = Make(); // the old family: its rules ask the password
     fake.cursorCount = -1;
     host.passwordAnswer = 0;
     session->OnMouseMove(10, 10);
@@ -143,6 +154,7 @@ TEST_F(SessionTest, OffTheNtFamilyThePasswordDecides) {
 
 TEST_F(SessionTest, AQuitFromTheEventsItRunsDoesNotAskTwice) {
     fake.version = {1, 1};
+    session = Make(); // the old family: its rules ask the password
     host.waitingEvent = [this, queued = true]() mutable { // a key already queued
         if (queued) session->OnKey(Key::Other);
         return std::exchange(queued, false);
@@ -258,7 +270,7 @@ TEST_F(SessionTest, AQuitDoesNotWaitLongForAStuckMusicThread) {
     shown.Quit();
     EXPECT_TRUE(host.ended);
     EXPECT_NE(std::find(fake.calls.begin(), fake.calls.end(),
-                        "WaitForMusicThread(" + std::to_string(SaverSession::kStopWaitMs) + ")"),
+                        "WaitForMusicThread(" + std::to_string(SessionRules{}.stopWaitMs) + ")"),
               fake.calls.end());
 }
 

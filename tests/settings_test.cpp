@@ -144,11 +144,11 @@ protected:
 };
 
 TEST_F(PlacementTest, TheUsersFileComesFirstThenTheProgramsThenTheVirtualisedCopy) {
-    EXPECT_EQ(Loaded(), MusicKind::None);
+    EXPECT_EQ(Loaded(), MusicKind::NoMusic);
     Store(kVirtualIni, " 1");
     EXPECT_EQ(Loaded(), MusicKind::AudioCd); // saved by an old 32-bit build, virtualised
     Store(kIni, " 0");
-    EXPECT_EQ(Loaded(), MusicKind::None);
+    EXPECT_EQ(Loaded(), MusicKind::NoMusic);
     Store(kUserIni, " 1");
     EXPECT_EQ(Loaded(), MusicKind::AudioCd);
     EXPECT_EQ(FileToLoad(FindSettingsPlaces(fake), fake).text, platform::ProfileText::Unicode);

@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "tests/support/fake_platform.h"
-#include "platform/screen_saver.h"
+#include "startup/screen_saver.h"
 
 namespace lumora {
 namespace {
@@ -24,7 +24,7 @@ protected:
         fake.calls.clear();
         const Launch launch = Start(fake.Seams());
         switch (launch.window) {
-        case Launch::Window::None: break;
+        case Launch::Window::Nothing: break;
         case Launch::Window::Preview: fake.Log("OpenPreview(" + std::to_string(launch.pane) + ")"); break;
         case Launch::Window::Saver:
             fake.Log(launch.mode == Mode::Saver ? "OpenDisplay(saver)" : "OpenDisplay(no switch)");
@@ -33,7 +33,7 @@ protected:
         }
         return launch;
     }
-    bool Opens(const std::string& arguments) { return Run(arguments).window != Launch::Window::None; }
+    bool Opens(const std::string& arguments) { return Run(arguments).window != Launch::Window::Nothing; }
 
     // The calls after the two look-ups and the settings reads.
     std::vector<std::string> CallsAfterSettings() const {
@@ -86,6 +86,7 @@ TEST_F(StartupTest, RunModeHidesTheCursorAndSetsTheFlagForTheSaverAndNoSwitchLea
         const bool saver = *arguments != '\0';
         EXPECT_EQ(launch.window, Launch::Window::Saver) << arguments;
         EXPECT_EQ(launch.mode, saver ? Mode::Saver : Mode::NoSwitch) << arguments;
+        EXPECT_EQ(launch.rules.mouseMoveEnds && launch.rules.systemTakesPart, saver) << arguments;
         EXPECT_TRUE(ReadSettings()) << arguments;
         EXPECT_EQ(fake.cursorCount, saver ? -1 : 0) << arguments;
         EXPECT_EQ(fake.runningFlag, saver ? std::optional<std::uint32_t>(0xFFFFFFFFu) : std::nullopt) << arguments;

@@ -19,8 +19,8 @@
 #include <cwchar>
 #include <optional>
 
-#include "platform/win32/com_win32.h"
-#include "startup/preview_win32.h"
+#include "windows/system/com.h"
+#include "windows/preview_window.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/win32/text_win32.h"
-#include "platform/win32/win32_platform.h"
+#include "windows/system/text.h"
+#include "windows/system/seams.h"
 #include "text/numbers.h"
 #include "settings/settings.h"
 

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Launch launch = Start(fake.Seams());
     const char* opened = "";
     switch (launch.window) {
-    case Launch::Window::None: break;
+    case Launch::Window::Nothing: break;
     case Launch::Window::Preview: opened = "P"; break;
     case Launch::Window::Saver: opened = "S"; break;
     case Launch::Window::SettingsDialog: opened = "C"; break;

@@ -24,9 +24,12 @@ inline const char* TimerName(SessionTimer timer) {
     return "?";
 }
 
-class RecordingSessionHost final : public SessionHost {
+// The window system, the session's timers and the music's thread in one.
+class RecordingSessionHost final : public SessionHost, public SessionTimers, public MusicQueue {
 public:
     explicit RecordingSessionHost(FakePlatform& log) : log_(log) {}
+
+    MusicPlayer* player = nullptr; // what the music's work is done with
 
     std::int32_t passwordAnswer = 1;
     // Runs the next window event waiting for the program: false when none was.
@@ -53,8 +56,8 @@ public:
         log_.Log("VerifyScreenSavePwd");
         return passwordAnswer;
     }
-    void RunOnMusicThread(std::function<void()> work, std::function<void()> done) override {
-        background.push_back({std::move(work), std::move(done)});
+    void Post(std::function<void(MusicPlayer&)> work, std::function<void()> done) override {
+        background.push_back({[this, work = std::move(work)] { work(*player); }, std::move(done)});
         if (runAtOnce) RunBackground();
     }
     // Runs the waiting work in its order, and then (unless the window is to hear
@@ -77,14 +80,14 @@ public:
     }
     // A working thread finishes what it was given as far as the wait lasts,
     // each MCI command taking the drive's time to answer.
-    bool WaitForMusicThread(int milliseconds) override {
+    bool WaitIdle(int milliseconds) override {
         log_.Log("WaitForMusicThread(" + std::to_string(milliseconds) + ")");
         if (musicThreadStuck) return false;
         const long long until = log_.mci.busyMs + milliseconds;
         while (!background.empty() && log_.mci.busyMs < until) RunBackground(false, 1);
         return waitFinished = background.empty() && log_.mci.busyMs <= until;
     }
-    void DropWaitingMusicWork() override {
+    void DropWaiting() override {
         log_.Log("DropWaitingMusicWork");
         background.clear();
     }

@@ -1,0 +1,79 @@
+#include "display/saver_run.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace lumora {
+namespace {
+
+// The clock's milliseconds wrap after 49 days: times are compared by their
+// difference, which is right across the wrap.
+std::int32_t Until(std::uint32_t due, std::uint32_t now) { return static_cast<std::int32_t>(due - now); }
+
+// When a periodic deadline that has come is due next: a period on, or a
+// period from now for a run that fell behind (a stop, a suspend, a slow
+// machine), so that it comes once, not in a burst of the periods missed.
+std::uint32_t NextDue(std::uint32_t due, std::uint32_t period, std::uint32_t now) {
+    due += period;
+    return Until(due, now) <= 0 ? now + period : due;
+}
+
+} // namespace
+
+SaverRun::SaverRun(SessionSeams seams, SessionHost& host, std::unique_ptr<MusicPlayer> player,
+                   std::function<void()> wakeForMusic, Settings settings, SessionRules rules, bool listChanges)
+    : seams_(seams),
+      listChanges_(listChanges),
+      shower_(random_),
+      music_(std::move(player), std::move(wakeForMusic)),
+      session_(seams, host, *this, music_, std::move(settings), rules) {
+    if (listChanges_) changed_.reserve(2 * Shower::kDefaultStars * 4);
+}
+
+void SaverRun::Start() {
+    shower_.Seed([this] { return Now(); });
+    nextStep_ = Now();
+    nextJump_ = nextStep_ + Shower::kJumpIntervalMs;
+}
+
+bool SaverRun::RunDue() {
+    const std::uint32_t now = Now();
+    bool stepped = false;
+    if (Until(nextStep_, now) <= kStepEarlyMs) {
+        changed_.clear();
+        shower_.Frame(listChanges_ ? &changed_ : nullptr);
+        nextStep_ = NextDue(nextStep_, Shower::kFrameIntervalMs, now);
+        stepped = true;
+    }
+    if (Until(nextJump_, now) <= 0) {
+        shower_.JumpRadiant(seams_.clock.SecondsSinceMidnight(), firstField_);
+        nextJump_ = NextDue(nextJump_, Shower::kJumpIntervalMs, now);
+    }
+    for (int index = 0; index < kSessionTimers; ++index) {
+        auto& due = timers_[index];
+        if (!due || Until(*due, now) > 0) continue;
+        const auto timer = static_cast<SessionTimer>(index);
+        // Set before the tick, which may turn its timer off.
+        due = NextDue(*due, static_cast<std::uint32_t>(SaverSession::IntervalMs(timer)), now);
+        session_.OnTimer(timer);
+    }
+    return stepped;
+}
+
+int SaverRun::MillisecondsToNext() const {
+    const std::uint32_t now = Now();
+    std::int32_t next = std::min(Until(nextStep_, now), Until(nextJump_, now));
+    for (const auto& due : timers_)
+        if (due) next = std::min(next, Until(*due, now));
+    return std::max<std::int32_t>(next, 0);
+}
+
+void SaverRun::EnableTimer(SessionTimer timer, bool enabled) {
+    auto& due = timers_[static_cast<std::size_t>(timer)];
+    if (enabled)
+        due = Now() + static_cast<std::uint32_t>(SaverSession::IntervalMs(timer));
+    else
+        due.reset();
+}
+
+} // namespace lumora

@@ -1,0 +1,82 @@
+// One run of the screen saver, the same for every edition: the random
+// generator, the shower, the music's thread and the session around them, and
+// every deadline they keep. The edition's driver asks it what is due, shows
+// what the step changed, and comes back when it says; a driver keeps no time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "display/random.h"
+#include "display/saver_session.h"
+#include "display/shower.h"
+#include "music/music_thread.h"
+#include "platform/clock.h"
+#include "platform/geometry.h"
+#include "settings/settings.h"
+
+namespace lumora {
+
+class SaverRun final : private SessionTimers {
+public:
+    // A step that comes this little early is taken now: a window system's
+    // periodic timer keeps a phase of its own, and a tick that fell just short
+    // of its step would otherwise wait a whole period more.
+    static constexpr int kStepEarlyMs = 2;
+
+    // `wakeForMusic` tells the driver's thread that the music's results wait
+    // (see MusicThread); the driver then calls DeliverMusic. With
+    // `listChanges`, each step lists the boxes it wrote (Changed), for a
+    // driver that copies only those.
+    SaverRun(SessionSeams seams, SessionHost& host, std::unique_ptr<MusicPlayer> player,
+             std::function<void()> wakeForMusic, Settings settings, SessionRules rules, bool listChanges);
+    SaverRun(const SaverRun&) = delete;
+    SaverRun& operator=(const SaverRun&) = delete;
+
+    // Seeds the shower: the first step is due at once, the radiant's jump five
+    // seconds on. The driver lays the shower out before.
+    void Start();
+    // Does what is due now, each at most once however late it is: a step of
+    // the stars, the radiant's jump, the session's timers. True when the stars
+    // moved: the driver shows what changed, then tells Shown.
+    bool RunDue();
+    // A step is on the screen: after the first few the music starts.
+    void Shown() { session_.OnFrameShown(); }
+    // Milliseconds from now until something is due; 0 when something is.
+    int MillisecondsToNext() const;
+
+    // The monitor the first field stands for, among all of the screen's: a
+    // driver that shows some monitors only (the daemon's per-monitor windows)
+    // gives it, so that the radiants jump where one shower over all would.
+    void SetFirstField(int index) { firstField_ = index; }
+
+    Shower& Stars() { return shower_; }
+    const std::vector<Rect>& Changed() const { return changed_; }
+    SaverSession& Session() { return session_; }
+    const SaverSession& Session() const { return session_; }
+    MusicThread& Music() { return music_; }
+    void DeliverMusic() { music_.Deliver(); }
+
+private:
+    void EnableTimer(SessionTimer timer, bool enabled) override;
+    std::uint32_t Now() const { return seams_.clock.TickCount(); }
+
+    const SessionSeams seams_;
+    const bool listChanges_;
+    Random random_;
+    Shower shower_;
+    std::vector<Rect> changed_; // reused by every step: a step allocates nothing
+    int firstField_ = 0;
+    // The player lives on the music's thread; the session, destroyed first,
+    // posts to it.
+    MusicThread music_;
+    SaverSession session_;
+    std::uint32_t nextStep_ = 0;
+    std::uint32_t nextJump_ = 0;
+    std::optional<std::uint32_t> timers_[kSessionTimers];
+};
+
+} // namespace lumora

@@ -1,0 +1,117 @@
+#include "linux/x11/saver.h"
+
+#include <X11/keysym.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "linux/gstreamer_music.h"
+#include "linux/music_lock.h"
+#include "linux/x11/surface.h"
+
+namespace lumora::x11 {
+namespace {
+
+Key KeyOf(XKeyEvent key) {
+    const KeySym symbol = XLookupKeysym(&key, 0);
+    if (symbol == XK_Left) return Key::PreviousTrack;
+    if (symbol == XK_Right) return Key::NextTrack;
+    return Key::Other;
+}
+
+// A window taken away while we draw (the settings program closing its
+// preview, the daemon ending) makes every request on it fail; its DestroyNotify
+// ends the run. Xlib's own handler would end the process at once instead,
+// with the music still playing.
+int OnXError(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+    char text[256] = {};
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "lumora: X error: %s (request %d.%d)\n", text, error->request_code, error->minor_code);
+    return 0;
+}
+
+std::unique_ptr<MusicPlayer> HacksPlayer(const Settings& settings) {
+    return std::make_unique<linux_desktop::OneMusicAmongHacks>(
+        std::make_unique<linux_desktop::GstreamerMusic>(settings, stderr), linux_desktop::MusicLockPath());
+}
+
+} // namespace
+
+Window X11Saver::WindowFor(Display* display, const linux_desktop::HackSetup& setup, Atom deleteWindow) {
+    XSetErrorHandler(OnXError);
+    if (setup.target == HackTarget::GivenWindow) return setup.window;
+    if (setup.target == HackTarget::Root) return DefaultRootWindow(display);
+    const Window own = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1024, 768, 0, 0,
+                                           BlackPixel(display, DefaultScreen(display)));
+    XStoreName(display, own, "Lumora");
+    // Closed by its window manager, it ends as on a key instead of losing the connection.
+    XSetWMProtocols(display, own, &deleteWindow, 1);
+    XMapWindow(display, own);
+    return own;
+}
+
+Settings X11Saver::MusicFor(Settings settings, Display* display, Window window) {
+    XWindowAttributes attributes{};
+    // A window that is not there plays nothing either: the run ends at once.
+    if (!XGetWindowAttributes(display, window, &attributes) || PreviewSized(attributes.width, attributes.height))
+        settings.music = MusicKind::NoMusic;
+    return settings;
+}
+
+X11Saver::X11Saver(Display* display, const linux_desktop::HackSetup& setup)
+    : display_(display),
+      target_(setup.target),
+      deleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)),
+      window_(WindowFor(display, setup, deleteWindow_)),
+      settings_(MusicFor(setup.settings, display, window_)),
+      run_(SessionSeams(clock_), host_, HacksPlayer(settings_), musicResults_.Waker(), settings_,
+           linux_desktop::HackRules(), true),
+      // Under the daemon no input reaches the hack; in a window of our own a
+      // key ends the run.
+      view_(display, window_, run_.Stars(), setup.target == HackTarget::OwnWindow ? KeyPressMask : NoEventMask) {}
+
+void X11Saver::OnEvent(const XEvent& event) {
+    if (event.type == KeyPress) {
+        run_.Session().OnKey(KeyOf(event.xkey));
+    } else if ((event.type == DestroyNotify && event.xdestroywindow.window == window_) ||
+               (event.type == ClientMessage && target_ == HackTarget::OwnWindow &&
+                static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_)) {
+        run_.Session().Quit();
+    } else {
+        view_.Handle(event);
+    }
+}
+
+void X11Saver::HandleEvents() {
+    while (XPending(display_) > 0 && !run_.Session().Ended()) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        OnEvent(event);
+    }
+    run_.SetFirstField(view_.FirstField());
+}
+
+bool X11Saver::Run(const linux_desktop::UniqueFd& signals) {
+    if (view_.Gone()) {
+        std::fprintf(stderr, "lumora: the window 0x%lx is not there\n", window_);
+        run_.Session().Quit();
+        return false;
+    }
+    run_.Start();
+    linux_desktop::RunLoop(run_, *this, signals, musicResults_);
+    return true;
+}
+
+int RunOnX11(const linux_desktop::HackSetup& setup, const linux_desktop::UniqueFd& signals) {
+    const Connection connection(XOpenDisplay(nullptr));
+    if (!connection) {
+        const char* name = std::getenv("DISPLAY");
+        std::fprintf(stderr, "lumora: cannot open the display %s\n", name != nullptr ? name : "");
+        return 1;
+    }
+    X11Saver saver(connection.get(), setup);
+    return saver.Run(signals) ? 0 : 1;
+}
+
+} // namespace lumora::x11

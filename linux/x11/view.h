@@ -1,0 +1,77 @@
+// The run's shower in an X window: one field for each monitor the window
+// covers, laid out again when the window's size or the monitors change, a
+// step's changes copied from shared memory. A window too small to be a screen (the
+// settings program's preview) shows the shower of a screen, scaled down.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "display/shower.h"
+#include "linux/x11/changed_region.h"
+#include "linux/x11/surface.h"
+
+namespace lumora::x11 {
+
+// Smaller than this in either direction, a window is a preview, not a screen:
+// XScreenSaver's settings program shows hacks in about 400x300.
+inline constexpr int kPreviewBelowWidth = 640;
+inline constexpr int kPreviewBelowHeight = 480;
+
+inline bool PreviewSized(int width, int height) {
+    return width < kPreviewBelowWidth || height < kPreviewBelowHeight;
+}
+
+class ShowerView {
+public:
+    // Selects the window's events it needs, and `moreEvents` for the caller.
+    ShowerView(Display* display, Window window, Shower& shower, long moreEvents = 0);
+    ShowerView(const ShowerView&) = delete;
+    ShowerView& operator=(const ShowerView&) = delete;
+
+    // Copies what the shower's step changed (the boxes it listed) to the window.
+    void Present(const std::vector<Rect>& changed);
+    // Where the window's first monitor stands among the screen's (the daemon
+    // gives each monitor a window and a program of its own); 0 for any other window.
+    int FirstField() const { return firstField_; }
+    // Takes a resize, a monitor change or an expose of the window; other events are left alone.
+    void Handle(const XEvent& event);
+    bool Preview() const { return PreviewSized(width_, height_); }
+    // The window could not be read: it is not there (any more).
+    bool Gone() const { return gone_; }
+
+private:
+    void LayOut();
+    int PlaceAmongMonitors() const;
+    // The scaled shower's changed boxes, shrunk into the window's image.
+    void ShrinkChanged(const std::vector<Rect>& changed);
+
+    Display* display_;
+    Window window_;
+    Visual* visual_ = nullptr;
+    int depth_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    int randrEvents_ = -1; // the first RandR event code, -1 without RandR
+    bool gone_ = false;
+    int firstField_ = 0;
+    OwnedGc gc_;
+    Shower& shower_;
+    std::unique_ptr<SurfaceImage> image_;
+    BandedRegion region_;
+    // Reused every frame: a frame allocates nothing.
+    std::vector<XRectangle> clip_;
+    std::vector<Rect> whole_; // the window
+    std::vector<Rect> monitors_; // the fields, as last laid out
+    // A preview's shower is drawn at `scale_` times the window's size here.
+    int scale_ = 1;
+    std::vector<std::uint32_t> scaledPixels_;
+    PixelView scaled_;
+    std::vector<Rect> shrunk_;
+};
+
+} // namespace lumora::x11
