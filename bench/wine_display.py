@@ -50,7 +50,7 @@ def main():
         proc = session.start(folder / "display_ticks.exe", "12")
         while len(reports(proc.out_path)) < 1:
             time.sleep(0.05)
-        pids = {"program": proc.pid, "wineserver": session._server.pid, "Xvfb": session._xvfb.pid}
+        pids = {"program": proc.pid, "wineserver": session._server.pid, "Xvfb": session._xvfb.proc.pid}
         before = {name: cpu_seconds(pid) for name, pid in pids.items()}
         first = reports(proc.out_path)[-1]
         while len(reports(proc.out_path)) < 11:
