@@ -99,6 +99,8 @@ class UnderXScreenSaver(Showers, unittest.TestCase):
 
     def test_a_stopped_hack_draws_on_once_continued(self):
         hacks, _ = self.blank()
+        # Stopped before its first frame, a hack would leave its monitor black.
+        self.assert_showers(self.daemon)
         pid = hacks[0].pid
         os.kill(pid, signal.SIGSTOP)
         self.addCleanup(lambda: alive(pid) and os.kill(pid, signal.SIGCONT))
