@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include <atomic>
 #include <functional>
 
 #include "display/saver_run.h"
@@ -55,11 +54,10 @@ private:
 class Win32Display final : public DisplayWindow, public SessionHost {
 public:
     Win32Display(const platform::Platform& platform, const Settings& settings, const SessionRules& rules)
-        : run_(platform, *this, std::make_unique<OwnMusic>(settings), WakeForMusic(musicWakes_), settings, rules,
-               false) {}
+        : run_(platform, *this, std::make_unique<OwnMusic>(settings), musicWakes_.Waker(), settings, rules, false) {}
 
     ~Win32Display() override {
-        musicWakes_->store(nullptr);
+        musicWakes_.Clear();
         win32::DestroyOwnedWindow(window_);
     }
 
@@ -74,7 +72,7 @@ public:
                                    {CS_OWNDC});
         window_ = win32::CreateOwnedWindow(0, kWindowClass, L"Lumora_Main", WS_POPUP | WS_CLIPCHILDREN, nullptr, this);
         if (window_ == nullptr) return false;
-        musicWakes_->store(window_);
+        musicWakes_.Set(window_);
         surface_ = win32::CreateOwnedWindow(0, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE, window_, this);
         if (surface_ == nullptr) return false;
         surfaceDc_ = ::GetDC(surface_);
@@ -119,22 +117,13 @@ public:
     }
 
     void Close() override {
-        musicWakes_->store(nullptr);
+        musicWakes_.Clear();
         win32::DestroyOwnedWindow(window_);
     }
 
     void End() override { ::PostQuitMessage(0); }
 
 private:
-    // The window the music's results wake, kept apart: the music's thread may
-    // outlive this object, and the window is made after the run.
-    using WakeTarget = std::shared_ptr<std::atomic<HWND>>;
-    static std::function<void()> WakeForMusic(const WakeTarget& target) {
-        return [target] {
-            if (HWND window = target->load()) ::PostMessageW(window, win32::kWorkDone, 0, 0);
-        };
-    }
-
     // The shower's fields: each monitor at its place within the window, laid
     // out for its size measured through twips.
     void LayOut() {
@@ -233,7 +222,7 @@ private:
         }
     }
 
-    WakeTarget musicWakes_ = std::make_shared<std::atomic<HWND>>(nullptr); // before the run, which is given it
+    win32::WakeTarget musicWakes_; // before the run, whose music thread wakes it; the window is made later
     SaverRun run_;
     HWND window_ = nullptr;
     HWND surface_ = nullptr;

@@ -50,6 +50,7 @@ public:
     }
 
     ~Win32Dialog() override {
+        wakes_.Clear();
         win32::DestroyOwnedWindow(parts_.window);
         // The classes hold the icons, which go with this object.
         for (const wchar_t* name : {dialog_classes::kWindow, dialog_classes::kPanel, dialog_classes::kEarth, dialog_classes::kChoice})
@@ -146,7 +147,10 @@ public:
             execute(parts_.window, L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
     }
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
-        if (!worker_) worker_ = std::make_unique<win32::Worker>(parts_.window);
+        if (!worker_) {
+            wakes_.Set(parts_.window);
+            worker_ = std::make_unique<win32::Worker>(wakes_);
+        }
         worker_->Post(std::move(work), std::move(done));
     }
     void ShowMessage(const std::string& text) override {
@@ -278,6 +282,7 @@ private:
     bool waiting_ = false;
     bool closing_ = false;
     bool done_ = false;
+    win32::WakeTarget wakes_;
     std::unique_ptr<win32::Worker> worker_; // made with the first background work
 };
 
