@@ -46,7 +46,7 @@ bool SaverRun::RunDue() {
         stepped = true;
     }
     if (Until(nextJump_, now) <= 0) {
-        shower_.JumpRadiant(seams_.clock.SecondsSinceMidnight(), firstField_);
+        shower_.JumpRadiant(seams_.clock.SecondsSinceMidnight());
         nextJump_ = NextDue(nextJump_, Shower::kJumpIntervalMs, now);
     }
     for (int index = 0; index < kSessionTimers; ++index) {

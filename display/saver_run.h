@@ -28,7 +28,7 @@ public:
     static constexpr int kStepEarlyMs = 2;
 
     // `wakeForMusic` tells the driver's thread that the music's results wait
-    // (see MusicThread); the driver then calls DeliverMusic. With
+    // (see MusicThread); the driver then calls Music().Deliver(). With
     // `listChanges`, each step lists the boxes it wrote (Changed), for a
     // driver that copies only those.
     SaverRun(SessionSeams seams, SessionHost& host, std::unique_ptr<MusicPlayer> player,
@@ -48,17 +48,12 @@ public:
     // Milliseconds from now until something is due; 0 when something is.
     int MillisecondsToNext() const;
 
-    // The monitor the first field stands for, among all of the screen's: a
-    // driver that shows some monitors only (the daemon's per-monitor windows)
-    // gives it, so that the radiants jump where one shower over all would.
-    void SetFirstField(int index) { firstField_ = index; }
-
     Shower& Stars() { return shower_; }
     const std::vector<Rect>& Changed() const { return changed_; }
     SaverSession& Session() { return session_; }
     const SaverSession& Session() const { return session_; }
+    // The driver delivers the music's results here when woken.
     MusicThread& Music() { return music_; }
-    void DeliverMusic() { music_.Deliver(); }
 
 private:
     void EnableTimer(SessionTimer timer, bool enabled) override;
@@ -69,7 +64,6 @@ private:
     Random random_;
     Shower shower_;
     std::vector<Rect> changed_; // reused by every step: a step allocates nothing
-    int firstField_ = 0;
     // The player lives on the music's thread; the session, destroyed first,
     // posts to it.
     MusicThread music_;

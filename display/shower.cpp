@@ -76,7 +76,8 @@ void Shower::Seed(const std::function<std::uint32_t()>& milliseconds) {
         random_.Seed(static_cast<std::int32_t>(milliseconds()));
 }
 
-void Shower::LayOut(const PixelView& surface, const std::vector<Rect>& fields) {
+void Shower::LayOut(const PixelView& surface, const std::vector<Rect>& fields, int firstField) {
+    firstField_ = firstField;
     fields_.clear();
     areas_.clear();
     for (const Rect& given : fields) {
@@ -115,10 +116,10 @@ void Shower::Frame(std::vector<Rect>* changed) {
     }
 }
 
-void Shower::JumpRadiant(double secondsSinceMidnight, int firstField) {
+void Shower::JumpRadiant(double secondsSinceMidnight) {
     // The time of day as a single-precision number, fractions and all.
     random_.Seed(static_cast<double>(static_cast<float>(secondsSinceMidnight)));
-    for (int skipped = 0; skipped < firstField; ++skipped) {
+    for (int skipped = 0; skipped < firstField_; ++skipped) {
         random_.Next();
         random_.Next();
     }

@@ -60,19 +60,19 @@ public:
     // Lays the shower out on a surface: a field for each rectangle (one a
     // monitor, the primary first), in the surface's pixels, whose size is the
     // size the field is laid out for; what lies outside the surface is never
-    // drawn. Every field starts again with its building frame.
-    void LayOut(const PixelView& surface, const std::vector<Rect>& fields);
+    // drawn. Every field starts again with its building frame. A shower that
+    // covers only some monitors, each shown by a program of its own, gives the
+    // place of its first field among all the monitors: its radiants are then
+    // those one shower over every monitor would draw there, not the same on each.
+    void LayOut(const PixelView& surface, const std::vector<Rect>& fields, int firstField = 0);
     // One frame of every field: the first scatters its stars, every later one
     // moves them a step. With `changed`, the parts of the surface the frame
     // wrote are added to it (a whole field for its building frame, a small box
     // round each star otherwise), for a host that copies only those.
     void Frame(std::vector<Rect>* changed = nullptr);
     // Every field's radiant jumps somewhere within the middle of the field,
-    // drawn from the time of day (seconds since midnight). A shower that covers
-    // only some monitors, each shown by a program of its own, gives the place
-    // of its first field among all the monitors: its radiants are then those
-    // one shower over every monitor would draw there, not the same on each.
-    void JumpRadiant(double secondsSinceMidnight, int firstField = 0);
+    // drawn from the time of day (seconds since midnight).
+    void JumpRadiant(double secondsSinceMidnight);
 
     // The parts of the surface a frame draws in.
     const std::vector<Rect>& Areas() const { return areas_; }
@@ -93,6 +93,7 @@ private:
     const int starsPerField_;
     std::vector<StarField> fields_ = std::vector<StarField>(1);
     std::vector<Rect> areas_; // the fields' places
+    int firstField_ = 0;      // the first field's place among all the monitors
 };
 
 } // namespace lumora

@@ -70,7 +70,7 @@ void RunLoop(SaverRun& run, LoopDisplay& display, const UniqueFd& signals, Wakeu
         if (poll(watched, 3, run.MillisecondsToNext()) <= 0) continue;
         if (watched[2].revents & POLLIN) {
             music.Clear();
-            run.DeliverMusic();
+            run.Music().Deliver();
         }
         if (watched[1].revents & POLLIN) {
             signalfd_siginfo signal{};

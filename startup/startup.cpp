@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "startup/command_line.h"
 #include "startup/screen_saver.h"
 
 namespace lumora {
@@ -39,7 +40,6 @@ Launch Start(const platform::Platform& platform) {
     // The music file is looked at later, where a slow answer holds up no window.
     Launch launch;
     launch.settings = LoadStoredSettings(platform);
-    launch.mode = given.mode;
 
     switch (given.mode) {
     case Mode::ChangePassword:

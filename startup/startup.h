@@ -5,7 +5,6 @@
 #include "display/saver_session.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
-#include "startup/command_line.h"
 
 namespace lumora {
 
@@ -22,7 +21,6 @@ struct Launch {
     };
     Window window = Window::Nothing;
     Settings settings;                  // for the saver and the dialog
-    Mode mode = Mode::NoSwitch;         // for the saver
     SessionRules rules;                 // the saver's, from its switch
     platform::WindowHandle pane = 0;    // for the preview
 };

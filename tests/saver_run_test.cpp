@@ -51,7 +51,7 @@ protected:
         const bool stepped = run.RunDue();
         if (stepped) run.Shown();
         EXPECT_TRUE(run.Music().WaitIdle(5000));
-        run.DeliverMusic();
+        run.Music().Deliver();
         return stepped;
     }
 

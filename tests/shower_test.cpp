@@ -238,9 +238,9 @@ TEST_F(ShowerTest, EveryMonitorHasItsOwnShowerAndTheGapsStayBlack) {
     // the monitors, jumps where the shower over all of them puts it.
     Random alone;
     Shower second(alone);
-    second.LayOut(surface.Resize(800, 600), {{0, 0, 800, 600}});
+    second.LayOut(surface.Resize(800, 600), {{0, 0, 800, 600}}, 1);
     both.JumpRadiant(4321.25);
-    second.JumpRadiant(4321.25, 1);
+    second.JumpRadiant(4321.25);
     EXPECT_EQ(second.Fields()[0].radiantX, left.radiantX);
     EXPECT_EQ(second.Fields()[0].radiantY, left.radiantY);
 }

@@ -190,7 +190,7 @@ private:
         case WM_ERASEBKGND:
             return 1; // the surface covers the window
         case win32::kWorkDone:
-            run_.DeliverMusic();
+            run_.Music().Deliver();
             return 0;
         case WM_CLOSE:
             run_.Session().Quit();

@@ -89,7 +89,6 @@ void X11Saver::HandleEvents() {
         XNextEvent(display_, &event);
         OnEvent(event);
     }
-    run_.SetFirstField(view_.FirstField());
 }
 
 bool X11Saver::Run(const linux_desktop::UniqueFd& signals) {

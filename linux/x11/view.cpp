@@ -91,8 +91,7 @@ void ShowerView::LayOut() {
         scaledPixels_ = {};
         scaled_ = {};
         monitors_ = MonitorsOf(display_, window_, width_, height_);
-        shower_.LayOut(pixels, monitors_);
-        firstField_ = PlaceAmongMonitors();
+        shower_.LayOut(pixels, monitors_, PlaceAmongMonitors());
     }
 }
 

@@ -35,9 +35,6 @@ public:
 
     // Copies what the shower's step changed (the boxes it listed) to the window.
     void Present(const std::vector<Rect>& changed);
-    // Where the window's first monitor stands among the screen's (the daemon
-    // gives each monitor a window and a program of its own); 0 for any other window.
-    int FirstField() const { return firstField_; }
     // Takes a resize, a monitor change or an expose of the window; other events are left alone.
     void Handle(const XEvent& event);
     bool Preview() const { return PreviewSized(width_, height_); }
@@ -46,6 +43,8 @@ public:
 
 private:
     void LayOut();
+    // Where the window's monitor stands among the screen's (the daemon gives
+    // each monitor a window and a program of its own); 0 for any other window.
     int PlaceAmongMonitors() const;
     // The scaled shower's changed boxes, shrunk into the window's image.
     void ShrinkChanged(const std::vector<Rect>& changed);
@@ -58,7 +57,6 @@ private:
     int height_ = 0;
     int randrEvents_ = -1; // the first RandR event code, -1 without RandR
     bool gone_ = false;
-    int firstField_ = 0;
     OwnedGc gc_;
     Shower& shower_;
     std::unique_ptr<SurfaceImage> image_;
