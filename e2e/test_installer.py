@@ -89,18 +89,28 @@ class Installer(harness.WineTestCase):
             time.sleep(0.1)
         self.fail(f"still running after {timeout} s: {busy}")
 
-    def wine_out(self, *args):
+    def wine_out(self, *args, with_code=False):
         out = self.session.tmp / "wine-out.txt"
-        with open(out, "wb") as sink:
-            subprocess.run([harness.WINE, *args], env=self.session.env, stdin=subprocess.DEVNULL, stdout=sink,
-                           stderr=subprocess.DEVNULL, timeout=60, check=False)
-        return out.read_bytes().decode("cp932", "replace")
+        errors = self.session.tmp / "wine-err.txt"
+        with open(out, "wb") as sink, open(errors, "wb") as error_sink:
+            code = subprocess.run([harness.WINE, *args], env=self.session.env, stdin=subprocess.DEVNULL,
+                                  stdout=sink, stderr=error_sink, timeout=60, check=False).returncode
+        text = out.read_bytes().decode("cp932", "replace")
+        return (code, text, errors.read_bytes().decode("cp932", "replace")) if with_code else text
 
     def values(self, key):
-        """The values of a registry key, name: data; None when there is no key."""
-        out = self.wine_out("reg", "query", key)
-        if "HKEY_" not in out:
-            return None
+        """The values of a registry key, name: data; None when there is no key.
+        A reg that printed neither the key nor that there is none did not get
+        to run (Wine now and then fails to start a process on a busy machine),
+        so it is asked again."""
+        for _ in range(3):
+            code, out, errors = self.wine_out("reg", "query", key, with_code=True)
+            if code == 0 and "HKEY_" in out:
+                break
+            if code == 1 and (out + errors).startswith("reg:"):  # its "unable to find", in the prefix's language
+                return None
+        else:
+            self.fail(f"reg query {key} gave neither the key nor its absence: {code} {out!r} {errors!r}")
         found = {}
         for line in out.splitlines():
             match = re.match(r"^    (.+?)    (REG_\w+)    ?(.*)$", line)
