@@ -70,6 +70,8 @@ def edition_of_tool(path):
             return "windows"
         if path.stem.endswith("_x11"):
             return "linux/x11"
+        if path.stem.endswith("_wayland"):
+            return "linux/wayland"
     return None
 
 

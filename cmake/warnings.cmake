@@ -2,10 +2,11 @@
 option(LUMORA_WERROR "Treat warnings as errors" OFF)
 
 function(lumora_warnings target)
-  target_compile_options(${target} PRIVATE
+  # C++ only: the C in a target is code that tools made (Wayland's protocol glue).
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
     -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
-    -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+    -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough>)
   if(LUMORA_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

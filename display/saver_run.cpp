@@ -39,7 +39,7 @@ void SaverRun::Start() {
 bool SaverRun::RunDue() {
     const std::uint32_t now = Now();
     bool stepped = false;
-    if (Until(nextStep_, now) <= kStepEarlyMs) {
+    if (!held_ && Until(nextStep_, now) <= kStepEarlyMs) {
         changed_.clear();
         shower_.Frame(listChanges_ ? &changed_ : nullptr);
         nextStep_ = NextDue(nextStep_, Shower::kFrameIntervalMs, now);
@@ -60,9 +60,15 @@ bool SaverRun::RunDue() {
     return stepped;
 }
 
+void SaverRun::HoldSteps(bool held) {
+    if (held_ && !held) nextStep_ = Now();
+    held_ = held;
+}
+
 int SaverRun::MillisecondsToNext() const {
     const std::uint32_t now = Now();
-    std::int32_t next = std::min(Until(nextStep_, now), Until(nextJump_, now));
+    std::int32_t next = Until(nextJump_, now);
+    if (!held_) next = std::min(next, Until(nextStep_, now));
     for (const auto& due : timers_)
         if (due) next = std::min(next, Until(*due, now));
     return std::max<std::int32_t>(next, 0);

@@ -45,6 +45,10 @@ public:
     bool RunDue();
     // A step is on the screen: after the first few the music starts.
     void Shown() { session_.OnFrameShown(); }
+    // While held (nothing of the shower can be seen: every screen off or
+    // covered), the stars take no step and none is waited for; once let go,
+    // the next step is due at once. The radiant and the session go on.
+    void HoldSteps(bool held);
     // Milliseconds from now until something is due; 0 when something is.
     int MillisecondsToNext() const;
 
@@ -68,6 +72,7 @@ private:
     // posts to it.
     MusicThread music_;
     SaverSession session_;
+    bool held_ = false;
     std::uint32_t nextStep_ = 0;
     std::uint32_t nextJump_ = 0;
     std::optional<std::uint32_t> timers_[kSessionTimers];

@@ -81,27 +81,48 @@ void Shower::LayOut(const PixelView& surface, const std::vector<Rect>& fields, i
     fields_.clear();
     areas_.clear();
     for (const Rect& given : fields) {
-        StarField field;
-        field.width = given.right - given.left;
-        field.height = given.bottom - given.top;
+        const int width = given.right - given.left;
+        const int height = given.bottom - given.top;
         // Its part of the surface, cut to what the surface holds.
         const int left = std::clamp(given.left, 0, surface.width);
         const int top = std::clamp(given.top, 0, surface.height);
-        const int right = std::clamp(left + field.width, left, surface.width);
-        const int bottom = std::clamp(top + field.height, top, surface.height);
-        field.place = {left, top, right, bottom};
+        const int right = std::clamp(left + width, left, surface.width);
+        const int bottom = std::clamp(top + height, top, surface.height);
+        PixelView pixels;
         if (surface.bits != nullptr && right > left && bottom > top)
-            field.pixels = PixelView{surface.bits + static_cast<std::ptrdiff_t>(top) * surface.stride + left,
-                                     right - left, bottom - top, surface.stride};
-        field.stars.assign(static_cast<std::size_t>(starsPerField_), Star{});
-        field.radiantX = field.width / 2;
-        field.radiantY = field.height / 2;
-        areas_.push_back(field.place);
-        fields_.push_back(std::move(field));
+            pixels = PixelView{surface.bits + static_cast<std::ptrdiff_t>(top) * surface.stride + left, right - left,
+                               bottom - top, surface.stride};
+        AddField(pixels, {left, top, right, bottom}, width, height);
     }
     // A surface with no monitor at all still has a field, so that every frame
     // has one to draw (nothing, on no pixels).
     if (fields_.empty()) fields_.resize(1);
+}
+
+void Shower::LayOutApart(const std::vector<PixelView>& surfaces) {
+    firstField_ = 0;
+    fields_.clear();
+    areas_.clear();
+    int left = 0;
+    for (const PixelView& surface : surfaces) {
+        AddField(surface.bits != nullptr ? surface : PixelView{}, {left, 0, left + surface.width, surface.height},
+                 surface.width, surface.height);
+        left += surface.width;
+    }
+    if (fields_.empty()) fields_.resize(1);
+}
+
+void Shower::AddField(const PixelView& pixels, const Rect& place, int width, int height) {
+    StarField field;
+    field.width = width;
+    field.height = height;
+    field.place = place;
+    field.pixels = pixels;
+    field.stars.assign(static_cast<std::size_t>(starsPerField_), Star{});
+    field.radiantX = field.width / 2;
+    field.radiantY = field.height / 2;
+    areas_.push_back(field.place);
+    fields_.push_back(std::move(field));
 }
 
 void Shower::Frame(std::vector<Rect>* changed) {

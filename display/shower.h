@@ -65,6 +65,10 @@ public:
     // place of its first field among all the monitors: its radiants are then
     // those one shower over every monitor would draw there, not the same on each.
     void LayOut(const PixelView& surface, const std::vector<Rect>& fields, int firstField = 0);
+    // Lays the shower out on surfaces of their own (a monitor's each), a field
+    // on each: the boxes a frame lists are then as if the surfaces stood side
+    // by side in a row, the first at the left, all at the top.
+    void LayOutApart(const std::vector<PixelView>& surfaces);
     // One frame of every field: the first scatters its stars, every later one
     // moves them a step. With `changed`, the parts of the surface the frame
     // wrote are added to it (a whole field for its building frame, a small box
@@ -85,6 +89,7 @@ public:
     void PlotStar(double x, double y, std::int32_t arm, std::int32_t core);
 
 private:
+    void AddField(const PixelView& pixels, const Rect& place, int width, int height);
     std::int32_t RandomColor(double scale, double offset);
     void ScatterStars(StarField& field);
     void MoveStars(StarField& field, std::vector<Rect>* changed);

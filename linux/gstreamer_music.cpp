@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <utility>
+
+#include "linux/music_lock.h"
 
 namespace lumora::linux_desktop {
 namespace {
@@ -186,6 +189,10 @@ bool GstreamerMusic::PlayTrack(int track) {
     if (!gst_uri_handler_set_uri(GST_URI_HANDLER(source.get()), CdTrackUri(track).c_str(), nullptr)) return false;
     gst_element_set_state(playbin_.get(), GST_STATE_PLAYING);
     return true;
+}
+
+std::unique_ptr<MusicPlayer> HacksPlayer(const Settings& settings) {
+    return std::make_unique<OneMusicAmongHacks>(std::make_unique<GstreamerMusic>(settings, stderr), MusicLockPath());
 }
 
 } // namespace lumora::linux_desktop

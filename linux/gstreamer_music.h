@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -55,5 +56,9 @@ private:
     PipelinePtr playbin_;
     bool complained_ = false;
 };
+
+// The hack's player: GStreamer's, playing only while it holds the user's
+// music lock (see OneMusicAmongHacks), whichever display it draws on.
+std::unique_ptr<MusicPlayer> HacksPlayer(const Settings& settings);
 
 } // namespace lumora::linux_desktop

@@ -62,6 +62,7 @@ void RunLoop(SaverRun& run, LoopDisplay& display, const UniqueFd& signals, Wakeu
     while (!session.Ended()) {
         display.HandleEvents();
         if (session.Ended()) break;
+        run.HoldSteps(!display.Showing());
         if (run.RunDue()) {
             display.Present();
             run.Shown();

@@ -66,6 +66,9 @@ public:
     virtual void HandleEvents() = 0;
     // Shows what the run's step changed.
     virtual void Present() = 0;
+    // Whether any of it can be seen now: a display server that tells when a
+    // screen is off or covered lets the stars rest there.
+    virtual bool Showing() const { return true; }
 };
 
 // Runs until the session has ended: its events, its steps, its timers, the

@@ -1,13 +1,26 @@
-// The Linux edition's entry: a screen-saver hack as XScreenSaver runs them. It
-// draws the shower into the window the daemon gives ($XSCREENSAVER_WINDOW or
-// -window-id), the root (-root) or a window of its own (-window), with the
-// background music of the settings, until SIGTERM.
+// The Linux edition's entry: a screen-saver hack as XScreenSaver runs them,
+// and a screen saver of its own on Wayland. Under X11 it draws the shower into
+// the window the daemon gives ($XSCREENSAVER_WINDOW or -window-id), the root
+// (-root) or a window of its own (-window); on Wayland, when nothing asks for
+// X11, over every output or in a window of its own. The background music of
+// the settings plays until SIGTERM or, on Wayland, the user's input.
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "linux/loop.h"
 #include "linux/setup.h"
+#include "linux/wayland/saver.h"
 #include "linux/x11/saver.h"
+
+namespace {
+
+bool Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace lumora;
@@ -16,5 +29,16 @@ int main(int argc, char** argv) {
     const linux_desktop::HackSetup setup = linux_desktop::ReadHackSetup(argc, argv, stderr);
     // The time zone read now, not in the middle of the radiant's first jump.
     tzset();
+    // The daemon's window and the root are X11's; anything else is drawn on
+    // Wayland where there is a compositor to draw on.
+    const bool x11Asked = setup.target == HackTarget::Root || setup.target == HackTarget::GivenWindow;
+    if (!x11Asked && (Named("WAYLAND_DISPLAY") || Named("WAYLAND_SOCKET"))) {
+        if (const std::optional<int> code = wayland::RunOnWayland(setup, signals)) return *code;
+        if (!Named("DISPLAY")) {
+            std::fprintf(stderr, "lumora: cannot connect to the Wayland compositor %s\n",
+                         Named("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "of $WAYLAND_SOCKET");
+            return 1;
+        }
+    }
     return x11::RunOnX11(setup, signals);
 }

@@ -9,8 +9,18 @@
 
 namespace lumora::linux_desktop {
 
+// Smaller than this in either direction, a window is a preview, not a screen
+// (XScreenSaver's settings program shows hacks in about 400x300): it shows the
+// shower of a screen and plays no music.
+inline constexpr int kPreviewBelowWidth = 640;
+inline constexpr int kPreviewBelowHeight = 480;
+
+inline bool PreviewSized(int width, int height) {
+    return width < kPreviewBelowWidth || height < kPreviewBelowHeight;
+}
+
 struct HackSetup {
-    HackTarget target = HackTarget::OwnWindow;
+    HackTarget target = HackTarget::Screens;
     unsigned long window = 0; // the X window for HackTarget::GivenWindow
     Settings settings;        // lumora.ini's values with the options applied
 };

@@ -14,13 +14,15 @@
 namespace lumora {
 
 enum class HackTarget {
-    OwnWindow,   // -window, or nothing said: a window of its own
+    Screens,     // nothing said: every screen where the desktop lets a program
+                 // cover them (Wayland), else a window of its own
+    OwnWindow,   // -window: a window of its own
     Root,        // -root without a daemon's window
     GivenWindow, // -window-id ID, or the daemon's window
 };
 
 struct HackOptions {
-    HackTarget target = HackTarget::OwnWindow;
+    HackTarget target = HackTarget::Screens;
     unsigned long window = 0; // the X window for GivenWindow
     // What the options say about the music; empty where they say nothing.
     std::optional<MusicKind> music;

@@ -18,25 +18,25 @@ TEST(HackOptionsTest, OptionsGiveTargetAndMusicOrOneComplaintEach) {
     };
     const Settings stored{MusicKind::AudioCd, 5, "/m/a.mp3"};
     const Case cases[] = {
-        {{}, "", HackTarget::OwnWindow, 0, stored, ""},
+        {{}, "", HackTarget::Screens, 0, stored, ""},
         {{"-root"}, "", HackTarget::Root, 0, stored, ""},
         {{"--root"}, "0x2a00007", HackTarget::GivenWindow, 0x2a00007, stored, ""},
         {{}, "44040199", HackTarget::GivenWindow, 44040199, stored, ""},
         {{"-window"}, "0x2a00007", HackTarget::OwnWindow, 0, stored, ""},
         {{"-window-id", "0x1E00003"}, "", HackTarget::GivenWindow, 0x1e00003, stored, ""},
-        {{"-music", "file", "-file", "/m/b.wav", "--track", "0"}, "", HackTarget::OwnWindow, 0,
+        {{"-music", "file", "-file", "/m/b.wav", "--track", "0"}, "", HackTarget::Screens, 0,
          {MusicKind::SoundFile, 0, "/m/b.wav"}, ""},
-        {{"-music", "none", "-track", "99"}, "", HackTarget::OwnWindow, 0, {MusicKind::NoMusic, 99, "/m/a.mp3"}, ""},
-        {{"-music", "loud"}, "", HackTarget::OwnWindow, 0, stored, "-music takes none, cd or file, not \"loud\""},
-        {{"-track", "abc"}, "", HackTarget::OwnWindow, 0, stored, "not \"abc\""},
-        {{"-track", "999"}, "", HackTarget::OwnWindow, 0, stored, "from 1 to 99 (0 for none), not \"999\""},
-        {{"-track", "-1"}, "", HackTarget::OwnWindow, 0, stored, "not \"-1\""},
+        {{"-music", "none", "-track", "99"}, "", HackTarget::Screens, 0, {MusicKind::NoMusic, 99, "/m/a.mp3"}, ""},
+        {{"-music", "loud"}, "", HackTarget::Screens, 0, stored, "-music takes none, cd or file, not \"loud\""},
+        {{"-track", "abc"}, "", HackTarget::Screens, 0, stored, "not \"abc\""},
+        {{"-track", "999"}, "", HackTarget::Screens, 0, stored, "from 1 to 99 (0 for none), not \"999\""},
+        {{"-track", "-1"}, "", HackTarget::Screens, 0, stored, "not \"-1\""},
         {{"-root", "-track"}, "", HackTarget::Root, 0, stored, "-track needs a track number"},
-        {{"-window-id", "0"}, "", HackTarget::OwnWindow, 0, stored, "-window-id \"0\" is no X window id"},
-        {{"-window-id", "0x12zz"}, "", HackTarget::OwnWindow, 0, stored, "is no X window id"},
+        {{"-window-id", "0"}, "", HackTarget::Screens, 0, stored, "-window-id \"0\" is no X window id"},
+        {{"-window-id", "0x12zz"}, "", HackTarget::Screens, 0, stored, "is no X window id"},
         {{"-root"}, "junk", HackTarget::Root, 0, stored, "$XSCREENSAVER_WINDOW \"junk\" is no X window id"},
-        {{"-fps"}, "", HackTarget::OwnWindow, 0, stored, "unknown option \"-fps\""},
-        {{"song.mp3"}, "", HackTarget::OwnWindow, 0, stored, "unknown option \"song.mp3\""},
+        {{"-fps"}, "", HackTarget::Screens, 0, stored, "unknown option \"-fps\""},
+        {{"song.mp3"}, "", HackTarget::Screens, 0, stored, "unknown option \"song.mp3\""},
     };
     for (const Case& c : cases) {
         std::string said;

@@ -84,6 +84,17 @@ TEST_F(SaverRunTest, StepsKeepTheirPeriodAndALateOneComesOnceWithoutABurst) {
     }
 }
 
+TEST_F(SaverRunTest, HeldStepsAreNeitherTakenNorWaitedForAndComeAtOnceWhenLetGo) {
+    After(0);
+    run.HoldSteps(true);
+    EXPECT_EQ(run.MillisecondsToNext(), Shower::kJumpIntervalMs); // only the radiant is waited for
+    EXPECT_FALSE(After(500));
+    run.HoldSteps(false);
+    EXPECT_EQ(run.MillisecondsToNext(), 0);
+    EXPECT_TRUE(After(0));
+    EXPECT_EQ(run.MillisecondsToNext(), 10);
+}
+
 TEST_F(SaverRunTest, TheRadiantJumpsEveryFiveSeconds) {
     After(0);
     const double before = run.Stars().Fields().front().radiantX;

@@ -245,6 +245,31 @@ TEST_F(ShowerTest, EveryMonitorHasItsOwnShowerAndTheGapsStayBlack) {
     EXPECT_EQ(second.Fields()[0].radiantY, left.radiantY);
 }
 
+TEST_F(ShowerTest, FieldsOnSurfacesApartDrawAndListWhatOneSurfaceSideBySideWould) {
+    // Two monitors in buffers of their own, against one surface holding both in a row.
+    std::vector<std::uint32_t> left(300 * 200), right(200 * 240);
+    Random apartRandom;
+    Shower apart(apartRandom);
+    apart.LayOutApart({PixelView{left.data(), 300, 200, 300}, PixelView{right.data(), 200, 240, 200}});
+    Random rowRandom;
+    Shower row(rowRandom);
+    const PixelView both = surface.Resize(500, 240);
+    row.LayOut(both, {{0, 0, 300, 200}, {300, 0, 500, 240}});
+    std::vector<Rect> apartChanged, rowChanged;
+    for (int frame = 0; frame < 50; ++frame) {
+        apart.Frame(&apartChanged);
+        row.Frame(&rowChanged);
+    }
+    EXPECT_EQ(apartChanged, rowChanged);
+    EXPECT_EQ(apart.Areas(), row.Areas());
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 500; ++x) {
+            const auto at = [](int line, int column, int width) { return static_cast<std::size_t>(line * width + column); };
+            const std::uint32_t expected = x < 300 ? (y < 200 ? left[at(y, x, 300)] : 0u) : right[at(y, x - 300, 200)];
+            ASSERT_EQ(both.bits[y * both.stride + x], expected) << x << "," << y;
+        }
+}
+
 TEST_F(ShowerTest, AChangeOfMonitorsLaysTheShowerAnew) {
     Random real;
     Shower changing(real);

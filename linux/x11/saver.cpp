@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "linux/gstreamer_music.h"
-#include "linux/music_lock.h"
 #include "linux/x11/surface.h"
 
 namespace lumora::x11 {
@@ -29,11 +28,6 @@ int OnXError(Display* display, XErrorEvent* error) {
     XGetErrorText(display, error->error_code, text, sizeof text);
     std::fprintf(stderr, "lumora: X error: %s (request %d.%d)\n", text, error->request_code, error->minor_code);
     return 0;
-}
-
-std::unique_ptr<MusicPlayer> HacksPlayer(const Settings& settings) {
-    return std::make_unique<linux_desktop::OneMusicAmongHacks>(
-        std::make_unique<linux_desktop::GstreamerMusic>(settings, stderr), linux_desktop::MusicLockPath());
 }
 
 } // namespace
@@ -65,7 +59,7 @@ X11Saver::X11Saver(Display* display, const linux_desktop::HackSetup& setup)
       deleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)),
       window_(WindowFor(display, setup, deleteWindow_)),
       settings_(MusicFor(setup.settings, display, window_)),
-      run_(SessionSeams(clock_), host_, HacksPlayer(settings_), musicResults_.Waker(), settings_,
+      run_(SessionSeams(clock_), host_, linux_desktop::HacksPlayer(settings_), musicResults_.Waker(), settings_,
            linux_desktop::HackRules(), true),
       // Under the daemon no input reaches the hack; in a window of our own a
       // key ends the run.
@@ -109,7 +103,10 @@ int RunOnX11(const linux_desktop::HackSetup& setup, const linux_desktop::UniqueF
         std::fprintf(stderr, "lumora: cannot open the display %s\n", name != nullptr ? name : "");
         return 1;
     }
-    X11Saver saver(connection.get(), setup);
+    linux_desktop::HackSetup own = setup;
+    // X11 lets a program of its own cover no screen: the daemon's window or the root does that.
+    if (own.target == HackTarget::Screens) own.target = HackTarget::OwnWindow;
+    X11Saver saver(connection.get(), own);
     return saver.Run(signals) ? 0 : 1;
 }
 

@@ -12,19 +12,13 @@
 #include <vector>
 
 #include "display/shower.h"
-#include "linux/x11/changed_region.h"
+#include "linux/changed_region.h"
+#include "linux/setup.h"
 #include "linux/x11/surface.h"
 
 namespace lumora::x11 {
 
-// Smaller than this in either direction, a window is a preview, not a screen:
-// XScreenSaver's settings program shows hacks in about 400x300.
-inline constexpr int kPreviewBelowWidth = 640;
-inline constexpr int kPreviewBelowHeight = 480;
-
-inline bool PreviewSized(int width, int height) {
-    return width < kPreviewBelowWidth || height < kPreviewBelowHeight;
-}
+using linux_desktop::PreviewSized;
 
 class ShowerView {
 public:
@@ -60,7 +54,7 @@ private:
     OwnedGc gc_;
     Shower& shower_;
     std::unique_ptr<SurfaceImage> image_;
-    BandedRegion region_;
+    linux_desktop::BandedRegion region_;
     // Reused every frame: a frame allocates nothing.
     std::vector<XRectangle> clip_;
     std::vector<Rect> whole_; // the window

@@ -1,8 +1,8 @@
-#include "linux/x11/changed_region.h"
+#include "linux/changed_region.h"
 
 #include <algorithm>
 
-namespace lumora::x11 {
+namespace lumora::linux_desktop {
 namespace {
 
 constexpr int kWordBits = 64;
@@ -12,8 +12,8 @@ constexpr int kWordBits = 64;
 void BandedRegion::Reset(int width, int height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
-    bands_ = (height_ + kBandRows - 1) / kBandRows;
-    const int columns = (width_ + kColumnPixels - 1) / kColumnPixels;
+    bands_ = (height_ + bandRows_ - 1) / bandRows_;
+    const int columns = (width_ + columnPixels_ - 1) / columnPixels_;
     wordsPerBand_ = (columns + kWordBits - 1) / kWordBits;
     marks_.assign(static_cast<std::size_t>(bands_) * static_cast<std::size_t>(wordsPerBand_), 0);
     region_.clear();
@@ -31,9 +31,9 @@ const std::vector<Rect>& BandedRegion::Build(const std::vector<Rect>& boxes) {
         const int left = std::max(box.left, 0);
         const int right = std::min(box.right, width_);
         if (bottom <= top || right <= left) continue;
-        const int firstColumn = left / kColumnPixels;
-        const int lastColumn = (right - 1) / kColumnPixels;
-        for (int band = top / kBandRows; band <= (bottom - 1) / kBandRows; ++band) {
+        const int firstColumn = left / columnPixels_;
+        const int lastColumn = (right - 1) / columnPixels_;
+        for (int band = top / bandRows_; band <= (bottom - 1) / bandRows_; ++band) {
             std::uint64_t* words = &marks_[static_cast<std::size_t>(band) * static_cast<std::size_t>(wordsPerBand_)];
             for (int column = firstColumn; column <= lastColumn; ++column)
                 words[column / kWordBits] |= std::uint64_t{1} << (column % kWordBits);
@@ -41,8 +41,8 @@ const std::vector<Rect>& BandedRegion::Build(const std::vector<Rect>& boxes) {
     }
     for (int band = 0; band < bands_; ++band) {
         const std::uint64_t* words = &marks_[static_cast<std::size_t>(band) * static_cast<std::size_t>(wordsPerBand_)];
-        const int top = band * kBandRows;
-        const int bottom = std::min(top + kBandRows, height_);
+        const int top = band * bandRows_;
+        const int bottom = std::min(top + bandRows_, height_);
         int runStart = -1; // the first column of the run under way
         for (int word = 0; word < wordsPerBand_; ++word) {
             std::uint64_t bits = words[word];
@@ -54,7 +54,7 @@ const std::vector<Rect>& BandedRegion::Build(const std::vector<Rect>& boxes) {
                 at += __builtin_ctzll(looked);
                 const int column = word * kWordBits + at;
                 if (runStart >= 0) {
-                    region_.push_back(Rect{runStart * kColumnPixels, top, std::min(column * kColumnPixels, width_), bottom});
+                    region_.push_back(Rect{runStart * columnPixels_, top, std::min(column * columnPixels_, width_), bottom});
                     runStart = -1;
                 } else {
                     runStart = column;
@@ -62,9 +62,9 @@ const std::vector<Rect>& BandedRegion::Build(const std::vector<Rect>& boxes) {
             }
         }
         if (runStart >= 0)
-            region_.push_back(Rect{runStart * kColumnPixels, top, width_, bottom});
+            region_.push_back(Rect{runStart * columnPixels_, top, width_, bottom});
     }
     return region_;
 }
 
-} // namespace lumora::x11
+} // namespace lumora::linux_desktop

@@ -1,11 +1,11 @@
-#include "linux/x11/changed_region.h"
+#include "linux/changed_region.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-namespace lumora::x11 {
+namespace lumora::linux_desktop {
 namespace {
 
 // Boxes anywhere, some over the edges or wholly off the surface; the region
@@ -68,4 +68,4 @@ TEST(BandedRegionTest, IsBandedAndCoversExactlyTheChangedPixelsRoundedToItsGrid)
 }
 
 } // namespace
-} // namespace lumora::x11
+} // namespace lumora::linux_desktop
