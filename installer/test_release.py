@@ -133,8 +133,10 @@ class Release(unittest.TestCase):
 
     def check_debian_package(self, deb):
         listing = subprocess.run(["dpkg-deb", "-c", str(deb)], capture_output=True, text=True, check=True).stdout
-        paths = {line.split()[-1].lstrip(".") for line in listing.splitlines()}
-        for path in ["/usr/libexec/xscreensaver/lumora", "/usr/share/xscreensaver/config/lumora.xml",
+        # The program on the PATH, and XScreenSaver's folder linking to it.
+        self.assertIn("./usr/libexec/xscreensaver/lumora -> ../../bin/lumora", listing)
+        paths = {line.split()[5].lstrip(".") for line in listing.splitlines()}
+        for path in ["/usr/bin/lumora", "/usr/share/xscreensaver/config/lumora.xml",
                      "/usr/share/applications/screensavers/lumora.desktop", "/usr/share/man/man6/lumora.6.gz"]:
             self.assertIn(path, paths)
         # XScreenSaver's list of hacks is a conffile of its own package: nothing

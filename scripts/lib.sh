@@ -15,6 +15,7 @@ WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps x11-xserver-utils imagemagick
 LINUX_PACKAGES=(libx11-dev libxext-dev libxrandr-dev libxdamage-dev libx11-xcb-dev libxcb-shm0-dev pkg-config
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-alsa gstreamer1.0-tools
+  libwayland-dev wayland-protocols libxkbcommon-dev
   xscreensaver xscreensaver-data xscreensaver-data-extra mate-screensaver dbus-daemon libglib2.0-bin
   debhelper dpkg-dev fakeroot lintian
   xvfb x11-xserver-utils x11-utils x11-apps xdotool imagemagick)

@@ -2,8 +2,8 @@
 """Runs Lumora.scr under Wine for a person to see: on the display in $DISPLAY,
 or, without one, on a virtual display for a few seconds, ending with a
 screenshot whose path it prints. A lone /p shows the preview in a pane of its
-own (152x112, at the top left). With --linux first, the Linux edition instead,
-in a window of its own."""
+own (152x112, at the top left). With --linux first, the Linux edition instead:
+over every output in a Wayland session, else in a window of its own."""
 import os
 import shutil
 import subprocess
@@ -21,6 +21,9 @@ SECONDS_HEADLESS = 5
 
 def run_linux(options):
     program = ROOT / "build" / "linux" / "lumora"
+    if os.environ.get("WAYLAND_DISPLAY"):
+        # A Wayland session: over every output, as its idle tool would start it, until input.
+        return subprocess.call([str(program), *options])
     if os.environ.get("DISPLAY"):
         return subprocess.call([str(program), "-window", *options])
     screen = Xvfb("1280x720x24")
