@@ -70,13 +70,39 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICK  # utime + stime
 
 
-def memory_mb(pid):
+def memory_mb(pid, keys=("VmRSS", "VmHWM")):
     values = {}
     for line in Path(f"/proc/{pid}/status").read_text().splitlines():
         key, _, rest = line.partition(":")
-        if key in ("VmRSS", "VmHWM"):
+        if key in keys:
             values[key] = int(rest.split()[0]) / 1024
     return values
+
+
+def cpu_per_10s(pids, seconds):
+    """CPU seconds per 10 s of each of `pids` over the next `seconds`."""
+    started = time.monotonic()
+    before = [cpu_seconds(pid) for pid in pids]
+    time.sleep(seconds)
+    after = [cpu_seconds(pid) for pid in pids]
+    elapsed = time.monotonic() - started
+    return [(b - a) * 10 / elapsed for a, b in zip(before, after)]
+
+
+def count_allocations(counts_file, seconds, alive):
+    """The counts of bench/allocation_counter.so by kind, read once a second
+    through `seconds` while alive() says the program runs: (seconds since
+    the first call, counts)."""
+    readings = []
+    started = time.monotonic()
+    for second in range(1, seconds + 1):
+        time.sleep(max(0.0, started + second - time.monotonic()))
+        alive()
+        data = counts_file.read_bytes() if counts_file.exists() else b""
+        if len(data) != 8 * len(ALLOCATION_KINDS):
+            raise SystemExit("the allocation counter did not take: is allocation_counter.so built?")
+        readings.append((time.monotonic() - started, struct.unpack(f"<{len(ALLOCATION_KINDS)}Q", data)))
+    return readings
 
 
 class Xvfb:
@@ -125,15 +151,9 @@ def run_cpu(command, home, width, height, monitors, warm_up, window):
     with Xvfb(home, width, height, monitors) as server, Hack(command, server.env, home / "stderr") as hack:
         time.sleep(warm_up)
         hack.alive()
-        pids = (hack.proc.pid, server.proc.pid)
-        started = time.monotonic()
-        before = [cpu_seconds(pid) for pid in pids]
-        time.sleep(window)
-        after = [cpu_seconds(pid) for pid in pids]
-        seconds = time.monotonic() - started
+        hack_cpu, server_cpu = cpu_per_10s((hack.proc.pid, server.proc.pid), window)
         hack.alive()
         memory = memory_mb(hack.proc.pid)
-    hack_cpu, server_cpu = ((b - a) * 10 / seconds for a, b in zip(before, after))
     return {"hack": hack_cpu, "server": server_cpu, "total": hack_cpu + server_cpu, **memory}
 
 
@@ -222,12 +242,7 @@ def run_daemon_cpu(user, programs, index, scratch, warm_up, window):
                         break
                     time.sleep(0.1)
             time.sleep(warm_up)
-            pids = (hack, server.proc.pid)
-            started = time.monotonic()
-            before = [cpu_seconds(pid) for pid in pids]
-            time.sleep(window)
-            after = [cpu_seconds(pid) for pid in pids]
-            seconds = time.monotonic() - started
+            hack_cpu, server_cpu = cpu_per_10s((hack, server.proc.pid), window)
         finally:
             subprocess.run([*as_user, "xscreensaver-command", "-exit"], env=env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, timeout=30, check=False)
@@ -243,7 +258,6 @@ def run_daemon_cpu(user, programs, index, scratch, warm_up, window):
             for pid in left:
                 end_orphan(pid)
             reap_orphans()
-    hack_cpu, server_cpu = ((b - a) * 10 / seconds for a, b in zip(before, after))
     return {"hack": hack_cpu, "server": server_cpu, "total": hack_cpu + server_cpu}
 
 
@@ -265,18 +279,10 @@ def first_drawings(tool, command, home, starts):
 def allocations(counter, lumora, home, seconds):
     """The allocation counts read once a second through a run of `seconds`."""
     counts_file = home / "allocations"
-    readings = []
     with Xvfb(home, WIDTH, HEIGHT) as server, \
             Hack([lumora, "-root"], server.env, home / "stderr",
                  {"LD_PRELOAD": str(counter), "LUMORA_ALLOCATION_COUNTS": str(counts_file)}) as hack:
-        started = time.monotonic()
-        for second in range(1, seconds + 1):
-            time.sleep(max(0.0, started + second - time.monotonic()))
-            hack.alive()
-            data = counts_file.read_bytes() if counts_file.exists() else b""
-            if len(data) != 8 * len(ALLOCATION_KINDS):
-                raise SystemExit("the allocation counter did not take: is allocation_counter.so built?")
-            readings.append((time.monotonic() - started, sum(struct.unpack("<4Q", data))))
+        readings = [(at, sum(counts)) for at, counts in count_allocations(counts_file, seconds, hack.alive)]
     if readings[0][1] == 0:
         raise SystemExit("the allocation counter counted nothing at start-up: it did not take")
     return readings
