@@ -166,6 +166,11 @@ class Daemon:
         hacks = wait_for(lambda: self._forked(mark, len(self.boxes)), timeout)
         if not hacks:
             raise AssertionError(f"the daemon started no hack on each monitor:\n{self.log()[mark:]}")
+        # The log tells a hack's process as soon as it is forked, before the
+        # program is in it.
+        program = os.path.realpath(self.program)
+        if not wait_for(lambda: all(os.path.realpath(f"/proc/{h.pid}/exe") == program for h in hacks), timeout):
+            raise AssertionError(f"a hack is not {program}:\n{self.log()[mark:]}")
         self._hacks += hacks
         return hacks, mark
 
