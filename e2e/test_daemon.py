@@ -9,26 +9,11 @@ from pathlib import Path
 
 from harness import ini
 from harness.daemon import Daemon, Mate, alive, state, wait_for
-from harness.testcase import main
+from harness.testcase import Showers, main
 
 PLAIN, ODD_OPTIONS = 1, 2
 PROGRAMS = ("-root", "-root -bogus --track x -music jazz -file")
 TONE = 660  # Hz, the test's own WAV
-
-
-class Showers:
-    def assert_showers(self, saver):
-        """About a thousand plus-shaped stars on each monitor, and they move."""
-        counts = []
-
-        def full():
-            stars = saver.stars()
-            counts[:] = [len(cores) for cores in stars]
-            return all(850 <= count <= 1100 for count in counts) and stars
-        first = wait_for(full, 10)
-        self.assertTrue(first, f"stars on the monitors: {counts}")
-        moved = wait_for(lambda: all(len(a & b) < len(a) // 2 for a, b in zip(first, saver.stars())), 5)
-        self.assertTrue(moved, "the stars stand still")
 
 
 class UnderXScreenSaver(Showers, unittest.TestCase):

@@ -92,52 +92,38 @@ def wait_for(check, timeout, step=0.05):
         time.sleep(step)
 
 
-class Daemon:
-    """`programs`: the options of each programs: entry, which all run the
-    built lumora; -select takes their numbers from 1."""
+class SaverUser:
+    """The user a desktop runs the saver as, in a folder of its own: a home with
+    the settings file, a private runtime folder, and a sound device captured."""
 
-    def __init__(self, name, programs, monitors=TWO_MONITORS, screen_size="1600x600x24"):
-        user = ensure_user()
+    def __init__(self, name):
+        self.user = ensure_user()
         self.tmp = Path(tempfile.mkdtemp(prefix=f"lumora-{name}-"))
         # The user reaches the program, the music and the capture folder through it.
         os.chmod(self.tmp, 0o755)
         self.home = self.tmp / "home"
         self.settings_file = self.home / ".config" / "lumora" / "lumora.ini"
         self.settings_file.parent.mkdir(parents=True)
-        runtime = self.tmp / "runtime"
-        runtime.mkdir(mode=0o700)
+        self.runtime = self.tmp / "runtime"
+        self.runtime.mkdir(mode=0o700)
         self.capture_folder = self.tmp / "capture"
         self.capture_folder.mkdir()
-        self.log_path = self.home / "xscreensaver.log"
-        self.boxes = [box(m) for m in monitors]
-        self._hacks = []
-        self._mounts = None
-        self._settings_app = None
         self._env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(self.home), "USER": USER,
                      "LOGNAME": USER, "LANG": "C.UTF-8", "XDG_CONFIG_HOME": str(self.home / ".config"),
-                     "XDG_RUNTIME_DIR": str(runtime),
+                     "XDG_RUNTIME_DIR": str(self.runtime),
                      **sound.capture_env(self.tmp, self.capture_folder / "sound", into_pipe=True)}
-        self.program = self._reachable(PROGRAM)
-        entries = " \\n\\\n\t\t".join(f"{self.program} {options}".strip() for options in programs)
-        (self.home / ".xscreensaver").write_text(
-            "mode:\t\tone\ntimeout:\t0:15:00\ncycle:\t\t0:00:00\nlock:\t\tFalse\nfade:\t\tFalse\n"
-            "unfade:\t\tFalse\nsplash:\t\tFalse\ndpmsEnabled:\tFalse\n"
-            f"programs:\t{entries} \\n\n")
-        subprocess.run(["chown", "-R", f"{user.pw_uid}:{user.pw_gid}", str(self.home), str(runtime),
-                        str(self.capture_folder)], check=True)
+        self.give(self.home, self.runtime, self.capture_folder)
         self._capture = sound.PacedCapture(self.capture_folder / "sound", self.tmp / "heard.raw")
-        self._xvfb = Xvfb(screen_size, monitors)
-        self.display = self._xvfb.display
-        self._env["DISPLAY"] = self.display
-        self.proc = subprocess.Popen(self._as_user("xscreensaver", "--no-splash", "--log", str(self.log_path)),
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-        if not wait_for(lambda: self.command("-version").returncode == 0, 20, 0.2):
-            self.close()
-            raise RuntimeError("xscreensaver did not start")
+        self.program = self._reachable(PROGRAM)
+
+    def give(self, *paths):
+        subprocess.run(["chown", "-R", f"{self.user.pw_uid}:{self.user.pw_gid}", *map(str, paths)], check=True)
 
     def _as_user(self, *command):
-        return ["runuser", "-u", USER, "--", "env", "-i", *(f"{k}={v}" for k, v in self._env.items()), *command]
+        # setpriv runs the command in its own process (its id is the program's),
+        # and ends it with this one: a run killed from outside leaves nothing.
+        return ["setpriv", f"--reuid={self.user.pw_uid}", f"--regid={self.user.pw_gid}", "--clear-groups",
+                "--pdeathsig=TERM", "env", "-i", *(f"{k}={v}" for k, v in self._env.items()), *command]
 
     def _reachable(self, program):
         """The program where the user can run it: where it was built, unless a
@@ -148,6 +134,60 @@ class Daemon:
         shutil.copy(program, copy)
         os.chmod(copy, 0o755)
         return copy
+
+    def settings(self, data):
+        """Puts `data` (bytes) into the user's lumora.ini."""
+        self.settings_file.write_bytes(data)
+        os.chmod(self.settings_file, 0o644)
+
+    def music_file(self, name, frequency, seconds=2.0):
+        """A WAV tone the user can read; its path."""
+        path = self.tmp / name
+        sound.write_tone(path, frequency, seconds)
+        os.chmod(path, 0o644)
+        return path
+
+    def heard(self):
+        return sound.tone(self._capture.record.read_bytes())
+
+    def players(self):
+        """The processes that hold the sound device (the capture file) open."""
+        return holders(self.capture_folder)
+
+    def forget_sound(self):
+        self._capture.record.write_bytes(b"")
+
+    def close(self):
+        self._capture.close()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+class Daemon(SaverUser):
+    """`programs`: the options of each programs: entry, which all run the
+    built lumora; -select takes their numbers from 1."""
+
+    def __init__(self, name, programs, monitors=TWO_MONITORS, screen_size="1600x600x24"):
+        super().__init__(name)
+        self.log_path = self.home / "xscreensaver.log"
+        self.boxes = [box(m) for m in monitors]
+        self._hacks = []
+        self._mounts = None
+        self._settings_app = None
+        entries = " \\n\\\n\t\t".join(f"{self.program} {options}".strip() for options in programs)
+        (self.home / ".xscreensaver").write_text(
+            "mode:\t\tone\ntimeout:\t0:15:00\ncycle:\t\t0:00:00\nlock:\t\tFalse\nfade:\t\tFalse\n"
+            "unfade:\t\tFalse\nsplash:\t\tFalse\ndpmsEnabled:\tFalse\n"
+            f"programs:\t{entries} \\n\n")
+        self.give(self.home / ".xscreensaver")
+        self._xvfb = Xvfb(screen_size, monitors)
+        self.display = self._xvfb.display
+        self._env["DISPLAY"] = self.display
+        self.proc = subprocess.Popen(self._as_user("xscreensaver", "--no-splash", "--log", str(self.log_path)),
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        if not wait_for(lambda: self.command("-version").returncode == 0, 20, 0.2):
+            self.close()
+            raise RuntimeError("xscreensaver did not start")
 
     # Driving ------------------------------------------------------------------
     def command(self, *args):
@@ -207,28 +247,6 @@ class Daemon:
         raw = screen.rgb(grabbed or self.grab(), width, height)
         return [set(screen.stars(raw, width, b)[1]) for b in self.boxes]
 
-    def settings(self, data):
-        """Puts `data` (bytes) into the user's lumora.ini."""
-        self.settings_file.write_bytes(data)
-        os.chmod(self.settings_file, 0o644)
-
-    def music_file(self, name, frequency, seconds=2.0):
-        """A WAV tone the user can read; its path."""
-        path = self.tmp / name
-        sound.write_tone(path, frequency, seconds)
-        os.chmod(path, 0o644)
-        return path
-
-    def heard(self):
-        return sound.tone(self._capture.record.read_bytes())
-
-    def players(self):
-        """The processes that hold the sound device (the capture file) open."""
-        return holders(self.capture_folder)
-
-    def forget_sound(self):
-        self._capture.record.write_bytes(b"")
-
     # XScreenSaver's settings program ------------------------------------------
     def settings_dialog(self, page, timeout=30):
         """xscreensaver-settings with the first programs: entry's settings dialog
@@ -277,9 +295,8 @@ class Daemon:
         for hack in self._hacks:
             if alive(hack.pid):
                 os.kill(hack.pid, signal.SIGKILL)
-        self._capture.close()
         self._xvfb.close()
-        shutil.rmtree(self.tmp, ignore_errors=True)
+        super().close()
 
 
 class Mate:

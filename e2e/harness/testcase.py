@@ -4,6 +4,7 @@ import re
 import sys
 import unittest
 
+from .daemon import wait_for
 from .dialog import Dialog
 from .saver import Saver
 from .session import Session, output
@@ -58,6 +59,23 @@ class WineTestCase(unittest.TestCase):
         self.assertFalse(result.timed_out, f"probe {args} hung")
         self.assertEqual(result.code, 0, f"probe {args}: {result.out}")
         return dict(line.split("=", 1) for line in result.out.splitlines() if "=" in line)
+
+
+class Showers:
+    """For a test case whose `saver` tells the stars on each monitor (`stars()`)."""
+
+    def assert_showers(self, saver):
+        """About a thousand plus-shaped stars on each monitor, and they move."""
+        counts = []
+
+        def full():
+            stars = saver.stars()
+            counts[:] = [len(cores) for cores in stars]
+            return all(850 <= count <= 1100 for count in counts) and stars
+        first = wait_for(full, 10)
+        self.assertTrue(first, f"stars on the monitors: {counts}")
+        moved = wait_for(lambda: all(len(a & b) < len(a) // 2 for a, b in zip(first, saver.stars())), 5)
+        self.assertTrue(moved, "the stars stand still")
 
 
 def main():
