@@ -18,6 +18,7 @@ LINUX_PACKAGES=(libx11-dev libxext-dev libxrandr-dev libxdamage-dev libx11-xcb-d
   libwayland-dev wayland-protocols libxkbcommon-dev
   xscreensaver xscreensaver-data xscreensaver-data-extra mate-screensaver dbus-daemon libglib2.0-bin
   debhelper dpkg-dev fakeroot lintian
+  sway swayidle grim wtype weston cage xwayland
   xvfb x11-xserver-utils x11-utils x11-apps xdotool imagemagick)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # scripts/release, and the tests of what it makes.

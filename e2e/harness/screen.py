@@ -33,3 +33,13 @@ def stars(raw, width, box=None):
         if 0 < x < width - 1 and 0 < y < height - 1 and all(lit(q) for q in (p - 1, p + 1, p - width, p + width)):
             cores.append((x, y))
     return whites, cores
+
+
+def black_edges(raw, width):
+    """The share of the picture's outermost pixels (first and last row and
+    column) that are black: near 1 where one black picture covers it whole."""
+    row = 3 * width
+    height = len(raw) // row
+    edges = raw[:row] + raw[-row:] + b"".join(raw[y * row:y * row + 3] + raw[(y + 1) * row - 3:(y + 1) * row]
+                                             for y in range(height))
+    return sum(edges[i:i + 3] == b"\0\0\0" for i in range(0, len(edges), 3)) / (len(edges) // 3)
