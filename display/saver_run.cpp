@@ -36,10 +36,12 @@ void SaverRun::Start() {
     nextJump_ = nextStep_ + Shower::kJumpIntervalMs;
 }
 
+bool SaverRun::StepDue() const { return !held_ && Until(nextStep_, Now()) <= kStepEarlyMs; }
+
 bool SaverRun::RunDue() {
     const std::uint32_t now = Now();
     bool stepped = false;
-    if (!held_ && Until(nextStep_, now) <= kStepEarlyMs) {
+    if (StepDue()) {
         changed_.clear();
         shower_.Frame(listChanges_ ? &changed_ : nullptr);
         nextStep_ = NextDue(nextStep_, Shower::kFrameIntervalMs, now);
@@ -61,7 +63,8 @@ bool SaverRun::RunDue() {
 }
 
 void SaverRun::HoldSteps(bool held) {
-    if (held_ && !held) nextStep_ = Now();
+    // The step's time is kept: one held for a moment comes late and keeps
+    // the period; one held for long comes once, at once.
     held_ = held;
 }
 

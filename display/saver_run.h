@@ -39,6 +39,8 @@ public:
     // Seeds the shower: the first step is due at once, the radiant's jump five
     // seconds on. The driver lays the shower out before.
     void Start();
+    // The stars' step is due now (RunDue will take it).
+    bool StepDue() const;
     // Does what is due now, each at most once however late it is: a step of
     // the stars, the radiant's jump, the session's timers. True when the stars
     // moved: the driver shows what changed, then tells Shown.
@@ -46,8 +48,9 @@ public:
     // A step is on the screen: after the first few the music starts.
     void Shown() { session_.OnFrameShown(); }
     // While held (nothing of the shower can be seen: every screen off or
-    // covered), the stars take no step and none is waited for; once let go,
-    // the next step is due at once. The radiant and the session go on.
+    // covered; or nothing to draw in for a moment), the stars take no step
+    // and none is waited for; once let go, the step held comes, once. The
+    // radiant and the session go on.
     void HoldSteps(bool held);
     // Milliseconds from now until something is due; 0 when something is.
     int MillisecondsToNext() const;

@@ -105,11 +105,17 @@ void Shower::LayOutApart(const std::vector<PixelView>& surfaces) {
     areas_.clear();
     int left = 0;
     for (const PixelView& surface : surfaces) {
-        AddField(surface.bits != nullptr ? surface : PixelView{}, {left, 0, left + surface.width, surface.height},
-                 surface.width, surface.height);
+        // A surface whose pixels are not to hand yet (bits null) is drawn in once MoveField gives them.
+        AddField(surface, {left, 0, left + surface.width, surface.height}, surface.width, surface.height);
         left += surface.width;
     }
     if (fields_.empty()) fields_.resize(1);
+}
+
+void Shower::MoveField(std::size_t field, const PixelView& pixels) {
+    if (field >= fields_.size()) return;
+    PixelView& at = fields_[field].pixels;
+    if (pixels.width == at.width && pixels.height == at.height) at = pixels;
 }
 
 void Shower::AddField(const PixelView& pixels, const Rect& place, int width, int height) {

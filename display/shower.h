@@ -69,6 +69,10 @@ public:
     // on each: the boxes a frame lists are then as if the surfaces stood side
     // by side in a row, the first at the left, all at the top.
     void LayOutApart(const std::vector<PixelView>& surfaces);
+    // A field's picture is now at `pixels`, a copy of the same size: it goes
+    // on from where it was (a host that draws each frame into another buffer;
+    // a field laid out apart without bits gets them so).
+    void MoveField(std::size_t field, const PixelView& pixels);
     // One frame of every field: the first scatters its stars, every later one
     // moves them a step. With `changed`, the parts of the surface the frame
     // wrote are added to it (a whole field for its building frame, a small box

@@ -63,6 +63,7 @@ void RunLoop(SaverRun& run, LoopDisplay& display, const UniqueFd& signals, Wakeu
         display.HandleEvents();
         if (session.Ended()) break;
         run.HoldSteps(!display.Showing());
+        if (run.StepDue() && !display.ReadyToStep()) run.HoldSteps(true);
         if (run.RunDue()) {
             display.Present();
             run.Shown();

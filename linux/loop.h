@@ -64,6 +64,9 @@ public:
     virtual int ConnectionFd() const = 0;
     // Handles every event that has come, read or waiting.
     virtual void HandleEvents() = 0;
+    // A step is about to draw: false when what it draws in is not to hand
+    // (the display server holds it), and the step waits for the next event.
+    virtual bool ReadyToStep() { return true; }
     // Shows what the run's step changed.
     virtual void Present() = 0;
     // Whether any of it can be seen now: a display server that tells when a

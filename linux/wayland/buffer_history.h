@@ -1,6 +1,6 @@
 // What each of a surface's buffers lacks of the picture. The compositor reads
 // a buffer for as long as it holds it, so each frame is drawn into another one,
-// which must first catch up on the frames shown since it was last drawn; only
+// which must first catch up on the frames shown since it was last shown; only
 // the boxes that changed are copied, and only this frame's are damaged.
 //
 // No Wayland header here: the unit tests build it natively.
@@ -32,8 +32,8 @@ public:
     void AddWhole() { pending_.whole = true; }
     bool Pending() const { return pending_.whole || !pending_.boxes.empty(); }
 
-    // The next frame goes into `buffer` (0 to kMostBuffers - 1): the boxes to
-    // copy into it, from the picture, before it is shown.
+    // The boxes `buffer` (0 to kMostBuffers - 1) lacks of the picture: the
+    // frames shown since it was, and the changes not shown yet.
     const std::vector<Rect>& ToCopy(int buffer);
     // The boxes to damage: those changed since the frame shown last.
     const std::vector<Rect>& ToDamage();

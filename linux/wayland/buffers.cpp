@@ -48,11 +48,18 @@ bool ShmBuffers::Reset(wl_shm* shm, int width, int height) {
     return true;
 }
 
-int ShmBuffers::Free() const {
+int ShmBuffers::Free(int most) const {
     if (memory_ == nullptr) return -1;
-    for (int index = 0; index < kCount; ++index)
-        if (!slots_[static_cast<std::size_t>(index)].held) return index;
-    return -1;
+    int fresh = -1;
+    int used = 0;
+    for (int index = 0; index < kCount; ++index) {
+        const Slot& slot = slots_[static_cast<std::size_t>(index)];
+        used += slot.used ? 1 : 0;
+        if (slot.held) continue;
+        if (slot.used) return index;
+        if (fresh < 0) fresh = index;
+    }
+    return used < most ? fresh : -1;
 }
 
 PixelView ShmBuffers::Pixels(int index) const {

@@ -28,9 +28,13 @@ public:
     // Buffers of this size in pixels, in a new pool; false (and no buffers)
     // when the memory cannot be had. A buffer never drawn in takes none.
     bool Reset(wl_shm* shm, int width, int height);
-    // A buffer the compositor does not hold, -1 when it holds them all.
-    int Free() const;
+    // A buffer the compositor does not hold, one drawn in before if there is
+    // one, a new one only while fewer than `most` have been (memory is taken
+    // only as a buffer is first drawn in); -1 when there is none.
+    int Free(int most) const;
     PixelView Pixels(int index) const;
+    // The buffer is drawn in from now on (its memory is taken).
+    void Claim(int index) { slots_[static_cast<std::size_t>(index)].used = true; }
     // Attaches the buffer to the surface; it is the compositor's until released.
     void Attach(wl_surface* surface, int index);
 
@@ -39,6 +43,7 @@ private:
         ShmBuffers* owner = nullptr;
         OwnedBuffer buffer;
         bool held = false;
+        bool used = false;
     };
     static void OnRelease(void* data, wl_buffer* buffer);
     void Unmap();

@@ -51,9 +51,9 @@ Cover::Cover(const Globals& globals, CoverKind kind, wl_output* output, int widt
     wl_surface_commit(surface_.get());
 }
 
-PixelView Cover::Picture() {
-    const int width = width_ * scale_;
-    return PixelView{picture_.empty() ? nullptr : picture_.data(), width, height_ * scale_, width};
+PixelView Cover::Picture() const {
+    if (back_ >= 0) return buffers_.Pixels(back_);
+    return PixelView{nullptr, pixelsWide_, pixelsHigh_, pixelsWide_};
 }
 
 void Cover::SetScale(int scale) {
@@ -68,40 +68,56 @@ void Cover::Resize(int width, int height) {
         firstWidth_ = width;
         firstHeight_ = height;
     }
-    const bool same = Configured() && width == width_ && height == height_ &&
-                      static_cast<int>(picture_.size()) == width * scale_ * height * scale_;
+    const int pixelsWide = width * scale_;
+    const int pixelsHigh = height * scale_;
+    const bool same = configured_ && pixelsWide == pixelsWide_ && pixelsHigh == pixelsHigh_;
     width_ = width;
     height_ = height;
     if (same) return;
-    const int pixelsWide = width * scale_;
-    const int pixelsHigh = height * scale_;
-    if (!buffers_.Reset(globals_.shm, pixelsWide, pixelsHigh)) {
-        picture_.clear();
-        return;
-    }
-    picture_.assign(static_cast<std::size_t>(pixelsWide) * static_cast<std::size_t>(pixelsHigh), 0);
+    pixelsWide_ = pixelsWide;
+    pixelsHigh_ = pixelsHigh;
+    // New buffers are black: the shower's first frame there draws them whole.
+    configured_ = buffers_.Reset(globals_.shm, pixelsWide, pixelsHigh);
+    back_ = -1;
+    shown_ = -1;
+    if (!configured_) return;
     history_.Reset(pixelsWide, pixelsHigh);
+    ReadyToDraw();
     owner_.OnResized(*this);
 }
 
-void Cover::Draw() {
-    if (!Configured() || frame_ != nullptr || closed_ || !history_.Pending()) return;
-    const int buffer = buffers_.Free();
-    if (buffer < 0) return; // drawn again when the compositor lets go of one
-    const PixelView into = buffers_.Pixels(buffer);
-    for (const Rect& box : history_.ToCopy(buffer)) {
-        const std::size_t bytes = static_cast<std::size_t>(box.right - box.left) * 4;
-        for (int y = box.top; y < box.bottom; ++y) {
-            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * into.stride + box.left;
-            std::memcpy(into.bits + at, picture_.data() + at, bytes);
+bool Cover::ReadyToDraw(int most) {
+    if (back_ >= 0) return true;
+    if (!configured_) return false;
+    const int next = buffers_.Free(most);
+    if (next < 0) return false;
+    buffers_.Claim(next);
+    if (shown_ >= 0) {
+        // It catches up from the buffer shown last, which it may read however
+        // long the compositor holds it.
+        const PixelView from = buffers_.Pixels(shown_);
+        const PixelView into = buffers_.Pixels(next);
+        for (const Rect& box : history_.ToCopy(next)) {
+            const std::size_t bytes = static_cast<std::size_t>(box.right - box.left) * 4;
+            for (int y = box.top; y < box.bottom; ++y) {
+                const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * into.stride + box.left;
+                std::memcpy(into.bits + at, from.bits + at, bytes);
+            }
         }
     }
+    back_ = next;
+    owner_.OnMoved(*this);
+    return true;
+}
+
+void Cover::Draw() {
+    if (back_ < 0 || frame_ != nullptr || closed_ || !history_.Pending()) return;
     wl_surface* surface = surface_.get();
     if (!scaleSent_ && globals_.compositorVersion >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION) {
         wl_surface_set_buffer_scale(surface, scale_);
         scaleSent_ = true;
     }
-    buffers_.Attach(surface, buffer);
+    buffers_.Attach(surface, back_);
     const bool inBuffer = globals_.compositorVersion >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION;
     for (const Rect& box : history_.ToDamage()) {
         if (inBuffer) {
@@ -118,7 +134,11 @@ void Cover::Draw() {
     wl_callback_add_listener(frame_.get(), &listener, this);
     frameAskedAt_ = globals_.clock.TickCount();
     wl_surface_commit(surface);
-    history_.Shown(buffer);
+    history_.Shown(back_);
+    // The compositor lets go of the buffer shown before this one once it has
+    // taken this one, a moment from now: the next step, not this, finds one.
+    shown_ = back_;
+    back_ = -1;
 }
 
 bool Cover::Asleep(std::uint32_t now) const {

@@ -1,12 +1,13 @@
 // One surface of the shower: a layer over an output, a fullscreen window on it
 // (a compositor without the layer shell), or a window of its own (-window).
-// It keeps its own picture, which the shower draws in, and shows the changed
-// parts of it from the compositor's frame callbacks: an output that is off or
-// covered calls back never, and costs nothing.
+// The shower draws straight into the buffer to be shown next (no picture of
+// our own: a screen's worth less memory), which is committed from the
+// compositor's frame callbacks: an output that is off or covered calls back
+// never, and costs nothing. Before the next step draws, another buffer the
+// compositor has let go of catches up on what it missed and is drawn in.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "display/shower.h"
 #include "linux/wayland/buffer_history.h"
@@ -35,6 +36,8 @@ public:
     virtual ~CoverOwner() = default;
     // Its size in pixels changed: the shower is laid out again.
     virtual void OnResized(Cover& cover) = 0;
+    // Its picture moved to another buffer (Picture()), holding the same.
+    virtual void OnMoved(Cover& cover) = 0;
     // The compositor took the layer away, or the window's close was asked for.
     virtual void OnClosed(Cover& cover) = 0;
 };
@@ -50,11 +53,12 @@ public:
 
     CoverKind Kind() const { return kind_; }
     wl_surface* Surface() const { return surface_.get(); }
-    // It has been given a size, and has its picture and buffers.
-    bool Configured() const { return !picture_.empty(); }
+    // It has been given a size, and has its buffers.
+    bool Configured() const { return configured_; }
     bool Closed() const { return closed_; }
-    // Its picture, in pixels: the shower's field.
-    PixelView Picture();
+    // Its picture, in pixels: the shower's field, in the buffer to be shown
+    // next; without bits while it has none (see ReadyToDraw).
+    PixelView Picture() const;
     // Its first size given, in points (what decides whether a window is a preview).
     int FirstWidth() const { return firstWidth_; }
     int FirstHeight() const { return firstHeight_; }
@@ -65,6 +69,10 @@ public:
     void Changed(const Rect& box) { history_.Add(box); }
     // Shows what changed, if the compositor is ready for a frame.
     void Draw();
+    // Has a buffer for the next step to draw in, one the compositor does not
+    // hold: one it has let go of, else a new one while fewer than `most` are
+    // in use. False while it holds them all.
+    bool ReadyToDraw(int most = 2);
     // No frame has been called back for a while: the output is off or covered.
     bool Asleep(std::uint32_t now) const;
 
@@ -85,6 +93,8 @@ private:
     int scale_;
     int width_ = 0; // in points, as configured
     int height_ = 0;
+    int pixelsWide_ = 0; // its buffers' size
+    int pixelsHigh_ = 0;
     int hintWidth_; // the output's size, for a configure that leaves it to us
     int hintHeight_;
     int firstWidth_ = 0;
@@ -94,7 +104,9 @@ private:
     bool closed_ = false;
     bool scaleSent_ = false;
     std::uint32_t frameAskedAt_ = 0;
-    std::vector<std::uint32_t> picture_;
+    bool configured_ = false;
+    int back_ = -1;  // the buffer drawn in, never one the compositor holds; -1 for none yet
+    int shown_ = -1; // the buffer shown last
     BufferHistory history_;
     // Destroyed in reverse: the frame callback, the role, then the surface,
     // whose buffers go last (the protocol wants a role gone before its surface).

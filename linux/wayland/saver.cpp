@@ -129,6 +129,14 @@ void WaylandSaver::CoverOutput(Output& output) {
 
 void WaylandSaver::OnResized(Cover&) { layoutDue_ = true; }
 
+void WaylandSaver::OnMoved(Cover& cover) {
+    const auto at = std::find(laidOut_.begin(), laidOut_.end(), &cover);
+    if (at == laidOut_.end() || !run_) return;
+    const auto field = static_cast<std::size_t>(at - laidOut_.begin());
+    pictures_[field] = cover.Picture();
+    run_->Stars().MoveField(field, pictures_[field]);
+}
+
 void WaylandSaver::OnClosed(Cover& cover) {
     // A window's close, or the last of our layers gone for good, ends the run
     // as a key would; a layer closed (its output going, say) is made again.
@@ -189,6 +197,22 @@ void WaylandSaver::Present() {
 bool WaylandSaver::Showing() const {
     const std::uint32_t now = clock_.TickCount();
     return std::any_of(laidOut_.begin(), laidOut_.end(), [now](const Cover* cover) { return !cover->Asleep(now); });
+}
+
+bool WaylandSaver::ReadyToStep() {
+    // Two buffers a surface, one shown and one drawn in, while the compositor
+    // lets go of the one shown before the next step (sway takes a buffer's
+    // pixels at its commit, mostly); a third for a surface it held back from
+    // a step for a whole period, which it then keeps.
+    const std::uint32_t now = clock_.TickCount();
+    const bool waitedLong = waitingSince_ && now - *waitingSince_ >= Shower::kFrameIntervalMs;
+    bool ready = true;
+    for (Cover* cover : laidOut_) ready = cover->ReadyToDraw(waitedLong ? ShmBuffers::kCount : 2) && ready;
+    if (ready)
+        waitingSince_.reset();
+    else if (!waitingSince_)
+        waitingSince_ = now;
+    return ready;
 }
 
 void WaylandSaver::OnKey(Key key) {

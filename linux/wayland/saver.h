@@ -60,8 +60,10 @@ private:
     void HandleEvents() override;
     void Present() override;
     bool Showing() const override;
+    bool ReadyToStep() override;
     // CoverOwner
     void OnResized(Cover& cover) override;
+    void OnMoved(Cover& cover) override;
     void OnClosed(Cover& cover) override;
     // InputSink
     void OnKey(Key key) override;
@@ -89,6 +91,7 @@ private:
     CoverKind kind_ = CoverKind::Layer;
     bool lost_ = false;
     bool layoutDue_ = false;
+    std::optional<std::uint32_t> waitingSince_; // a step waits for a buffer
     bool remakeDue_ = false;
     // The globals first, destroyed last: every object below was made through them.
     OwnedRegistry registry_;
