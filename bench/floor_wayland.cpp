@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include <wlr-layer-shell-unstable-v1-client-protocol.h>
 
 namespace {
 
