@@ -119,6 +119,7 @@ class Compositor(SaverUser):
         # takes no signal until that has ended.
         left = descendants(p.pid for p in (self.proc, *self._clients) if p is not None)
         signal_all(left, signal.SIGTERM)
+        wait_for(lambda: not any(map(alive, left)), 5)
         for proc in self._clients:
             if proc.poll() is None:
                 stop(proc, 5)
