@@ -14,7 +14,7 @@ import unittest
 from harness import ini, screen
 from harness.daemon import alive, wait_for
 from harness.testcase import Showers, main
-from harness.wayland import Cage, Sway, Weston, descendants
+from harness.wayland import NESTED_OUTPUTS, Cage, Sway, Weston, descendants
 
 TONE = 660  # Hz
 OVERLAY = 3  # the layer shell's top layer
@@ -73,6 +73,16 @@ class OnSway(Covering, unittest.TestCase):
         self.assert_covered(self.sway)
         self.assertEqual(set(self.sway.layer_surfaces()[2:]), {("lumora", OVERLAY)})
         self.assertTrue(alive(pids[0]), "lumora ended with an output added")
+
+    def test_an_output_taken_away_takes_its_surface_and_the_rest_runs_on(self):
+        with Sway("inner", NESTED_OUTPUTS, inside=self.sway) as inner:
+            proc = inner.lumora()
+            self.assert_covered(inner)
+            # The inner sway's outputs are windows of the outer one: closing one takes that output away.
+            self.sway.msg("[app_id=wlroots title=WL-2] kill")
+            self.assertTrue(wait_for(lambda: len(inner.output_names()) == 1, 10), "the output is still there")
+            self.assert_covered(inner)
+            self.assertIsNone(proc.poll(), told(proc))
 
     def test_a_key_a_click_or_a_move_in_both_axes_ends_it_and_a_move_in_one_does_not(self):
         # The last step ends it, those before it leave it running.

@@ -21,6 +21,8 @@ from .xserver import stop
 POINTER = BUILD / "e2e" / "virtual_pointer"
 # Name, mode (the output's pixels), place in the layout, scale.
 SWAY_OUTPUTS = (("HEADLESS-1", "1280x720", "0 0", 1), ("HEADLESS-2", "1600x1200", "1280 0", 2))
+# A sway inside another: its outputs are windows there, sized by it.
+NESTED_OUTPUTS = (("WL-1", "640x480", "0 0", 1), ("WL-2", "640x480", "640 0", 1))
 PPM = re.compile(rb"P6\s(\d+)\s(\d+)\s255\s")
 HEADLESS = {"WLR_BACKENDS": "headless", "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1"}
 
@@ -74,6 +76,9 @@ class Compositor(SaverUser):
 
     def log(self):
         return self.log_path.read_text(errors="replace")
+
+    def env_of(self, name):
+        return self._env[name]
 
     def start(self, *command, env=None, **options):
         """A client, its standard error in the file `.err` of the process."""
@@ -140,13 +145,20 @@ class Sway(Compositor):
     """`outputs`: name, mode (the output's pixels), place in the layout and
     scale of each headless output."""
 
-    def __init__(self, name="sway", outputs=SWAY_OUTPUTS, xwayland=False):
+    def __init__(self, name="sway", outputs=SWAY_OUTPUTS, xwayland=False, inside=None):
+        """`inside`: a sway whose windows are this one's outputs (wlroots'
+        Wayland backend), so that an output can be taken away by closing its
+        window, which sway 1.7's headless outputs cannot be."""
         super().__init__(name)
         config = self.tmp / "sway.config"
         config.write_text("".join([f"xwayland {'enable' if xwayland else 'disable'}\n"] + [
             f"output {o} resolution {mode} position {place} scale {scale}\n" for o, mode, place, scale in outputs]))
+        backend = {**HEADLESS, "WLR_HEADLESS_OUTPUTS": str(len(outputs))}
+        if inside is not None:
+            backend = {**HEADLESS, "WLR_BACKENDS": "wayland", "WLR_WL_OUTPUTS": str(len(outputs)),
+                       "WAYLAND_DISPLAY": str(inside.runtime / inside.env_of("WAYLAND_DISPLAY"))}
         # -d: its log tells the layer surfaces, which its IPC does not.
-        self.launch(["sway", "-d", "-c", str(config)], {**HEADLESS, "WLR_HEADLESS_OUTPUTS": str(len(outputs))})
+        self.launch(["sway", "-d", "-c", str(config)], backend)
         ipc = wait_for(lambda: list(self.runtime.glob("sway-ipc.*.sock")), 20)
         self._env["SWAYSOCK"] = str(ipc[0]) if ipc else ""
         scales = {o: scale for o, _, _, scale in outputs}

@@ -86,13 +86,27 @@ void Cover::Resize(int width, int height) {
     owner_.OnResized(*this);
 }
 
+void Cover::Restart() {
+    if (!configured_) return;
+    history_.AddWhole();
+    blackDue_ = back_ < 0;
+    if (back_ >= 0) {
+        const PixelView picture = buffers_.Pixels(back_);
+        std::memset(picture.bits, 0, static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(picture.height) * 4);
+    }
+}
+
 bool Cover::ReadyToDraw(int most) {
     if (back_ >= 0) return true;
     if (!configured_) return false;
     const int next = buffers_.Free(most);
     if (next < 0) return false;
     buffers_.Claim(next);
-    if (shown_ >= 0) {
+    if (blackDue_) {
+        const PixelView picture = buffers_.Pixels(next);
+        std::memset(picture.bits, 0, static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(picture.height) * 4);
+        blackDue_ = false;
+    } else if (shown_ >= 0) {
         // It catches up from the buffer shown last, which it may read however
         // long the compositor holds it.
         const PixelView from = buffers_.Pixels(shown_);

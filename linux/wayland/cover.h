@@ -65,6 +65,9 @@ public:
     // The output's scale changed.
     void SetScale(int scale);
 
+    // Its field of the shower starts again: the picture goes black, and every
+    // buffer catches up on all of it.
+    void Restart();
     // A box of its picture that the shower changed.
     void Changed(const Rect& box) { history_.Add(box); }
     // Shows what changed, if the compositor is ready for a frame.
@@ -105,6 +108,7 @@ private:
     bool scaleSent_ = false;
     std::uint32_t frameAskedAt_ = 0;
     bool configured_ = false;
+    bool blackDue_ = false; // the next buffer drawn in starts black
     int back_ = -1;  // the buffer drawn in, never one the compositor holds; -1 for none yet
     int shown_ = -1; // the buffer shown last
     BufferHistory history_;

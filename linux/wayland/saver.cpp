@@ -166,6 +166,8 @@ void WaylandSaver::LayOut() {
     int left = 0;
     auto add = [&](Cover* cover) {
         if (cover == nullptr || !cover->Configured()) return;
+        // Every field starts again, as when the monitors change on X11 and Windows.
+        cover->Restart();
         laidOut_.push_back(cover);
         pictures_.push_back(cover->Picture());
         offsets_.push_back(left);
