@@ -3,8 +3,9 @@
 the preview for the README (docs/), and each page of the 64-bit installer and
 its uninstaller in Japanese (build/win64/screenshots/installer-*.png); and the
 Linux edition's shower under XScreenSaver's daemon on two monitors
-(docs/linux-daemon.png) and its settings dialog in XScreenSaver's settings
-program (docs/linux-settings.png).
+(docs/linux-daemon.png), its settings dialog in XScreenSaver's settings
+program (docs/linux-settings.png) and its two outputs under sway, each at its
+own pixels, the second at scale 2 (docs/linux-wayland.png).
 
   screenshots.py [docs] [installer] [linux]     all when none is named
 """
@@ -18,6 +19,7 @@ ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "e2e"))
 import harness  # noqa: E402
 from harness.daemon import Daemon, wait_for  # noqa: E402
+from harness.wayland import Sway  # noqa: E402
 
 DOCS = ROOT / "docs"
 VERSION = re.search(r"project\(Lumora VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
@@ -99,6 +101,19 @@ def linux():
         save(daemon.settled(dialog, shown), DOCS / "linux-settings.png")
     finally:
         daemon.close()
+
+    with Sway("docs") as sway:
+        sway.lumora()
+        if not wait_for(lambda: all(len(cores) >= 850 for cores in sway.stars()), 20):
+            sys.exit("the shower did not fill both outputs under sway")
+        shots = [sway.tmp / f"{name}.png" for name in sway.output_names()]
+        for shot, name in zip(shots, sway.output_names()):
+            sway.screenshot(shot, name)
+        # Side by side as sway places them, each at its own pixels.
+        path = DOCS / "linux-wayland.png"
+        subprocess.run(["convert", *map(str, shots), "-background", "#3f3f3f", "-gravity", "north", "+append",
+                        "-strip", str(path)], check=True, timeout=60)
+        print(path)
 
 
 def press(session, pages):
