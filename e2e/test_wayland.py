@@ -70,6 +70,9 @@ class OnSway(Covering, unittest.TestCase):
         self.assert_covered(self.sway)
         self.assertEqual(self.sway.layer_surfaces(), [("lumora", OVERLAY)] * 2)
         self.sway.create_output()
+        # Every field starts again with the new one, on black, not over the stars it had.
+        counts = wait_for(lambda: (c := [len(s) for s in self.sway.stars()])[2:] and c[2] >= 850 and c, 10)
+        self.assertTrue(counts and max(counts) <= 1100, counts)
         self.assert_covered(self.sway)
         self.assertEqual(set(self.sway.layer_surfaces()[2:]), {("lumora", OVERLAY)})
         self.assertTrue(alive(pids[0]), "lumora ended with an output added")
