@@ -4,12 +4,15 @@ two monitors side by side (what it starts, what each monitor shows, what is
 heard, what odd settings and options leave), and under MATE's screen saver."""
 import os
 import signal
+import subprocess
+import tempfile
 import unittest
 from pathlib import Path
 
-from harness import ini
-from harness.daemon import Daemon, Mate, alive, state, wait_for
+from harness import ini, screen
+from harness.daemon import PROGRAM, Daemon, Mate, alive, state, wait_for
 from harness.testcase import Showers, main
+from harness.xserver import Xvfb, stop
 
 PLAIN, ODD_OPTIONS = 1, 2
 PROGRAMS = ("-root", "-root -bogus --track x -music jazz -file")
@@ -112,6 +115,36 @@ class UnderMate(Showers, unittest.TestCase):
         seconds = mate.deactivate()
         self.assertIsNotNone(seconds)
         self.assertLess(seconds, 1.0)
+
+
+class OnEveryScreen(Showers, unittest.TestCase):
+    """lumora -root on screens of every depth: the stars' colours (their white
+    cores among them) come out right on TrueColor, and any other visual is told."""
+
+    def lumora_on(self, depth):
+        xvfb = Xvfb(f"800x600x{depth}")
+        self.addCleanup(xvfb.close)
+        home = tempfile.TemporaryDirectory()
+        self.addCleanup(home.cleanup)
+        proc = subprocess.Popen([str(PROGRAM), "-root", "-music", "none"], stderr=subprocess.PIPE, text=True,
+                                env={**os.environ, "DISPLAY": xvfb.display, "HOME": home.name,
+                                     "XDG_CONFIG_HOME": home.name})
+        self.addCleanup(proc.stderr.close)
+        self.addCleanup(lambda: proc.poll() is not None or stop(proc))
+        xvfb.stars = lambda: [set(screen.stars(screen.rgb(xvfb.grab(), 800, 600), 800)[1])]
+        return xvfb, proc
+
+    def test_truecolor_screens_of_15_16_and_30_bits_show_the_shower(self):
+        for depth in (15, 16, 30):
+            with self.subTest(depth=depth):
+                xvfb, proc = self.lumora_on(depth)
+                self.assert_showers(xvfb)
+                self.assertIsNone(proc.poll())
+
+    def test_a_pseudocolor_screen_is_told_and_refused(self):
+        _, proc = self.lumora_on(8)
+        self.assertEqual(proc.wait(timeout=10), 1)
+        self.assertRegex(proc.stderr.read(), r"\Alumora: the screen has a PseudoColor visual of 8 bits; [^\n]+\n\Z")
 
 
 if __name__ == "__main__":

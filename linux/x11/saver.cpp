@@ -91,6 +91,12 @@ bool X11Saver::Run(const linux_desktop::UniqueFd& signals) {
         run_.Session().Quit();
         return false;
     }
+    if (!view_.Unsupported().empty()) {
+        std::fprintf(stderr, "lumora: the screen has a %s; lumora draws on TrueColor screens only "
+                             "(15, 16, 24 or 30 bits)\n", view_.Unsupported().c_str());
+        run_.Session().Quit();
+        return false;
+    }
     run_.Start();
     linux_desktop::RunLoop(run_, *this, signals, musicResults_);
     return true;

@@ -59,6 +59,34 @@ SurfaceImage::SurfaceImage(Display* display, Visual* visual, int depth, int widt
         image_->data = own_.data();
     }
     std::fill_n(image_->data, static_cast<std::size_t>(image_->bytes_per_line) * static_cast<std::size_t>(image_->height), 0);
+    const linux_desktop::PixelLayout layout{static_cast<std::uint32_t>(image_->red_mask),
+                                            static_cast<std::uint32_t>(image_->green_mask),
+                                            static_cast<std::uint32_t>(image_->blue_mask), image_->bits_per_pixel / 8,
+                                            image_->byte_order == MSBFirst};
+    if (const linux_desktop::PixelConverter converter(layout); !converter.Native()) {
+        converter_.emplace(converter);
+        picture_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    }
+}
+
+void SurfaceImage::Convert(const std::vector<Rect>& boxes) {
+    if (!converter_ || image_ == nullptr) return;
+    const PixelView picture{picture_.data(), image_->width, image_->height, image_->width};
+    for (const Rect& box : boxes)
+        converter_->ConvertBox(picture, box, reinterpret_cast<std::uint8_t*>(image_->data), image_->bytes_per_line);
+}
+
+bool DrawsOn(const Visual* visual, int depth, std::string& what) {
+    static const char* const kClasses[] = {"StaticGray", "GrayScale", "StaticColor",
+                                           "PseudoColor", "TrueColor", "DirectColor"};
+    const int kind = visual != nullptr ? visual->c_class : -1;
+    if (kind == TrueColor) {
+        what.clear();
+        return true;
+    }
+    what = std::string(kind >= 0 && kind < 6 ? kClasses[kind] : "unknown") + " visual of " + std::to_string(depth) +
+           " bits";
+    return false;
 }
 
 SurfaceImage::~SurfaceImage() {
@@ -72,14 +100,20 @@ SurfaceImage::~SurfaceImage() {
     XDestroyImage(image_);
 }
 
-PixelView SurfaceImage::Pixels() const {
-    // The shower writes 0x00RRGGBB pixels: a 24- or 32-bit TrueColor image.
-    if (image_ == nullptr || image_->bits_per_pixel != 32) return {};
+PixelView SurfaceImage::Pixels() {
+    if (image_ == nullptr) return {};
+    if (converter_) return PixelView{picture_.data(), image_->width, image_->height, image_->width};
+    // The shower writes 0x00RRGGBB pixels: a 24-bit TrueColor image in 32-bit words.
     return PixelView{reinterpret_cast<std::uint32_t*>(image_->data), image_->width, image_->height,
                      image_->bytes_per_line / 4};
 }
 
-void SurfaceImage::Show(Drawable target, GC gc, const std::vector<Rect>& areas) const {
+void SurfaceImage::Show(Drawable target, GC gc, const std::vector<Rect>& areas) {
+    Convert(areas);
+    Put(target, gc, areas);
+}
+
+void SurfaceImage::Put(Drawable target, GC gc, const std::vector<Rect>& areas) const {
     if (image_ == nullptr) return;
     for (const Rect& area : areas) {
         const int width = area.right - area.left;
@@ -95,15 +129,17 @@ void SurfaceImage::Show(Drawable target, GC gc, const std::vector<Rect>& areas) 
 }
 
 void SurfaceImage::ShowChanged(Drawable target, GC gc, const std::vector<Rect>& areas,
-                               const std::vector<Rect>& region, std::vector<XRectangle>& clip) const {
+                               const std::vector<Rect>& region, std::vector<XRectangle>& clip) {
     clip.clear();
     // Already within the image, which X keeps within 16 bits.
     for (const Rect& r : region)
         clip.push_back(XRectangle{static_cast<short>(r.left), static_cast<short>(r.top),
                                   static_cast<unsigned short>(r.right - r.left), static_cast<unsigned short>(r.bottom - r.top)});
     if (clip.empty()) return;
+    // Only what changed is converted: the clip shows nothing else.
+    Convert(region);
     XSetClipRectangles(display_, gc, 0, 0, clip.data(), static_cast<int>(clip.size()), YXBanded);
-    Show(target, gc, areas);
+    Put(target, gc, areas);
     XSetClipMask(display_, gc, None);
 }
 

@@ -9,11 +9,13 @@
 #include <sys/shm.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 #include "display/shower.h"
+#include "linux/pixel_format.h"
 #include "platform/geometry.h"
 
 namespace lumora::x11 {
@@ -31,7 +33,9 @@ struct GcFreer {
 using OwnedGc = std::unique_ptr<std::remove_pointer_t<GC>, GcFreer>;
 
 // An image of the window's size, in shared memory when the server offers it,
-// else in our own memory; its pixels are the shower's surface.
+// else in our own memory. On a 24- or 32-bit screen its pixels are the
+// shower's surface; on any other TrueColor screen the shower draws in a
+// picture of its own, whose shown parts are converted into the image first.
 class SurfaceImage {
 public:
     SurfaceImage(Display* display, Visual* visual, int depth, int width, int height);
@@ -39,14 +43,14 @@ public:
     SurfaceImage(const SurfaceImage&) = delete;
     SurfaceImage& operator=(const SurfaceImage&) = delete;
 
-    PixelView Pixels() const;
+    PixelView Pixels();
     // Copies these parts of the image to the window, clipped to them in one request.
-    void Show(Drawable target, GC gc, const std::vector<Rect>& areas) const;
+    void Show(Drawable target, GC gc, const std::vector<Rect>& areas);
     // Copies only the changed parts of these areas: one request each, the
     // changes given to the server as the GC's clip, a banded region (see
     // BandedRegion) that the server takes without sorting.
     void ShowChanged(Drawable target, GC gc, const std::vector<Rect>& areas, const std::vector<Rect>& region,
-                     std::vector<XRectangle>& clip) const;
+                     std::vector<XRectangle>& clip);
 
 private:
     Display* display_;
@@ -54,7 +58,15 @@ private:
     XShmSegmentInfo shm_{};
     bool shared_ = false;
     std::vector<char> own_; // the pixels when not shared
+    std::optional<linux_desktop::PixelConverter> converter_; // for an image not in the shower's layout
+    std::vector<std::uint32_t> picture_;                   // the shower's pixels then
+    // Converts these parts of the picture into the image.
+    void Convert(const std::vector<Rect>& boxes);
+    void Put(Drawable target, GC gc, const std::vector<Rect>& areas) const;
 };
+
+// Whether lumora can draw on this visual (TrueColor); else what it is, for the user.
+bool DrawsOn(const Visual* visual, int depth, std::string& what);
 
 // The monitors the window covers, in the window's coordinates, the primary
 // first; one rectangle for the whole window when it lies on none (a preview).

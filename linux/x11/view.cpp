@@ -67,6 +67,10 @@ void ShowerView::LayOut() {
         image_.reset();
         return;
     }
+    if (!DrawsOn(attributes.visual, attributes.depth, unsupported_)) {
+        image_.reset();
+        return;
+    }
     if (gc_ == nullptr) gc_.reset(XCreateGC(display_, window_, 0, nullptr));
     width_ = attributes.width;
     height_ = attributes.height;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "display/shower.h"
@@ -34,6 +35,8 @@ public:
     bool Preview() const { return PreviewSized(width_, height_); }
     // The window could not be read: it is not there (any more).
     bool Gone() const { return gone_; }
+    // What the window's visual is when lumora cannot draw on it; "" when it can.
+    const std::string& Unsupported() const { return unsupported_; }
 
 private:
     void LayOut();
@@ -51,6 +54,7 @@ private:
     int height_ = 0;
     int randrEvents_ = -1; // the first RandR event code, -1 without RandR
     bool gone_ = false;
+    std::string unsupported_;
     OwnedGc gc_;
     Shower& shower_;
     std::unique_ptr<SurfaceImage> image_;
