@@ -27,11 +27,16 @@ int main(int argc, char** argv) {
     // First, before any thread is made: every thread inherits the blocked signals.
     const linux_desktop::UniqueFd signals = linux_desktop::EndingSignals();
     const linux_desktop::HackSetup setup = linux_desktop::ReadHackSetup(argc, argv, stderr);
+    if (setup.help) {
+        std::fputs(kHackUsage, stdout);
+        return 0;
+    }
     // The time zone read now, not in the middle of the radiant's first jump.
     tzset();
-    // The daemon's window and the root are X11's; anything else is drawn on
-    // Wayland where there is a compositor to draw on.
-    const bool x11Asked = setup.target == HackTarget::Root || setup.target == HackTarget::GivenWindow;
+    // The daemon's window, the root and a named X display are X11's; anything
+    // else is drawn on Wayland where there is a compositor to draw on.
+    const bool x11Asked =
+        setup.target == HackTarget::Root || setup.target == HackTarget::GivenWindow || !setup.display.empty();
     if (!x11Asked && (Named("WAYLAND_DISPLAY") || Named("WAYLAND_SOCKET"))) {
         if (const std::optional<int> code = wayland::RunOnWayland(setup, signals)) return *code;
         if (!Named("DISPLAY")) {

@@ -77,6 +77,8 @@ HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
     HackSetup setup;
     setup.target = options.target;
     setup.window = options.window;
+    setup.display = options.display;
+    setup.help = options.help;
     setup.settings = WithOptions(stored, options);
     const std::string& file = setup.settings.musicFile;
     setup.settings = WithMusicFileReadable(setup.settings, file.empty() ? "" : UnreadableBecause(file), said);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "settings/settings.h"
 #include "startup/hack_options.h"
@@ -23,6 +24,8 @@ struct HackSetup {
     HackTarget target = HackTarget::Screens;
     unsigned long window = 0; // the X window for HackTarget::GivenWindow
     Settings settings;        // lumora.ini's values with the options applied
+    std::string display;      // -display's X display, "" for $DISPLAY
+    bool help = false;        // -help: the usage, and nothing else
 };
 
 // Reads the options (XScreenSaver's way: -root, -window, -window-id ID, -music none|cd|file,

@@ -1,5 +1,6 @@
 #include "startup/hack_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -9,8 +10,13 @@
 namespace lumora {
 namespace {
 
-constexpr const char* kUsage =
-    "lumora takes -root, -window, -window-id ID, -music none|cd|file, -track N and -file PATH";
+// XScreenSaver's options that every hack takes; a value after those that have one.
+constexpr std::string_view kStandardWithValue[] = {"-visual", "-geometry"};
+constexpr std::string_view kStandardAlone[] = {"-install", "-noinstall", "-mono", "-pair", "-no-fps"};
+
+bool IsOneOf(std::string_view option, const std::string_view* first, const std::string_view* last) {
+    return std::find(first, last, option) != last;
+}
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -53,6 +59,20 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 } // namespace
 
+const char* const kHackUsage =
+    "usage: lumora [options]\n"
+    "  -root                 the screen saver's window ($XSCREENSAVER_WINDOW), else the whole screen\n"
+    "  -window               a window of its own\n"
+    "  -window-id ID         that X window, in decimal or 0x hexadecimal\n"
+    "  -music none|cd|file   the music: none, the audio CD, or the file of -file\n"
+    "  -track N              the CD track to play again and again, 1 to 99 (0: the whole disc)\n"
+    "  -file PATH            the music file\n"
+    "  -display NAME         the X display to draw on\n"
+    "  -help                 this text\n"
+    "Without -music, ~/.config/lumora/lumora.ini decides. On Wayland, without -root and\n"
+    "-window-id, it covers every output. -install, -noinstall, -mono, -visual V, -pair,\n"
+    "-geometry G and -no-fps are taken and mean nothing here. Two dashes serve as one.\n";
+
 HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::string_view daemonWindow,
                              std::vector<std::string>& complaints) {
     HackOptions options;
@@ -72,11 +92,13 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
         std::string option = arguments[i];
         if (option.rfind("--", 0) == 0) option.erase(0, 1);
         // The options that take a value; the value is the next argument, whatever it is.
-        const bool takesValue = option == "-window-id" || option == "-music" || option == "-track" || option == "-file";
+        const bool takesValue = option == "-window-id" || option == "-music" || option == "-track" ||
+                                option == "-file" || option == "-display";
         if (takesValue && i + 1 == arguments.size()) {
             const char* what = option == "-window-id" ? "an X window id"
                                : option == "-music"   ? "none, cd or file"
                                : option == "-track"   ? "a track number"
+                               : option == "-display" ? "an X display's name"
                                                       : "a file's path";
             complaints.push_back(option + " needs " + what + " after it: ignored");
             break;
@@ -113,8 +135,21 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
             }
         } else if (option == "-file") {
             options.file = arguments[++i];
+        } else if (option == "-display") {
+            options.display = arguments[++i];
+        } else if (option == "-help" || option == "-h") {
+            options.help = true;
+        } else if (IsOneOf(option, std::begin(kStandardAlone), std::end(kStandardAlone))) {
+            // Nothing to do: this program installs no colormap and draws in colour on any TrueColor screen.
+        } else if (IsOneOf(option, std::begin(kStandardWithValue), std::end(kStandardWithValue))) {
+            if (i + 1 < arguments.size()) ++i;
         } else {
-            complaints.push_back("unknown option " + Quoted(arguments[i]) + " ignored (" + kUsage + ")");
+            // A word after an unknown option is its value: one complaint for both, not two.
+            std::string unknown = arguments[i];
+            if (option.size() > 1 && option[0] == '-' && i + 1 < arguments.size() && !arguments[i + 1].empty() &&
+                arguments[i + 1][0] != '-')
+                unknown += " " + arguments[++i];
+            complaints.push_back("unknown option " + Quoted(unknown) + " ignored (lumora -help lists the options)");
         }
     }
     return options;

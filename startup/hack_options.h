@@ -28,7 +28,12 @@ struct HackOptions {
     std::optional<MusicKind> music;
     std::optional<std::int16_t> track;
     std::optional<std::string> file;
+    std::string display; // -display's X display, "" for $DISPLAY
+    bool help = false;   // -help: the usage is shown and nothing runs
 };
+
+// What -help prints: the options, a line each.
+extern const char* const kHackUsage;
 
 // The highest track an audio CD can have.
 inline constexpr int kLastCdTrack = 99;

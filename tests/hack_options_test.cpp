@@ -37,6 +37,9 @@ TEST(HackOptionsTest, OptionsGiveTargetAndMusicOrOneComplaintEach) {
         {{"-root"}, "junk", HackTarget::Root, 0, stored, "$XSCREENSAVER_WINDOW \"junk\" is no X window id"},
         {{"-fps"}, "", HackTarget::Screens, 0, stored, "unknown option \"-fps\""},
         {{"song.mp3"}, "", HackTarget::Screens, 0, stored, "unknown option \"song.mp3\""},
+        {{"-bogus", "3", "-root"}, "", HackTarget::Root, 0, stored, "unknown option \"-bogus 3\" ignored"},
+        {{"-install", "-visual", "default", "-mono", "-pair", "-no-fps", "--geometry", "800x600+0+0", "-noinstall"},
+         "", HackTarget::Screens, 0, stored, ""},
     };
     for (const Case& c : cases) {
         std::string said;
@@ -53,6 +56,13 @@ TEST(HackOptionsTest, OptionsGiveTargetAndMusicOrOneComplaintEach) {
             EXPECT_NE(complaints[0].find(c.complaint), std::string::npos) << said << "-> " << complaints[0];
         }
     }
+}
+
+TEST(HackOptionsTest, HelpAndDisplayAreTakenWithoutComplaint) {
+    std::vector<std::string> complaints;
+    EXPECT_TRUE(ParseHackOptions({"--help"}, "", complaints).help);
+    EXPECT_EQ(ParseHackOptions({"-display", ":5.0"}, "", complaints).display, ":5.0");
+    EXPECT_TRUE(complaints.empty());
 }
 
 TEST(HackOptionsTest, SettingsTextReadsAsWindowsReadsItAndNamesWhatIsWrong) {

@@ -103,9 +103,10 @@ bool X11Saver::Run(const linux_desktop::UniqueFd& signals) {
 }
 
 int RunOnX11(const linux_desktop::HackSetup& setup, const linux_desktop::UniqueFd& signals) {
-    const Connection connection(XOpenDisplay(nullptr));
+    const char* const asked = setup.display.empty() ? nullptr : setup.display.c_str();
+    const Connection connection(XOpenDisplay(asked));
     if (!connection) {
-        const char* name = std::getenv("DISPLAY");
+        const char* name = asked != nullptr ? asked : std::getenv("DISPLAY");
         std::fprintf(stderr, "lumora: cannot open the display %s\n", name != nullptr ? name : "");
         return 1;
     }
