@@ -156,7 +156,10 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
 }
 
 Settings WithOptions(Settings settings, const HackOptions& options) {
-    if (options.music) settings.music = *options.music;
+    // A settings program gives the whole choice: a -music without -track or
+    // -file means the whole disc and no file, not lumora.ini's (a settings
+    // program leaves out a value that is its default).
+    if (options.music) settings = Settings{*options.music, 0, ""};
     if (options.track) settings.repeatTrack = *options.track;
     if (options.file) settings.musicFile = *options.file;
     return settings;

@@ -45,7 +45,8 @@ inline constexpr int kLastCdTrack = 99;
 HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::string_view daemonWindow,
                              std::vector<std::string>& complaints);
 
-// The stored settings with what the options say put over them.
+// The stored settings with what the options say put over them; with -music,
+// the options alone decide the music.
 Settings WithOptions(Settings settings, const HackOptions& options);
 
 // As on Windows, a music file that cannot be read now is dropped, and the

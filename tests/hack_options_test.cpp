@@ -26,7 +26,9 @@ TEST(HackOptionsTest, OptionsGiveTargetAndMusicOrOneComplaintEach) {
         {{"-window-id", "0x1E00003"}, "", HackTarget::GivenWindow, 0x1e00003, stored, ""},
         {{"-music", "file", "-file", "/m/b.wav", "--track", "0"}, "", HackTarget::Screens, 0,
          {MusicKind::SoundFile, 0, "/m/b.wav"}, ""},
-        {{"-music", "none", "-track", "99"}, "", HackTarget::Screens, 0, {MusicKind::NoMusic, 99, "/m/a.mp3"}, ""},
+        {{"-music", "none", "-track", "99"}, "", HackTarget::Screens, 0, {MusicKind::NoMusic, 99, ""}, ""},
+        {{"-music", "cd"}, "", HackTarget::Screens, 0, {MusicKind::AudioCd, 0, ""}, ""}, // not lumora.ini's track
+        {{"-track", "7"}, "", HackTarget::Screens, 0, {MusicKind::AudioCd, 7, "/m/a.mp3"}, ""},
         {{"-music", "loud"}, "", HackTarget::Screens, 0, stored, "-music takes none, cd or file, not \"loud\""},
         {{"-track", "abc"}, "", HackTarget::Screens, 0, stored, "not \"abc\""},
         {{"-track", "999"}, "", HackTarget::Screens, 0, stored, "from 1 to 99 (0 for none), not \"999\""},
