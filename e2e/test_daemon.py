@@ -121,12 +121,13 @@ class OnEveryScreen(Showers, unittest.TestCase):
     """lumora -root on screens of every depth: the stars' colours (their white
     cores among them) come out right on TrueColor, and any other visual is told."""
 
-    def lumora_on(self, depth):
+    def lumora_on(self, depth, *options):
         xvfb = Xvfb(f"800x600x{depth}")
         self.addCleanup(xvfb.close)
         home = tempfile.TemporaryDirectory()
         self.addCleanup(home.cleanup)
-        proc = subprocess.Popen([str(PROGRAM), "-root", "-music", "none"], stderr=subprocess.PIPE, text=True,
+        proc = subprocess.Popen([str(PROGRAM), *(options or ("-root",)), "-music", "none"], stderr=subprocess.PIPE,
+                                text=True,
                                 env={**os.environ, "DISPLAY": xvfb.display, "HOME": home.name,
                                      "XDG_CONFIG_HOME": home.name})
         self.addCleanup(proc.stderr.close)
@@ -140,6 +141,20 @@ class OnEveryScreen(Showers, unittest.TestCase):
                 xvfb, proc = self.lumora_on(depth)
                 self.assert_showers(xvfb)
                 self.assertIsNone(proc.poll())
+
+    def test_a_window_of_its_own_names_its_program_and_fits_the_screen_or_the_geometry(self):
+        for options, size in ((("-window",), "800x600"), (("-window", "-geometry", "320x240+10+20"), "320x240")):
+            with self.subTest(options=options):
+                xvfb, proc = self.lumora_on(24, *options)
+                # xdotool fails while there is no such window yet.
+                search = ["xdotool", "search", "--class", "Lumora"]
+                found = wait_for(lambda: subprocess.run(search, env={**os.environ, "DISPLAY": xvfb.display},
+                                                        capture_output=True, text=True).stdout.split(), 10)
+                self.assertTrue(found, "no window of class Lumora")
+                told = xvfb.run("xprop", "-id", found[0], "WM_CLASS", "_NET_WM_PID", "WM_NORMAL_HINTS")
+                self.assertIn('WM_CLASS(STRING) = "lumora", "Lumora"', told)
+                self.assertIn(f"_NET_WM_PID(CARDINAL) = {proc.pid}", told)
+                self.assertIn(f"{size.replace('x', ' by ')}", told)
 
     def test_a_pseudocolor_screen_is_told_and_refused(self):
         _, proc = self.lumora_on(8)

@@ -78,6 +78,7 @@ HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
     setup.target = options.target;
     setup.window = options.window;
     setup.display = options.display;
+    setup.geometry = options.geometry;
     setup.help = options.help;
     setup.settings = WithOptions(stored, options);
     const std::string& file = setup.settings.musicFile;

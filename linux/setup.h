@@ -25,6 +25,7 @@ struct HackSetup {
     unsigned long window = 0; // the X window for HackTarget::GivenWindow
     Settings settings;        // lumora.ini's values with the options applied
     std::string display;      // -display's X display, "" for $DISPLAY
+    std::string geometry;     // -geometry's, for -window's window
     bool help = false;        // -help: the usage, and nothing else
 };
 

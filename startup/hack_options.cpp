@@ -11,7 +11,7 @@ namespace lumora {
 namespace {
 
 // XScreenSaver's options that every hack takes; a value after those that have one.
-constexpr std::string_view kStandardWithValue[] = {"-visual", "-geometry"};
+constexpr std::string_view kStandardWithValue[] = {"-visual"};
 constexpr std::string_view kStandardAlone[] = {"-install", "-noinstall", "-mono", "-pair", "-no-fps"};
 
 bool IsOneOf(std::string_view option, const std::string_view* first, const std::string_view* last) {
@@ -68,10 +68,11 @@ const char* const kHackUsage =
     "  -track N              the CD track to play again and again, 1 to 99 (0: the whole disc)\n"
     "  -file PATH            the music file\n"
     "  -display NAME         the X display to draw on\n"
+    "  -geometry WxH+X+Y     the size and place of -window's window\n"
     "  -help                 this text\n"
     "Without -music, ~/.config/lumora/lumora.ini decides. On Wayland, without -root and\n"
-    "-window-id, it covers every output. -install, -noinstall, -mono, -visual V, -pair,\n"
-    "-geometry G and -no-fps are taken and mean nothing here. Two dashes serve as one.\n";
+    "-window-id, it covers every output. -install, -noinstall, -mono, -visual V, -pair\n"
+    "and -no-fps are taken and mean nothing here. Two dashes serve as one.\n";
 
 HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::string_view daemonWindow,
                              std::vector<std::string>& complaints) {
@@ -93,12 +94,13 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
         if (option.rfind("--", 0) == 0) option.erase(0, 1);
         // The options that take a value; the value is the next argument, whatever it is.
         const bool takesValue = option == "-window-id" || option == "-music" || option == "-track" ||
-                                option == "-file" || option == "-display";
+                                option == "-file" || option == "-display" || option == "-geometry";
         if (takesValue && i + 1 == arguments.size()) {
             const char* what = option == "-window-id" ? "an X window id"
                                : option == "-music"   ? "none, cd or file"
                                : option == "-track"   ? "a track number"
                                : option == "-display" ? "an X display's name"
+                               : option == "-geometry" ? "a size and place, WIDTHxHEIGHT+X+Y"
                                                       : "a file's path";
             complaints.push_back(option + " needs " + what + " after it: ignored");
             break;
@@ -137,6 +139,8 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
             options.file = arguments[++i];
         } else if (option == "-display") {
             options.display = arguments[++i];
+        } else if (option == "-geometry") {
+            options.geometry = arguments[++i];
         } else if (option == "-help" || option == "-h") {
             options.help = true;
         } else if (IsOneOf(option, std::begin(kStandardAlone), std::end(kStandardAlone))) {

@@ -28,7 +28,8 @@ struct HackOptions {
     std::optional<MusicKind> music;
     std::optional<std::int16_t> track;
     std::optional<std::string> file;
-    std::string display; // -display's X display, "" for $DISPLAY
+    std::string display;  // -display's X display, "" for $DISPLAY
+    std::string geometry; // -geometry's, X's WIDTHxHEIGHT+X+Y, "" for none
     bool help = false;   // -help: the usage is shown and nothing runs
 };
 

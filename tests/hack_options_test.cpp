@@ -64,6 +64,7 @@ TEST(HackOptionsTest, HelpAndDisplayAreTakenWithoutComplaint) {
     std::vector<std::string> complaints;
     EXPECT_TRUE(ParseHackOptions({"--help"}, "", complaints).help);
     EXPECT_EQ(ParseHackOptions({"-display", ":5.0"}, "", complaints).display, ":5.0");
+    EXPECT_EQ(ParseHackOptions({"-geometry", "640x480+10+20"}, "", complaints).geometry, "640x480+10+20");
     EXPECT_TRUE(complaints.empty());
 }
 

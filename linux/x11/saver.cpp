@@ -1,6 +1,11 @@
 #include "linux/x11/saver.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,9 +41,39 @@ Window X11Saver::WindowFor(Display* display, const linux_desktop::HackSetup& set
     XSetErrorHandler(OnXError);
     if (setup.target == HackTarget::GivenWindow) return setup.window;
     if (setup.target == HackTarget::Root) return DefaultRootWindow(display);
-    const Window own = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1024, 768, 0, 0,
-                                           BlackPixel(display, DefaultScreen(display)));
+    // 1024x768 where the screen has room, else the screen's size; -geometry's where given.
+    const int screen = DefaultScreen(display);
+    XSizeHints hints{};
+    hints.flags = PSize | PPosition;
+    hints.width = std::min(1024, DisplayWidth(display, screen));
+    hints.height = std::min(768, DisplayHeight(display, screen));
+    if (!setup.geometry.empty()) {
+        unsigned width = 0;
+        unsigned height = 0;
+        const int given = XParseGeometry(setup.geometry.c_str(), &hints.x, &hints.y, &width, &height);
+        if (given & WidthValue) hints.width = static_cast<int>(width);
+        if (given & HeightValue) hints.height = static_cast<int>(height);
+        if (given & (WidthValue | HeightValue)) hints.flags |= USSize;
+        if (given & XNegative) hints.x += DisplayWidth(display, screen) - hints.width;
+        if (given & YNegative) hints.y += DisplayHeight(display, screen) - hints.height;
+        if (given & (XValue | YValue)) hints.flags |= USPosition;
+        if (given == NoValue) std::fprintf(stderr, "lumora: -geometry \"%s\" is no WIDTHxHEIGHT+X+Y: ignored\n",
+                                           setup.geometry.c_str());
+    }
+    const Window own = XCreateSimpleWindow(display, DefaultRootWindow(display), hints.x, hints.y,
+                                           static_cast<unsigned>(std::max(hints.width, 1)),
+                                           static_cast<unsigned>(std::max(hints.height, 1)), 0, 0,
+                                           BlackPixel(display, screen));
     XStoreName(display, own, "Lumora");
+    // What window managers and desktops go by: the program's class, its process, its size.
+    char name[] = "lumora";
+    char klass[] = "Lumora";
+    XClassHint classHint{name, klass};
+    XSetClassHint(display, own, &classHint);
+    XSetWMNormalHints(display, own, &hints);
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+    XChangeProperty(display, own, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
     // Closed by its window manager, it ends as on a key instead of losing the connection.
     XSetWMProtocols(display, own, &deleteWindow, 1);
     XMapWindow(display, own);
