@@ -86,13 +86,23 @@ void Cover::Resize(int width, int height) {
     owner_.OnResized(*this);
 }
 
+void Cover::Blacken(int buffer) {
+    const PixelView picture = buffers_.Pixels(buffer);
+    std::memset(picture.bits, 0, static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(picture.height) * 4);
+}
+
+void Cover::CommitConfigure() {
+    // The size acked is committed at once, even with nothing new to show.
+    if (Configured() && !history_.Pending()) history_.AddWhole();
+    Draw();
+}
+
 void Cover::Restart() {
     if (!configured_) return;
     history_.AddWhole();
     blackDue_ = back_ < 0;
     if (back_ >= 0) {
-        const PixelView picture = buffers_.Pixels(back_);
-        std::memset(picture.bits, 0, static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(picture.height) * 4);
+        Blacken(back_);
     }
 }
 
@@ -103,8 +113,7 @@ bool Cover::ReadyToDraw(int most) {
     if (next < 0) return false;
     buffers_.Claim(next);
     if (blackDue_) {
-        const PixelView picture = buffers_.Pixels(next);
-        std::memset(picture.bits, 0, static_cast<std::size_t>(picture.stride) * static_cast<std::size_t>(picture.height) * 4);
+        Blacken(next);
         blackDue_ = false;
     } else if (shown_ >= 0) {
         // It catches up from the buffer shown last, which it may read however
@@ -168,9 +177,7 @@ void Cover::OnLayerConfigure(void* data, zwlr_layer_surface_v1* layer, std::uint
     // compositor leave it to us, the output's is taken.
     self->Resize(width > 0 ? static_cast<int>(width) : self->hintWidth_,
                  height > 0 ? static_cast<int>(height) : self->hintHeight_);
-    // The size acked is committed at once, even with nothing new to show.
-    if (self->Configured() && !self->history_.Pending()) self->history_.AddWhole();
-    self->Draw();
+    self->CommitConfigure();
 }
 
 void Cover::OnLayerClosed(void* data, zwlr_layer_surface_v1*) {
@@ -193,8 +200,7 @@ void Cover::OnXdgConfigure(void* data, xdg_surface* surface, std::uint32_t seria
     const int height =
         self->pendingHeight_ > 0 ? self->pendingHeight_ : self->height_ > 0 ? self->height_ : self->hintHeight_;
     self->Resize(width, height);
-    if (self->Configured() && !self->history_.Pending()) self->history_.AddWhole();
-    self->Draw();
+    self->CommitConfigure();
 }
 
 void Cover::OnToplevelClose(void* data, xdg_toplevel*) {

@@ -89,6 +89,9 @@ private:
     static void OnToplevelClose(void* data, xdg_toplevel* toplevel);
     static void OnFrameDone(void* data, wl_callback* callback, std::uint32_t time);
     void Resize(int width, int height);
+    void Blacken(int buffer);
+    // Answers an acked configure with a commit.
+    void CommitConfigure();
 
     const Globals& globals_;
     const CoverKind kind_;

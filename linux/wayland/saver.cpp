@@ -133,8 +133,7 @@ void WaylandSaver::OnMoved(Cover& cover) {
     const auto at = std::find(laidOut_.begin(), laidOut_.end(), &cover);
     if (at == laidOut_.end() || !run_) return;
     const auto field = static_cast<std::size_t>(at - laidOut_.begin());
-    pictures_[field] = cover.Picture();
-    run_->Stars().MoveField(field, pictures_[field]);
+    run_->Stars().MoveField(field, cover.Picture());
 }
 
 void WaylandSaver::OnClosed(Cover& cover) {
@@ -160,22 +159,22 @@ void WaylandSaver::RemakeClosed() {
 void WaylandSaver::LayOut() {
     layoutDue_ = false;
     laidOut_.clear();
-    pictures_.clear();
     offsets_.clear();
     // Outputs come in the compositor's order; new ones at the end.
+    std::vector<PixelView> pictures; // made only when the outputs change
     int left = 0;
     auto add = [&](Cover* cover) {
         if (cover == nullptr || !cover->Configured()) return;
         // Every field starts again, as when the monitors change on X11 and Windows.
         cover->Restart();
         laidOut_.push_back(cover);
-        pictures_.push_back(cover->Picture());
+        pictures.push_back(cover->Picture());
         offsets_.push_back(left);
         left += cover->Picture().width;
     };
     add(window_.get());
     for (auto& output : outputs_) add(output->cover.get());
-    if (run_) run_->Stars().LayOutApart(pictures_);
+    if (run_) run_->Stars().LayOutApart(pictures);
 }
 
 void WaylandSaver::Present() {
@@ -183,8 +182,9 @@ void WaylandSaver::Present() {
     for (std::size_t index = 0; index < laidOut_.size(); ++index) {
         Cover& cover = *laidOut_[index];
         const int left = offsets_[index];
-        const int right = left + pictures_[index].width;
-        const int bottom = pictures_[index].height;
+        const PixelView picture = cover.Picture();
+        const int right = left + picture.width;
+        const int bottom = picture.height;
         for (const Rect& box : changed) {
             // A star's box may stick out of its field into the next one's place.
             if (box.right <= left || box.left >= right || box.bottom <= 0 || box.top >= bottom) continue;

@@ -107,7 +107,6 @@ private:
     std::optional<SaverRun> run_;
     std::vector<Cover*> laidOut_; // the covers in the shower's order
     std::vector<int> offsets_;    // each one's left in the shower's row of fields
-    std::vector<PixelView> pictures_;
 };
 
 // Connects to $WAYLAND_DISPLAY and runs the hack there; the process's exit
