@@ -9,7 +9,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from harness import ini, screen
+from harness import ini, screen, sound
 from harness.daemon import PROGRAM, Daemon, Mate, alive, state, wait_for
 from harness.testcase import Showers, main
 from harness.xserver import Xvfb, stop
@@ -72,6 +72,17 @@ class UnderXScreenSaver(Showers, unittest.TestCase):
         self.assert_gone_within_a_second()
         self.assertEqual(self.daemon.players(), set(), "the sound device is still held")
 
+    def test_the_music_goes_to_the_sound_server_and_ends_with_the_hack(self):
+        server = self.daemon.sound_server()
+        self.addCleanup(server.close)
+        self.daemon.settings(ini.utf8(kind=2, loop=0, path=self.daemon.music_file("tone.wav", TONE)))
+        self.blank()
+        self.assertTrue(wait_for(lambda: server.heard()[0] >= 0.3, 20), f"heard {server.heard()}")
+        self.assertAlmostEqual(server.heard()[1], TONE, delta=TONE * 0.05)
+        self.assertEqual(self.daemon.players(), set(), "played to ALSA beside the sound server")
+        self.assert_gone_within_a_second()
+        self.assertTrue(server.silent_from_now(), "heard after the hack ended")
+
     def test_damaged_settings_and_odd_options_leave_the_defaults(self):
         junk = b"\xef\xbb\xbf[Section\n\x00\xff\xfe=\n" + "[Section]\nBGM区分=two\nBGMﾌｧｲﾙ\n".encode() + b"=" * 5000
         for case, entry, settings in (("junk lumora.ini", PLAIN, junk),
@@ -107,14 +118,25 @@ class UnderXScreenSaver(Showers, unittest.TestCase):
 
 
 class UnderMate(Showers, unittest.TestCase):
-    def test_mate_runs_lumora_until_it_deactivates(self):
+    def test_mate_runs_lumora_with_its_music_until_it_deactivates(self):
         mate = Mate("mate")
         self.addCleanup(mate.close)
-        self.assertEqual(len(mate.activate()), 1, "mate-screensaver started no program")
+        server = mate.sound_server()
+        self.addCleanup(server.close)
+        wav = mate.tmp / "tone.wav"
+        sound.write_tone(wav, TONE, 2.0)
+        mate.settings_file.write_bytes(ini.utf8(kind=2, loop=0, path=wav))
+        hacks = mate.activate()
+        self.assertEqual(len(hacks), 1, "mate-screensaver started no program")
+        # Told of no runtime folder, lumora finds the user's.
+        self.assertNotIn(b"XDG_RUNTIME_DIR=", Path(f"/proc/{hacks[0]}/environ").read_bytes())
         self.assert_showers(mate)
+        self.assertTrue(wait_for(lambda: server.heard()[0] >= 0.3, 20), f"heard {server.heard()}")
+        self.assertAlmostEqual(server.heard()[1], TONE, delta=TONE * 0.05)
         seconds = mate.deactivate()
         self.assertIsNotNone(seconds)
         self.assertLess(seconds, 1.0)
+        self.assertTrue(server.silent_from_now(), "heard after the hack ended")
 
 
 class OnEveryScreen(Showers, unittest.TestCase):

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "linux/loop.h"
+#include "linux/runtime_folder.h"
 #include "linux/setup.h"
 #include "linux/wayland/saver.h"
 #include "linux/x11/saver.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     using namespace lumora;
     // First, before any thread is made: every thread inherits the blocked signals.
     const linux_desktop::UniqueFd signals = linux_desktop::EndingSignals();
+    // Before the music thread and the settings' music lock look for it.
+    linux_desktop::FindRuntimeFolder();
     const linux_desktop::HackSetup setup = linux_desktop::ReadHackSetup(argc, argv, stderr);
     if (setup.help) {
         std::fputs(kHackUsage, stdout);

@@ -14,7 +14,8 @@ WINE_PACKAGES=(wine wine64 xvfb xdotool x11-apps x11-xserver-utils imagemagick
 # under XScreenSaver's and MATE's daemons on a virtual display.
 LINUX_PACKAGES=(libx11-dev libxext-dev libxrandr-dev libxdamage-dev libx11-xcb-dev libxcb-shm0-dev pkg-config
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  gstreamer1.0-alsa gstreamer1.0-tools
+  gstreamer1.0-alsa gstreamer1.0-pulseaudio gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
+  pulseaudio pulseaudio-utils
   libwayland-dev wayland-protocols libxkbcommon-dev
   xscreensaver xscreensaver-data xscreensaver-data-extra mate-screensaver dbus-daemon libglib2.0-bin
   debhelper dpkg-dev fakeroot lintian

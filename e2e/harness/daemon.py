@@ -157,6 +157,10 @@ class SaverUser:
     def forget_sound(self):
         self._capture.record.write_bytes(b"")
 
+    def sound_server(self):
+        """The user's sound server, in the runtime folder the daemon's hacks are told of."""
+        return sound.SoundServer(self._as_user, self.tmp / "served.raw")
+
     def close(self):
         self._capture.close()
         shutil.rmtree(self.tmp, ignore_errors=True)
@@ -315,11 +319,16 @@ class Mate:
         (themes / "lumora.desktop").write_text(
             f"[Desktop Entry]\nName=Lumora\nExec={HACK_FOLDER / 'lumora'} {options}\n"
             f"TryExec={HACK_FOLDER / 'lumora'}\nType=Application\nCategories=Screensaver;\n")
-        (self.tmp / "home").mkdir()
+        self.settings_file = self.tmp / "home" / ".config" / "lumora" / "lumora.ini"
+        self.settings_file.parent.mkdir(parents=True)
         self._xvfb = Xvfb("800x600x24")
         self.boxes = [(0, 0, 800, 600)]
         self._mounts = MountNamespace()
         subprocess.run([*self._mounts.enter, "mount", "--bind", str(hacks), str(HACK_FOLDER)], check=True)
+        # The user's (root's) runtime folder, where the system would make it
+        # at login; MATE does not tell its hacks where it is.
+        subprocess.run([*self._mounts.enter, "sh", "-c", "mkdir -p /run/user && mount -t tmpfs -o mode=755 tmpfs /run/user && "
+                        "mkdir -m 700 /run/user/0"], check=True)
         self.env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(self.tmp / "home"), "LANG": "C.UTF-8",
                     "XDG_RUNTIME_DIR": str(self.tmp), "XDG_DATA_HOME": str(self.tmp / "share"),
                     "DISPLAY": self._xvfb.display, "NO_AT_BRIDGE": "1", "GSETTINGS_BACKEND": "keyfile"}
@@ -339,6 +348,12 @@ class Mate:
 
     def _run(self, *command):
         return subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=30)
+
+    def sound_server(self):
+        """The sound server of the user's runtime folder, /run/user/0 as MATE's hacks see it."""
+        return sound.SoundServer(lambda *command: [*self._mounts.enter, "env", "-i", f"HOME={self.tmp / 'home'}",
+                                                   "XDG_RUNTIME_DIR=/run/user/0", f"PATH={self.env['PATH']}",
+                                                   *command], self.tmp / "served.raw")
 
     def hacks(self):
         """The programs mate-screensaver runs now."""
