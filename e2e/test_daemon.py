@@ -3,6 +3,7 @@
 two monitors side by side (what it starts, what each monitor shows, what is
 heard, what odd settings and options leave), and under MATE's screen saver."""
 import os
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -182,6 +183,100 @@ class OnEveryScreen(Showers, unittest.TestCase):
         _, proc = self.lumora_on(8)
         self.assertEqual(proc.wait(timeout=10), 1)
         self.assertRegex(proc.stderr.read(), r"\Alumora: the screen has a PseudoColor visual of 8 bits; [^\n]+\n\Z")
+
+
+class MusicOfEveryKind(Showers, unittest.TestCase):
+    """lumora -window's music as ALSA hears it: the audio CD read from a disc
+    image, and a file of each kind that lumora names, looped."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = Path(tempfile.mkdtemp(prefix="lumora-music-"))
+        cls.xvfb = Xvfb("800x600x24")
+        cls.xvfb.stars = lambda: [set(screen.stars(screen.rgb(cls.xvfb.grab(), 800, 600), 800)[1])]
+        cls.capture = sound.PacedCapture(cls.tmp / "sound", cls.tmp / "heard.raw")
+        cls.env = {key: value for key, value in os.environ.items() if key != "XDG_RUNTIME_DIR"}
+        cls.env.update(DISPLAY=cls.xvfb.display, HOME=str(cls.tmp), XDG_CONFIG_HOME=str(cls.tmp),
+                       **sound.capture_env(cls.tmp, cls.tmp / "sound", into_pipe=True))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.capture.close()
+        cls.xvfb.close()
+        shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    def lumora(self, *options):
+        """lumora -window started afresh, with nothing heard yet; what it said goes to self.said."""
+        self.capture.record.write_bytes(b"")
+        self.said = self.tmp / "said.txt"
+        with open(self.said, "w") as said:
+            proc = subprocess.Popen([str(PROGRAM), "-window", *options], stderr=said, env=self.env)
+        self.addCleanup(lambda: proc.poll() is not None or stop(proc))
+        return proc
+
+    def heard(self, last_seconds=None):
+        raw = self.capture.record.read_bytes()
+        return sound.tone(raw if last_seconds is None else raw[-int(last_seconds * sound.BYTES_A_SECOND) // 4 * 4:])
+
+    def assert_hears(self, frequency, seconds=0.3, last_seconds=None):
+        def now():
+            heard = self.heard(last_seconds)
+            return heard[0] >= seconds and abs(heard[1] - frequency) < frequency * 0.05
+        self.assertTrue(wait_for(now, 20), f"heard {self.heard(last_seconds)}, not {frequency} Hz")
+
+    def test_the_cd_of_a_disc_image_plays_holds_its_repeat_track_and_steps_by_the_arrows(self):
+        disc = self.tmp / "disc.cue"
+        sound.write_disc(disc, [(440, 8), (660, 8), (880, 8)])
+        proc = self.lumora("-music", "cd", "-device", str(disc))
+        self.assert_hears(440, last_seconds=0.6)
+        window = wait_for(lambda: self.xvfb.xdotool("search", "--class", "Lumora"), 10)
+        for key, frequency in (("Right", 660), ("Right", 880), ("Left", 660)):
+            with self.subTest(key=key, frequency=frequency):
+                self.xvfb.xdotool("key", "--window", window[0], key)
+                self.assert_hears(frequency, last_seconds=0.6)
+        stop(proc)
+
+        # Played again and again: every second heard is the track's, none the next's.
+        # The settings file's choice, its drive beside it.
+        short = self.tmp / "short.cue"
+        sound.write_disc(short, [(440, 2), (660, 2), (880, 2)])
+        settings = self.tmp / "lumora" / "lumora.ini"
+        settings.parent.mkdir(exist_ok=True)
+        settings.write_bytes(ini.utf8(kind=1, loop=2) + f"CDﾄﾞﾗｲﾌﾞ={short}\n".encode())
+        self.addCleanup(settings.unlink)
+        proc = self.lumora()
+        self.assert_hears(660, seconds=4.5)
+        stop(proc)
+
+        # No drive: told once, and the stars go on.
+        proc = self.lumora("-music", "cd", "-device", str(self.tmp / "none.cue"))
+        self.assertTrue(wait_for(lambda: self.said.read_text(), 20), "nothing said of the missing drive")
+        self.assertRegex(self.said.read_text(), r"\Alumora: the audio CD cannot be played: [^\n]+\n\Z")
+        self.assert_showers(self.xvfb)
+        self.assertIsNone(proc.poll())
+
+    def test_a_file_of_each_kind_plays_over_and_over(self):
+        encoders = (("flac", 500, "flacenc"), ("ogg", 560, "vorbisenc ! oggmux"), ("opus", 620, "opusenc ! oggmux"),
+                    ("m4a", 680, "avenc_aac ! mp4mux"), ("mp3", 740, "lamemp3enc"))
+        for kind, frequency, encoder in encoders:
+            with self.subTest(kind=kind):
+                music = self.tmp / f"tone.{kind}"
+                subprocess.run(["gst-launch-1.0", "-q", "-e", "audiotestsrc", f"freq={frequency}", "volume=0.5",
+                                "num-buffers=10", "samplesperbuffer=4410", "!", "audio/x-raw,rate=44100,channels=2",
+                                "!", "audioconvert", "!", "audioresample", "!", *encoder.split(), "!", "filesink",
+                                f"location={music}"], check=True, timeout=60)
+                proc = self.lumora("-music", "file", "-file", str(music))
+                # A second's file heard for longer: it went round.
+                self.assert_hears(frequency, seconds=2.3)
+                stop(proc)
+                self.assertEqual(self.said.read_text(), "")
+        with self.subTest(kind="no music"):
+            text = self.tmp / "words.ogg"
+            text.write_text("no sound in here\n" * 100)
+            proc = self.lumora("-music", "file", "-file", str(text))
+            self.assertTrue(wait_for(lambda: self.said.read_text(), 20), "nothing said of the file")
+            self.assertRegex(self.said.read_text(), rf"\Alumora: the music file {text} cannot be played: [^\n]+\n\Z")
+            self.assertIsNone(proc.poll())
 
 
 if __name__ == "__main__":

@@ -32,6 +32,8 @@ void OnAboutToFinish(GstElement* playbin, gpointer data) {
 
 std::string CdTrackUri(int track) { return "cdda://" + std::to_string(track); }
 
+constexpr const char* kCdSourceName = "cd";
+
 } // namespace
 
 MusicStarted GstreamerMusic::Start(const std::function<bool()>& stillWanted) {
@@ -40,68 +42,104 @@ MusicStarted GstreamerMusic::Start(const std::function<bool()>& stillWanted) {
         // Watched whatever the start achieved: the watch gives a drive that
         // cannot be read up. A repeat track the disc lacks is the watch's to find.
         started.playing = MusicPlaying::AudioCd;
-        started.cdOpened = Play(CdTrackUri(settings_.repeatTrack > 0 ? settings_.repeatTrack : 1), false, stillWanted);
+        started.cdOpened = Started() && Play(CdPlayer(settings_.repeatTrack > 0 ? settings_.repeatTrack : 1),
+                                             stillWanted);
     } else if (settings_.music == MusicKind::SoundFile && !settings_.musicFile.empty()) {
         GError* failure = nullptr;
         const GStringPtr uri(gst_filename_to_uri(settings_.musicFile.c_str(), &failure));
         const ErrorPtr error(failure);
         if (!uri) {
             GiveUp("the music file " + settings_.musicFile + " cannot be played: " + MessageOf(error));
-        } else if (Play(uri.get(), true, stillWanted)) {
+        } else if (Started() && Play(FilePlayer(uri.get()), stillWanted)) {
             started.playing = MusicPlaying::WatchedFile;
         }
     }
     return started;
 }
 
-bool GstreamerMusic::Play(const std::string& uri, bool loop, const std::function<bool()>& stillWanted) {
-    const std::string what =
-        settings_.music == MusicKind::AudioCd ? "the audio CD" : "the music file " + settings_.musicFile;
-    GError* failure = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &failure)) {
-        const ErrorPtr error(failure);
-        GiveUp(what + " cannot be played: GStreamer cannot start: " + MessageOf(error));
-        return false;
-    }
-    GstElement* made = gst_element_factory_make("playbin", nullptr);
-    if (made == nullptr) {
-        GiveUp(what + " cannot be played: GStreamer has no playbin (gstreamer1.0-plugins-base)");
-        return false;
-    }
-    playbin_.reset(static_cast<GstElement*>(gst_object_ref_sink(made)));
-    // Sound only: a video in the file is not decoded, its subtitles not drawn.
-    gst_util_set_object_arg(G_OBJECT(playbin_.get()), "flags", "audio");
-    g_object_set(playbin_.get(), "uri", uri.c_str(), nullptr);
-    if (loop) {
-        g_signal_connect_data(playbin_.get(), "about-to-finish", reinterpret_cast<GCallback>(&OnAboutToFinish),
-                              new Loop{uri, {}}, [](gpointer data, GClosure*) { delete static_cast<Loop*>(data); },
-                              static_cast<GConnectFlags>(0));
-    }
+std::string GstreamerMusic::What() const {
+    return settings_.music == MusicKind::AudioCd ? "the audio CD" : "the music file " + settings_.musicFile;
+}
 
+bool GstreamerMusic::Started() {
+    GError* failure = nullptr;
+    if (gst_init_check(nullptr, nullptr, &failure)) return true;
+    const ErrorPtr error(failure);
+    GiveUp(What() + " cannot be played: GStreamer cannot start: " + MessageOf(error));
+    return false;
+}
+
+GstElement* GstreamerMusic::FilePlayer(const std::string& uri) {
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    if (playbin == nullptr) {
+        GiveUp(What() + " cannot be played: GStreamer has no playbin (gstreamer1.0-plugins-base)");
+        return nullptr;
+    }
+    // Sound only: a video in the file is not decoded, its subtitles not drawn.
+    gst_util_set_object_arg(G_OBJECT(playbin), "flags", "audio");
+    g_object_set(playbin, "uri", uri.c_str(), nullptr);
+    g_signal_connect_data(playbin, "about-to-finish", reinterpret_cast<GCallback>(&OnAboutToFinish),
+                          new Loop{uri, {}}, [](gpointer data, GClosure*) { delete static_cast<Loop*>(data); },
+                          static_cast<GConnectFlags>(0));
+    return playbin;
+}
+
+// libcdio's reader, which reads disc images (a .cue over its .bin) as well as
+// drives; GStreamer ranks cdparanoia's first, which reads drives only.
+GstElement* GstreamerMusic::CdPlayer(int track) {
+    GstElement* source = gst_element_factory_make("cdiocddasrc", kCdSourceName);
+    if (source == nullptr)
+        source = gst_element_make_from_uri(GST_URI_SRC, CdTrackUri(track).c_str(), kCdSourceName, nullptr);
+    if (source == nullptr) {
+        GiveUp("the audio CD cannot be played: GStreamer has no CD reader (gstreamer1.0-plugins-ugly)");
+        return nullptr;
+    }
+    g_object_set(source, "track", static_cast<guint>(track), nullptr);
+    if (!cdDevice_.empty()) g_object_set(source, "device", cdDevice_.c_str(), nullptr);
+    GstElement* pipeline = gst_pipeline_new(nullptr);
+    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* resample = gst_element_factory_make("audioresample", nullptr);
+    GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr);
+    // The bin owns what is added to it, even what fails to link.
+    for (GstElement* element : {source, convert, resample, sink})
+        if (element != nullptr) gst_bin_add(GST_BIN(pipeline), element);
+    if (convert == nullptr || resample == nullptr || sink == nullptr ||
+        !gst_element_link_many(source, convert, resample, sink, nullptr)) {
+        gst_object_unref(gst_object_ref_sink(pipeline));
+        GiveUp("the audio CD cannot be played: GStreamer lacks audioconvert, audioresample or autoaudiosink "
+               "(gstreamer1.0-plugins-base, -good)");
+        return nullptr;
+    }
+    return pipeline;
+}
+
+bool GstreamerMusic::Play(GstElement* made, const std::function<bool()>& stillWanted) {
+    if (made == nullptr) return false;
+    pipeline_.reset(static_cast<GstElement*>(gst_object_ref_sink(made)));
     // Going to PAUSED opens the file or the device here, which may take long
     // (a share that does not answer, a drive spinning up); the rest of the
     // setting out runs on GStreamer's own threads.
-    if (gst_element_set_state(playbin_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
-        GiveUp(what + " cannot be played: " + ReadBus().error);
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        GiveUp(What() + " cannot be played: " + ReadBus().error);
         return false;
     }
     if (stillWanted && !stillWanted()) {
-        playbin_.reset();
+        pipeline_.reset();
         return false;
     }
-    if (gst_element_set_state(playbin_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        GiveUp(what + " cannot be played: " + ReadBus().error);
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        GiveUp(What() + " cannot be played: " + ReadBus().error);
         return false;
     }
     return true;
 }
 
-void GstreamerMusic::Stop(const MusicStarted&) { playbin_.reset(); }
+void GstreamerMusic::Stop(const MusicStarted&) { pipeline_.reset(); }
 
 GstreamerMusic::BusNews GstreamerMusic::ReadBus() {
     BusNews news;
-    if (!playbin_) return news;
-    const GstPtr<GstBus> bus(gst_element_get_bus(playbin_.get()));
+    if (!pipeline_) return news;
+    const GstPtr<GstBus> bus(gst_element_get_bus(pipeline_.get()));
     // Whatever else was said meanwhile is dropped with it.
     const auto wanted = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
     while (const MessagePtr message{gst_bus_pop_filtered(bus.get(), wanted)}) {
@@ -121,30 +159,30 @@ GstreamerMusic::BusNews GstreamerMusic::ReadBus() {
 void GstreamerMusic::GiveUp(const std::string& why) {
     if (!complained_ && complaints_ != nullptr) std::fprintf(complaints_, "lumora: %s\n", why.c_str());
     complained_ = true;
-    playbin_.reset();
+    pipeline_.reset();
 }
 
 // The sound file -------------------------------------------------------------
 
 void GstreamerMusic::KeepFilePlaying() {
-    if (!playbin_) return;
+    if (!pipeline_) return;
     const BusNews news = ReadBus();
     // A file that cannot be played now will not be played a second later: read
     // again every second, a huge one would keep the disk busy for nothing.
     if (news.failed) {
         GiveUp("the music file " + settings_.musicFile + " cannot be played: " + news.error);
     } else if (news.ended) {
-        gst_element_seek_simple(playbin_.get(), GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 0);
+        gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 0);
     }
 }
 
 // The audio CD -----------------------------------------------------------------
 //
-// The drive's source plays one track and ends; the next is chosen here by the
-// cdda:// address given to the source itself, which seeks on the open disc.
+// The drive's reader plays one track and ends; the next is chosen here by the
+// cdda:// address given to the reader itself, which seeks on the open disc.
 
 bool GstreamerMusic::KeepCdPlaying() {
-    if (!playbin_) return false;
+    if (!pipeline_) return false;
     const BusNews news = ReadBus();
     if (news.failed) {
         GiveUp("the audio CD cannot be played: " + news.error);
@@ -154,7 +192,7 @@ bool GstreamerMusic::KeepCdPlaying() {
     if (repeat != 0) {
         // A repeat track the disc lacks plays nothing, rather than another track.
         if ((news.ended || CurrentTrack() != repeat) && !PlayTrack(repeat))
-            gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
+            gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     } else if (news.ended) {
         // After the last track the disc starts again.
         if (!PlayTrack(CurrentTrack() + 1)) PlayTrack(1);
@@ -164,13 +202,11 @@ bool GstreamerMusic::KeepCdPlaying() {
 
 void GstreamerMusic::StepTracks(int steps) {
     // Before the first track and after the last there is nothing to go to.
-    if (playbin_) PlayTrack(CurrentTrack() + steps);
+    if (pipeline_) PlayTrack(CurrentTrack() + steps);
 }
 
 GstPtr<GstElement> GstreamerMusic::CdSource() {
-    GstElement* source = nullptr;
-    if (playbin_) g_object_get(playbin_.get(), "source", &source, nullptr);
-    return GstPtr<GstElement>(source);
+    return GstPtr<GstElement>(pipeline_ ? gst_bin_get_by_name(GST_BIN(pipeline_.get()), kCdSourceName) : nullptr);
 }
 
 int GstreamerMusic::CurrentTrack() {
@@ -187,12 +223,13 @@ bool GstreamerMusic::PlayTrack(int track) {
     const GstPtr<GstElement> source = CdSource();
     if (track < 1 || !source || !GST_IS_URI_HANDLER(source.get())) return false;
     if (!gst_uri_handler_set_uri(GST_URI_HANDLER(source.get()), CdTrackUri(track).c_str(), nullptr)) return false;
-    gst_element_set_state(playbin_.get(), GST_STATE_PLAYING);
+    gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     return true;
 }
 
-std::unique_ptr<MusicPlayer> HacksPlayer(const Settings& settings) {
-    return std::make_unique<OneMusicAmongHacks>(std::make_unique<GstreamerMusic>(settings, stderr), MusicLockPath());
+std::unique_ptr<MusicPlayer> HacksPlayer(const Settings& settings, const std::string& cdDevice) {
+    return std::make_unique<OneMusicAmongHacks>(std::make_unique<GstreamerMusic>(settings, cdDevice, stderr),
+                                                MusicLockPath());
 }
 
 } // namespace lumora::linux_desktop

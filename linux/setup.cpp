@@ -16,6 +16,10 @@
 namespace lumora::linux_desktop {
 namespace {
 
+// The Linux edition's own key, beside the music's: which drive (or disc image)
+// the CD is read from, where the system's first drive is not the one.
+constexpr const char* kKeyCdDevice = "CDﾄﾞﾗｲﾌﾞ";
+
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
@@ -60,6 +64,7 @@ HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
     const HackOptions options = ParseHackOptions(arguments, Environment("XSCREENSAVER_WINDOW"), said);
 
     Settings stored;
+    std::string storedDevice;
     const std::string path = SettingsPath();
     if (path.empty()) {
         said.push_back("no home folder to find lumora/lumora.ini in: the settings are the defaults");
@@ -71,7 +76,9 @@ HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
             said.push_back(path + ": line " + std::to_string(file.strayLine) +
                            " is neither a [section] nor a key=value line: passed over");
         FileProfile profile;
-        stored = LoadStoredSettingsTelling(profile, {path, platform::ProfileText::Unicode}, said);
+        const SettingsFile settingsFile{path, platform::ProfileText::Unicode};
+        stored = LoadStoredSettingsTelling(profile, settingsFile, said);
+        storedDevice = ReadProfileValue(profile, kSettingsSection, kKeyCdDevice, settingsFile);
     }
 
     HackSetup setup;
@@ -82,6 +89,7 @@ HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
     setup.help = options.help;
     setup.settings = WithOptions(stored, options);
     const std::string& file = setup.settings.musicFile;
+    setup.cdDevice = options.device.value_or(storedDevice);
     setup.settings = WithMusicFileReadable(setup.settings, file.empty() ? "" : UnreadableBecause(file), said);
 
     for (std::string line : said) {

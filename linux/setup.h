@@ -24,13 +24,14 @@ struct HackSetup {
     HackTarget target = HackTarget::Screens;
     unsigned long window = 0; // the X window for HackTarget::GivenWindow
     Settings settings;        // lumora.ini's values with the options applied
+    std::string cdDevice;     // -device's or lumora.ini's CD drive, "" for the system's
     std::string display;      // -display's X display, "" for $DISPLAY
     std::string geometry;     // -geometry's, for -window's window
     bool help = false;        // -help: the usage, and nothing else
 };
 
 // Reads the options (XScreenSaver's way: -root, -window, -window-id ID, -music none|cd|file,
-// -track N, -file PATH; "--x" is "-x") and $XSCREENSAVER_WINDOW, and the settings file
+// -track N, -file PATH, -device PATH; "--x" is "-x") and $XSCREENSAVER_WINDOW, and the settings file
 // $XDG_CONFIG_HOME/lumora/lumora.ini (else ~/.config/lumora/lumora.ini). What it cannot use
 // it tells on `complaints`, one line each, starting "lumora: ", and goes on with the defaults.
 HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints);

@@ -67,6 +67,7 @@ const char* const kHackUsage =
     "  -music none|cd|file   the music: none, the audio CD, or the file of -file\n"
     "  -track N              the CD track to play again and again, 1 to 99 (0: the whole disc)\n"
     "  -file PATH            the music file\n"
+    "  -device PATH          the CD drive or a disc image's .cue (else the system's)\n"
     "  -display NAME         the X display to draw on\n"
     "  -geometry WxH+X+Y     the size and place of -window's window\n"
     "  -help                 this text\n"
@@ -94,7 +95,8 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
         if (option.rfind("--", 0) == 0) option.erase(0, 1);
         // The options that take a value; the value is the next argument, whatever it is.
         const bool takesValue = option == "-window-id" || option == "-music" || option == "-track" ||
-                                option == "-file" || option == "-display" || option == "-geometry";
+                                option == "-file" || option == "-device" || option == "-display" ||
+                                option == "-geometry";
         if (takesValue && i + 1 == arguments.size()) {
             const char* what = option == "-window-id" ? "an X window id"
                                : option == "-music"   ? "none, cd or file"
@@ -102,6 +104,7 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
                                : option == "-display" ? "an X display's name"
                                : option == "-geometry" ? "a size and place, WIDTHxHEIGHT+X+Y"
                                                       : "a file's path";
+                               : option == "-device"  ? "a CD drive or a disc image"
             complaints.push_back(option + " needs " + what + " after it: ignored");
             break;
         }
@@ -138,6 +141,8 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
         } else if (option == "-file") {
             options.file = arguments[++i];
         } else if (option == "-display") {
+        } else if (option == "-device") {
+            options.device = arguments[++i];
             options.display = arguments[++i];
         } else if (option == "-geometry") {
             options.geometry = arguments[++i];

@@ -28,6 +28,7 @@ struct HackOptions {
     std::optional<MusicKind> music;
     std::optional<std::int16_t> track;
     std::optional<std::string> file;
+    std::optional<std::string> device; // the CD's drive or disc image
     std::string display;  // -display's X display, "" for $DISPLAY
     std::string geometry; // -geometry's, X's WIDTHxHEIGHT+X+Y, "" for none
     bool help = false;   // -help: the usage is shown and nothing runs

@@ -128,6 +128,24 @@ def write_tone(path, frequency, seconds=1.0, rate=22050):
         out.writeframes(frames.tobytes())
 
 
+def write_disc(cue, tracks):
+    """An audio CD's image: `cue`, a .cue sheet, over a raw .bin beside it of
+    16-bit stereo at 44.1 kHz, one track a (frequency, whole seconds) of
+    `tracks`, each a sine at half of full scale."""
+    samples = array.array("h")
+    sheet = [f'FILE "{cue.with_suffix(".bin").name}" BINARY']
+    for number, (frequency, seconds) in enumerate(tracks, 1):
+        start = len(samples) // 2 // 44100
+        sheet += [f"  TRACK {number:02} AUDIO", f"    INDEX 01 {start // 60:02}:{start % 60:02}:00"]
+        for i in range(seconds * 44100):
+            value = round(16384 * math.sin(2 * math.pi * frequency * i / 44100))
+            samples.extend((value, value))
+    if sys.byteorder != "little":
+        samples.byteswap()
+    cue.with_suffix(".bin").write_bytes(samples.tobytes())
+    cue.write_text("\n".join(sheet) + "\n")
+
+
 BYTES_A_SECOND = 44100 * 4
 
 

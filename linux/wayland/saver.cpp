@@ -344,8 +344,8 @@ int WaylandSaver::Run(const linux_desktop::UniqueFd& signals) {
     if (window_ != nullptr && (!window_->Configured() || linux_desktop::PreviewSized(window_->FirstWidth(),
                                                                                     window_->FirstHeight())))
         settings.music = MusicKind::NoMusic;
-    run_.emplace(SessionSeams(clock_), host_, linux_desktop::HacksPlayer(settings), musicResults_.Waker(), settings,
-                 RulesFor(kind_), true);
+    run_.emplace(SessionSeams(clock_), host_, linux_desktop::HacksPlayer(settings, setup_.cdDevice),
+                 musicResults_.Waker(), settings, RulesFor(kind_), true);
     LayOut();
     run_->Start();
     linux_desktop::RunLoop(*run_, *this, signals, musicResults_);

@@ -94,8 +94,8 @@ X11Saver::X11Saver(Display* display, const linux_desktop::HackSetup& setup)
       deleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)),
       window_(WindowFor(display, setup, deleteWindow_)),
       settings_(MusicFor(setup.settings, display, window_)),
-      run_(SessionSeams(clock_), host_, linux_desktop::HacksPlayer(settings_), musicResults_.Waker(), settings_,
-           linux_desktop::HackRules(), true),
+      run_(SessionSeams(clock_), host_, linux_desktop::HacksPlayer(settings_, setup.cdDevice), musicResults_.Waker(),
+           settings_, linux_desktop::HackRules(), true),
       // Under the daemon no input reaches the hack; in a window of our own a
       // key ends the run.
       view_(display, window_, run_.Stars(), setup.target == HackTarget::OwnWindow ? KeyPressMask : NoEventMask) {}

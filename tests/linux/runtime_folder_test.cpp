@@ -21,7 +21,8 @@ TEST(RuntimeFolder, OnlyAFolderOfTheUsersOwnThatNobodyElseMayEnterIsTaken) {
         bool taken;
     };
     const Case cases[] = {
-        {"the user's own, closed to others", [](const fs::path& f) { fs::create_directory(f); chmod(f.c_str(), 0700); }, true},
+        {"the user's own, closed to others",
+         [](const fs::path& f) { fs::create_directory(f); chmod(f.c_str(), 0700); }, true},
         {"open to the group", [](const fs::path& f) { fs::create_directory(f); chmod(f.c_str(), 0750); }, false},
         {"open to all", [](const fs::path& f) { fs::create_directory(f); chmod(f.c_str(), 0755); }, false},
         {"a link to the user's folder", [](const fs::path& f) {
