@@ -63,22 +63,27 @@ SettingsText ReadSettingsText(const std::string& path) {
         if (got == 0) break;
         size += static_cast<std::size_t>(got);
     }
-    if (size > kLargestSettingsFile) {
+    text.resize(size);
+    return SettingsTextOf(std::move(text));
+}
+
+SettingsText SettingsTextOf(std::string bytes) {
+    SettingsText result;
+    result.found = true;
+    if (bytes.size() > kLargestSettingsFile) {
         result.problem = "is larger than a settings file can be (" + std::to_string(kLargestSettingsFile / 1024) +
                          " KiB)";
         return result;
     }
-    text.resize(size);
-    result.problem = IniTextFault(text);
+    result.problem = IniTextFault(bytes);
     if (!result.problem.empty()) return result;
-    result.strayLine = IniStrayLine(text);
-    result.text = std::move(text);
+    result.strayLine = IniStrayLine(bytes);
+    result.text = std::move(bytes);
     return result;
 }
 
-std::string FileProfile::Read(const std::string& section, const std::string& key, const std::string& path,
-                              std::size_t bufferBytes, platform::ProfileText) {
-    const SettingsText file = ReadSettingsText(path);
+std::string ProfileValue(const SettingsText& file, const std::string& section, const std::string& key,
+                         std::size_t bufferBytes) {
     if (!file.problem.empty() || bufferBytes == 0) return "";
     std::string value = IniValue(file.text, section, key).value_or("");
     // As much as the buffer holds with its closing NUL, never part of a character.
@@ -88,6 +93,11 @@ std::string FileProfile::Read(const std::string& section, const std::string& key
         value.resize(cut);
     }
     return value;
+}
+
+std::string FileProfile::Read(const std::string& section, const std::string& key, const std::string& path,
+                              std::size_t bufferBytes, platform::ProfileText) {
+    return ProfileValue(ReadSettingsText(path), section, key, bufferBytes);
 }
 
 std::int32_t FileProfile::Write(const std::string&, const std::string&, const std::string&, const std::string&,

@@ -23,6 +23,15 @@ struct SettingsText {
 // refused, not read) and checks that it is settings text.
 SettingsText ReadSettingsText(const std::string& path);
 
+// The check of ReadSettingsText on a file's bytes, read up to one byte past
+// the largest settings file.
+SettingsText SettingsTextOf(std::string bytes);
+
+// What FileProfile reads of one key out of checked text, cut to fit
+// `bufferBytes` with its closing NUL.
+std::string ProfileValue(const SettingsText& file, const std::string& section, const std::string& key,
+                         std::size_t bufferBytes);
+
 // Reads keys out of the settings text; a file that cannot be used reads as
 // missing. The Linux edition never writes its settings file: XScreenSaver
 // keeps a user's choices as the hack's options.
