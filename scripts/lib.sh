@@ -21,6 +21,7 @@ LINUX_PACKAGES=(libx11-dev libxext-dev libxrandr-dev libxdamage-dev libx11-xcb-d
   debhelper dpkg-dev fakeroot lintian
   sway swayidle grim wtype weston cage xwayland
   xvfb x11-xserver-utils x11-utils x11-apps xdotool imagemagick)
+# The fuzz preset: clang, and libFuzzer with the sanitizers' runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # scripts/release, and the tests of what it makes.
 RELEASE_PACKAGES=(osslsigncode zip openssl p7zip-full)
