@@ -103,8 +103,8 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
                                : option == "-track"   ? "a track number"
                                : option == "-display" ? "an X display's name"
                                : option == "-geometry" ? "a size and place, WIDTHxHEIGHT+X+Y"
-                                                      : "a file's path";
                                : option == "-device"  ? "a CD drive or a disc image"
+                                                      : "a file's path";
             complaints.push_back(option + " needs " + what + " after it: ignored");
             break;
         }
