@@ -7,26 +7,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "linux/fd.h"
 #include "settings/ini_text.h"
 #include "text/text.h"
 
 namespace lumora::linux_desktop {
 namespace {
-
-class OpenFile {
-public:
-    explicit OpenFile(const std::string& path)
-        : fd_(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
-    ~OpenFile() {
-        if (fd_ >= 0) close(fd_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 std::string Reason(int error) { return std::strerror(error); }
 
@@ -34,8 +20,8 @@ std::string Reason(int error) { return std::strerror(error); }
 
 SettingsText ReadSettingsText(const std::string& path) {
     SettingsText result;
-    const OpenFile file(path);
-    if (file.Get() < 0) {
+    const UniqueFd file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file) {
         result.found = errno != ENOENT && errno != ENOTDIR;
         if (result.found) result.problem = "cannot be opened: " + Reason(errno);
         return result;
