@@ -3,6 +3,7 @@
 two monitors side by side (what it starts, what each monitor shows, what is
 heard, what odd settings and options leave), and under MATE's screen saver."""
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -144,9 +145,10 @@ class OnEveryScreen(Showers, unittest.TestCase):
     """lumora -root on screens of every depth: the stars' colours (their white
     cores among them) come out right on TrueColor, and any other visual is told."""
 
-    def lumora_on(self, depth, *options):
-        xvfb = Xvfb(f"800x600x{depth}")
-        self.addCleanup(xvfb.close)
+    def lumora_on(self, depth, *options, xvfb=None):
+        if xvfb is None:
+            xvfb = Xvfb(f"800x600x{depth}")
+            self.addCleanup(xvfb.close)
         home = tempfile.TemporaryDirectory()
         self.addCleanup(home.cleanup)
         proc = subprocess.Popen([str(PROGRAM), *(options or ("-root",)), "-music", "none"], stderr=subprocess.PIPE,
@@ -178,6 +180,31 @@ class OnEveryScreen(Showers, unittest.TestCase):
                 self.assertIn('WM_CLASS(STRING) = "lumora", "Lumora"', told)
                 self.assertIn(f"_NET_WM_PID(CARDINAL) = {proc.pid}", told)
                 self.assertIn(f"{size.replace('x', ' by ')}", told)
+
+    def test_a_window_lent_shows_the_frame_rate_and_gets_its_backing_store_back_when_sigterm_ends_it(self):
+        xvfb = Xvfb("800x600x24")
+        self.addCleanup(xvfb.close)
+        # xeyes draws in the one child of its top window, kept by the server as asked.
+        eyes = subprocess.Popen(["xeyes", "+shape", "-backing", "Always", "-geometry", "800x600+0+0"],
+                                env={**os.environ, "DISPLAY": xvfb.display})
+        self.addCleanup(stop, eyes)
+        top = wait_for(lambda: xvfb.xdotool("search", "--class", "xeyes"), 10)
+        window = re.search(r"(0x[0-9a-f]+) \(has no name\)", xvfb.run("xwininfo", "-children", "-id", top[0]))[1]
+        backing = lambda: re.search(r"Backing Store State: (\w+)", xvfb.run("xwininfo", "-id", window))[1]  # noqa: E731
+        self.assertEqual(backing(), "Always")
+        _, proc = self.lumora_on(24, "-window-id", window, "-fps", xvfb=xvfb)
+        self.assertTrue(wait_for(lambda: backing() == "NotUseful", 10))
+
+        def corner():
+            # White letters on black in the bottom left corner, where stars would colour it.
+            raw = screen.rgb(xvfb.grab(), 800, 600)
+            pixels = {raw[3 * (800 * y + x):3 * (800 * y + x) + 3] for y in range(556, 588) for x in range(12, 150)}
+            return pixels == {b"\0\0\0", b"\xff\xff\xff"}
+        self.assertTrue(wait_for(corner, 10), "no frame rate in the corner")
+        proc.terminate()
+        # What XScreenSaver calls a normal end, after everything is given back.
+        self.assertEqual(proc.wait(timeout=10), -signal.SIGTERM)
+        self.assertEqual(backing(), "Always")
 
     def test_a_pseudocolor_screen_is_told_and_refused(self):
         _, proc = self.lumora_on(8)
@@ -214,26 +241,24 @@ class MusicOfEveryKind(Showers, unittest.TestCase):
         self.addCleanup(lambda: proc.poll() is not None or stop(proc))
         return proc
 
-    def heard(self, last_seconds=None):
-        raw = self.capture.record.read_bytes()
-        return sound.tone(raw if last_seconds is None else raw[-int(last_seconds * sound.BYTES_A_SECOND) // 4 * 4:])
-
-    def assert_hears(self, frequency, seconds=0.3, last_seconds=None):
-        def now():
-            heard = self.heard(last_seconds)
-            return heard[0] >= seconds and abs(heard[1] - frequency) < frequency * 0.05
-        self.assertTrue(wait_for(now, 20), f"heard {self.heard(last_seconds)}, not {frequency} Hz")
+    def assert_hears(self, frequency, seconds=0.3, last=None):
+        """`seconds` of `frequency` heard, among the last `last` seconds when given."""
+        def heard():
+            raw = self.capture.record.read_bytes()
+            return sound.tone(raw[-int(last * sound.BYTES_A_SECOND) // 4 * 4:] if last else raw)
+        self.assertTrue(wait_for(lambda: heard()[0] >= seconds and abs(heard()[1] - frequency) < frequency * 0.05, 20),
+                        f"heard {heard()}, not {frequency} Hz")
 
     def test_the_cd_of_a_disc_image_plays_holds_its_repeat_track_and_steps_by_the_arrows(self):
         disc = self.tmp / "disc.cue"
         sound.write_disc(disc, [(440, 8), (660, 8), (880, 8)])
         proc = self.lumora("-music", "cd", "-device", str(disc))
-        self.assert_hears(440, last_seconds=0.6)
+        self.assert_hears(440, last=0.6)
         window = wait_for(lambda: self.xvfb.xdotool("search", "--class", "Lumora"), 10)
         for key, frequency in (("Right", 660), ("Right", 880), ("Left", 660)):
             with self.subTest(key=key, frequency=frequency):
                 self.xvfb.xdotool("key", "--window", window[0], key)
-                self.assert_hears(frequency, last_seconds=0.6)
+                self.assert_hears(frequency, last=0.6)
         stop(proc)
 
         # Played again and again: every second heard is the track's, none the next's.

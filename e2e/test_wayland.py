@@ -128,7 +128,8 @@ class OnSway(Covering, unittest.TestCase):
         proc.wait()
         took = time.monotonic() - started
         guard.cancel()
-        self.assertEqual(proc.returncode, 0)
+        # By that signal, as a daemon expects of its SIGTERM, once the music has stopped.
+        self.assertEqual(proc.returncode, -signal.SIGTERM)
         self.assertLess(took, 0.1)
         self.assertEqual(self.sway.players(), set(), "the sound device is still held")
 
@@ -148,15 +149,19 @@ class OnSway(Covering, unittest.TestCase):
                 self.assertRegex(told(proc), r"(?m)^lumora: ")
                 self.assertEqual(self.sway.players(), set(), "music without settings for it")
                 proc.terminate()
-                self.assertEqual(ended(proc), 0)
+                self.assertEqual(ended(proc), -signal.SIGTERM)
 
-    def test_window_option_makes_a_window_instead(self):
-        proc = self.sway.lumora("-window")
+    def test_window_option_makes_a_window_instead_of_geometrys_size(self):
+        proc = self.sway.lumora("-window", "-geometry", "640x400+5+5")
 
         def shells(node):
-            return [node.get("shell")] * (node.get("pid") == proc.pid) + [
+            # The size the client gave its window, whatever tile sway fits it into.
+            mine = (node.get("shell"), node["geometry"]["width"], node["geometry"]["height"])
+            return [mine] * (node.get("pid") == proc.pid) + [
                 shell for child in node["nodes"] + node.get("floating_nodes", []) for shell in shells(child)]
-        self.assertEqual(wait_for(lambda: shells(self.sway.msg("-t", "get_tree")), 10), ["xdg_shell"])
+        window = [("xdg_shell", 640, 400)]
+        self.assertTrue(wait_for(lambda: shells(self.sway.msg("-t", "get_tree")) == window, 10),
+                        shells(self.sway.msg("-t", "get_tree")))
         self.assertEqual(self.sway.layer_surfaces(), [])
 
 

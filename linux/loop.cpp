@@ -1,23 +1,63 @@
 #include "linux/loop.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace lumora::linux_desktop {
 
-UniqueFd EndingSignals() {
+namespace {
+
+sigset_t Ending() {
     sigset_t ending;
     sigemptyset(&ending);
     sigaddset(&ending, SIGTERM);
     sigaddset(&ending, SIGINT);
+    return ending;
+}
+
+} // namespace
+
+EndingSignals::EndingSignals() {
+    const sigset_t ending = Ending();
     sigprocmask(SIG_BLOCK, &ending, nullptr);
-    return UniqueFd(signalfd(-1, &ending, SFD_CLOEXEC | SFD_NONBLOCK));
+    fd_ = UniqueFd(signalfd(-1, &ending, SFD_CLOEXEC | SFD_NONBLOCK));
+}
+
+void EndingSignals::Take() {
+    signalfd_siginfo signal{};
+    if (read(fd_.Get(), &signal, sizeof signal) == static_cast<ssize_t>(sizeof signal) && taken_ == 0)
+        taken_ = static_cast<int>(signal.ssi_signo);
+}
+
+void EndingSignals::EndByTaken() const {
+    if (taken_ == 0) return;
+    std::fflush(nullptr);
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(taken_, &standard, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, taken_);
+    // Raised while blocked, it waits on this thread and comes as it is unblocked.
+    raise(taken_);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    // Not reached: the default of both ends the process.
+    std::_Exit(128 + taken_);
+}
+
+std::int64_t SteadyMicroseconds() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 std::uint32_t SystemClock::TickCount() {
@@ -57,7 +97,7 @@ SessionRules HackRules() {
     return rules;
 }
 
-void RunLoop(SaverRun& run, LoopDisplay& display, const UniqueFd& signals, Wakeup& music) {
+void RunLoop(SaverRun& run, LoopDisplay& display, EndingSignals& signals, Wakeup& music, FrameRate* rate) {
     const SaverSession& session = run.Session();
     while (!session.Ended()) {
         display.HandleEvents();
@@ -68,17 +108,17 @@ void RunLoop(SaverRun& run, LoopDisplay& display, const UniqueFd& signals, Wakeu
             display.Present();
             run.Shown();
         }
-        pollfd watched[3] = {{display.ConnectionFd(), POLLIN, 0}, {signals.Get(), POLLIN, 0}, {music.Fd(), POLLIN, 0}};
-        if (poll(watched, 3, run.MillisecondsToNext()) <= 0) continue;
+        pollfd watched[3] = {{display.ConnectionFd(), POLLIN, 0}, {signals.Fd(), POLLIN, 0}, {music.Fd(), POLLIN, 0}};
+        const std::int64_t asleep = rate != nullptr ? SteadyMicroseconds() : 0;
+        const int woken = poll(watched, 3, run.MillisecondsToNext());
+        if (rate != nullptr) rate->Waited(SteadyMicroseconds() - asleep);
+        if (woken <= 0) continue;
         if (watched[2].revents & POLLIN) {
             music.Clear();
             run.Music().Deliver();
         }
         if (watched[1].revents & POLLIN) {
-            signalfd_siginfo signal{};
-            if (read(signals.Get(), &signal, sizeof signal) < 0) {
-                // Read only to empty it: the signal is what counts.
-            }
+            signals.Take();
             run.Session().Quit();
         }
     }

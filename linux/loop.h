@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "display/frame_rate.h"
 #include "display/saver_run.h"
 #include "display/saver_session.h"
 #include "linux/fd.h"
@@ -17,8 +18,26 @@ namespace lumora::linux_desktop {
 
 // SIGTERM and SIGINT, blocked in every thread made after this (GStreamer's
 // among them) and readable here instead, so that the loop ends between steps.
-// Called first, before any thread is made.
-UniqueFd EndingSignals();
+// Made first, before any thread is.
+class EndingSignals {
+public:
+    EndingSignals();
+    int Fd() const { return fd_.Get(); }
+    // Reads the signal that has come and keeps it.
+    void Take();
+    // Once everything is cleaned up: ends the process by the signal taken, as
+    // its default would have at once. A daemon calls that a normal end (its
+    // SIGTERM obeyed); an exit, even with status 0, is a hack that died of
+    // itself. Returns when none was taken.
+    void EndByTaken() const;
+
+private:
+    UniqueFd fd_;
+    int taken_ = 0;
+};
+
+// A steady clock in microseconds, for the frame rate.
+std::int64_t SteadyMicroseconds();
 
 class SystemClock final : public platform::Clock {
 public:
@@ -76,6 +95,7 @@ public:
 
 // Runs until the session has ended: its events, its steps, its timers, the
 // music's results, and SIGTERM or SIGINT, which end it through its quit.
-void RunLoop(SaverRun& run, LoopDisplay& display, const UniqueFd& signals, Wakeup& music);
+// With `rate`, the time it sleeps is told there (the load of -fps).
+void RunLoop(SaverRun& run, LoopDisplay& display, EndingSignals& signals, Wakeup& music, FrameRate* rate = nullptr);
 
 } // namespace lumora::linux_desktop

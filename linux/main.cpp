@@ -26,7 +26,7 @@ bool Named(const char* variable) {
 int main(int argc, char** argv) {
     using namespace lumora;
     // First, before any thread is made: every thread inherits the blocked signals.
-    const linux_desktop::UniqueFd signals = linux_desktop::EndingSignals();
+    linux_desktop::EndingSignals signals;
     // Before the music thread and the settings' music lock look for it.
     linux_desktop::FindRuntimeFolder();
     const linux_desktop::HackSetup setup = linux_desktop::ReadHackSetup(argc, argv, stderr);
@@ -41,12 +41,19 @@ int main(int argc, char** argv) {
     const bool x11Asked =
         setup.target == HackTarget::Root || setup.target == HackTarget::GivenWindow || !setup.display.empty();
     if (!x11Asked && (Named("WAYLAND_DISPLAY") || Named("WAYLAND_SOCKET"))) {
-        if (const std::optional<int> code = wayland::RunOnWayland(setup, signals)) return *code;
+        if (const std::optional<int> code = wayland::RunOnWayland(setup, signals)) {
+            // Everything given back by now: the compositor's objects, the music.
+            signals.EndByTaken();
+            return *code;
+        }
         if (!Named("DISPLAY")) {
             std::fprintf(stderr, "lumora: cannot connect to the Wayland compositor %s\n",
                          Named("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "of $WAYLAND_SOCKET");
             return 1;
         }
     }
-    return x11::RunOnX11(setup, signals);
+    const int code = x11::RunOnX11(setup, signals);
+    // The window given back and the connection closed.
+    signals.EndByTaken();
+    return code;
 }

@@ -87,6 +87,7 @@ HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
     setup.display = options.display;
     setup.geometry = options.geometry;
     setup.help = options.help;
+    setup.fps = options.fps;
     setup.settings = WithOptions(stored, options);
     const std::string& file = setup.settings.musicFile;
     setup.cdDevice = options.device.value_or(storedDevice);

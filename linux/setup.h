@@ -28,6 +28,7 @@ struct HackSetup {
     std::string display;      // -display's X display, "" for $DISPLAY
     std::string geometry;     // -geometry's, for -window's window
     bool help = false;        // -help: the usage, and nothing else
+    bool fps = false;         // -fps: the frame rate in a corner
 };
 
 // Reads the options (XScreenSaver's way: -root, -window, -window-id ID, -music none|cd|file,

@@ -12,7 +12,7 @@ namespace {
 
 // XScreenSaver's options that every hack takes; a value after those that have one.
 constexpr std::string_view kStandardWithValue[] = {"-visual"};
-constexpr std::string_view kStandardAlone[] = {"-install", "-noinstall", "-mono", "-pair", "-no-fps"};
+constexpr std::string_view kStandardAlone[] = {"-install", "-noinstall", "-mono", "-pair"};
 
 bool IsOneOf(std::string_view option, const std::string_view* first, const std::string_view* last) {
     return std::find(first, last, option) != last;
@@ -70,10 +70,11 @@ const char* const kHackUsage =
     "  -device PATH          the CD drive or a disc image's .cue (else the system's)\n"
     "  -display NAME         the X display to draw on\n"
     "  -geometry WxH+X+Y     the size and place of -window's window\n"
+    "  -fps                  the frame rate in the bottom left corner (-no-fps: not)\n"
     "  -help                 this text\n"
     "Without -music, ~/.config/lumora/lumora.ini decides. On Wayland, without -root and\n"
-    "-window-id, it covers every output. -install, -noinstall, -mono, -visual V, -pair\n"
-    "and -no-fps are taken and mean nothing here. Two dashes serve as one.\n";
+    "-window-id, it covers every output. -install, -noinstall, -mono, -visual V and -pair\n"
+    "are taken and mean nothing here. Two dashes serve as one.\n";
 
 HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::string_view daemonWindow,
                              std::vector<std::string>& complaints) {
@@ -140,12 +141,14 @@ HackOptions ParseHackOptions(const std::vector<std::string>& arguments, std::str
             }
         } else if (option == "-file") {
             options.file = arguments[++i];
-        } else if (option == "-display") {
         } else if (option == "-device") {
             options.device = arguments[++i];
+        } else if (option == "-display") {
             options.display = arguments[++i];
         } else if (option == "-geometry") {
             options.geometry = arguments[++i];
+        } else if (option == "-fps" || option == "-no-fps") {
+            options.fps = option == "-fps";
         } else if (option == "-help" || option == "-h") {
             options.help = true;
         } else if (IsOneOf(option, std::begin(kStandardAlone), std::end(kStandardAlone))) {

@@ -32,6 +32,7 @@ struct HackOptions {
     std::string display;  // -display's X display, "" for $DISPLAY
     std::string geometry; // -geometry's, X's WIDTHxHEIGHT+X+Y, "" for none
     bool help = false;   // -help: the usage is shown and nothing runs
+    bool fps = false;    // -fps: the frame rate in a corner (-no-fps: not)
 };
 
 // What -help prints: the options, a line each.

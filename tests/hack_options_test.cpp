@@ -37,7 +37,7 @@ TEST(HackOptionsTest, OptionsGiveTargetAndMusicOrOneComplaintEach) {
         {{"-window-id", "0"}, "", HackTarget::Screens, 0, stored, "-window-id \"0\" is no X window id"},
         {{"-window-id", "0x12zz"}, "", HackTarget::Screens, 0, stored, "is no X window id"},
         {{"-root"}, "junk", HackTarget::Root, 0, stored, "$XSCREENSAVER_WINDOW \"junk\" is no X window id"},
-        {{"-fps"}, "", HackTarget::Screens, 0, stored, "unknown option \"-fps\""},
+        {{"-fps", "-no-fps"}, "", HackTarget::Screens, 0, stored, ""},
         {{"song.mp3"}, "", HackTarget::Screens, 0, stored, "unknown option \"song.mp3\""},
         {{"-bogus", "3", "-root"}, "", HackTarget::Root, 0, stored, "unknown option \"-bogus 3\" ignored"},
         {{"-install", "-visual", "default", "-mono", "-pair", "-no-fps", "--geometry", "800x600+0+0", "-noinstall"},
@@ -65,6 +65,8 @@ TEST(HackOptionsTest, HelpAndDisplayAreTakenWithoutComplaint) {
     EXPECT_TRUE(ParseHackOptions({"--help"}, "", complaints).help);
     EXPECT_EQ(ParseHackOptions({"-display", ":5.0"}, "", complaints).display, ":5.0");
     EXPECT_EQ(ParseHackOptions({"-geometry", "640x480+10+20"}, "", complaints).geometry, "640x480+10+20");
+    EXPECT_TRUE(ParseHackOptions({"--fps"}, "", complaints).fps);
+    EXPECT_FALSE(ParseHackOptions({"-fps", "-no-fps"}, "", complaints).fps);
     EXPECT_TRUE(complaints.empty());
 }
 

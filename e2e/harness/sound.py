@@ -150,48 +150,39 @@ BYTES_A_SECOND = 44100 * 4
 
 
 class SoundServer:
-    """The desktop's sound server: PulseAudio with one output, a null sink,
-    serving the runtime folder of the environment that `run` (a command's words
-    to the whole command: as the user, in a mount namespace) gives it. What is
-    played to it is recorded from the sink's monitor, which keeps real time,
-    into `record`."""
+    """The desktop's sound server: PulseAudio with a null sink for its output,
+    in the runtime folder of the environment that `run` (a command's words to
+    the whole command) gives it. What is played to it is recorded from the
+    sink's monitor, which keeps real time, into `record`."""
 
     def __init__(self, run, record):
         self.record = record
-        self._run = run
-        self._server = subprocess.Popen(
-            run("pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                "-L", "module-null-sink sink_name=heard", "-L", "module-native-protocol-unix"),
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self._out = open(record, "wb")
-        self._recorder = None
+        self._procs = [subprocess.Popen(
+            run("pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "-L", "module-null-sink sink_name=heard",
+                "-L", "module-native-protocol-unix"), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
         deadline = time.monotonic() + 20
         while subprocess.run(run("pactl", "info"), capture_output=True).returncode != 0:
-            if self._server.poll() is not None or time.monotonic() > deadline:
+            if self._procs[0].poll() is not None or time.monotonic() > deadline:
                 self.close()
                 raise RuntimeError("the sound server did not start")
             time.sleep(0.1)
-        self._recorder = subprocess.Popen(
-            run("parec", "-d", "heard.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
-                "--latency-msec=50"), stdin=subprocess.DEVNULL, stdout=self._out, stderr=subprocess.DEVNULL)
+        with open(record, "wb") as out:
+            self._procs.append(subprocess.Popen(run("parec", "-d", "heard.monitor", "--raw", "--latency-msec=50"),
+                                                stdout=out, stderr=subprocess.DEVNULL))
 
     def heard(self, since=0):
         """What was heard after the first `since` bytes, as `tone` tells it."""
         return tone(self.record.read_bytes()[since:])
 
-    def silent_from_now(self, timeout=20):
+    def silent_from_now(self):
         """Whether nothing is heard in the second after the next half second
         (what was on its way to the recorder now)."""
         start = self.record.stat().st_size + BYTES_A_SECOND // 2
-        deadline = time.monotonic() + timeout
-        while self.record.stat().st_size < start + BYTES_A_SECOND:
-            if time.monotonic() > deadline:
-                raise RuntimeError("the sound server's recorder stopped")
+        deadline = time.monotonic() + 20
+        while self.record.stat().st_size < start + BYTES_A_SECOND and time.monotonic() < deadline:
             time.sleep(0.05)
-        return self.heard(start)[0] == 0
+        return self.heard(start)[0] == 0 and self.record.stat().st_size >= start + BYTES_A_SECOND
 
     def close(self):
-        for proc in (self._recorder, self._server):
-            if proc is not None and proc.poll() is None:
-                stop(proc)
-        self._out.close()
+        for proc in reversed(self._procs):
+            stop(proc)

@@ -157,6 +157,7 @@ void Cover::Draw() {
     wl_callback_add_listener(frame_.get(), &listener, this);
     frameAskedAt_ = globals_.clock.TickCount();
     wl_surface_commit(surface);
+    if (rate_ != nullptr) rate_->Shown();
     history_.Shown(back_);
     // The compositor lets go of the buffer shown before this one once it has
     // taken this one, a moment from now: the next step, not this, finds one.

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "display/frame_rate.h"
 #include "display/shower.h"
 #include "linux/wayland/buffer_history.h"
 #include "linux/wayland/buffers.h"
@@ -78,6 +79,8 @@ public:
     bool ReadyToDraw(int most = 2);
     // No frame has been called back for a while: the output is off or covered.
     bool Asleep(std::uint32_t now) const;
+    // Each frame it commits from now on is counted there (none: not counted).
+    void CountFramesIn(FrameRate* rate) { rate_ = rate; }
 
 private:
     static void OnLayerConfigure(void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width,
@@ -115,6 +118,7 @@ private:
     int back_ = -1;  // the buffer drawn in, never one the compositor holds; -1 for none yet
     int shown_ = -1; // the buffer shown last
     BufferHistory history_;
+    FrameRate* rate_ = nullptr;
     // Destroyed in reverse: the frame callback, the role, then the surface,
     // whose buffers go last (the protocol wants a role gone before its surface).
     ShmBuffers buffers_;

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "linux/gstreamer_music.h"
 
@@ -26,6 +28,23 @@ constexpr std::uint32_t kXdgShellVersion = 2;
 constexpr int kFirstConfigureWaitMs = 1000;
 // How often a layer the compositor keeps closing is made again.
 constexpr int kMostRemakes = 3;
+
+// -geometry's size for a window of its own, as X11's (WIDTHxHEIGHT, a place
+// after it left to the compositor, which chooses it); 0 by 0 for none.
+std::pair<int, int> WindowSize(const std::string& geometry) {
+    if (geometry.empty()) return {0, 0};
+    unsigned width = 0;
+    unsigned height = 0;
+    char after = '+';
+    const char* text = geometry.c_str() + (geometry.front() == '=' ? 1 : 0);
+    const int read = std::sscanf(text, "%5ux%5u%c", &width, &height, &after);
+    if (read >= 2 && (after == '+' || after == '-') && width > 0 && height > 0 && text[0] >= '0' && text[0] <= '9')
+        return {static_cast<int>(width), static_cast<int>(height)};
+    // A place alone is no size; anything else is no geometry.
+    if (text[0] != '+' && text[0] != '-')
+        std::fprintf(stderr, "lumora: -geometry \"%s\" is no WIDTHxHEIGHT+X+Y: ignored\n", geometry.c_str());
+    return {0, 0};
+}
 
 SessionRules RulesFor(CoverKind kind) {
     SessionRules rules = linux_desktop::HackRules();
@@ -175,6 +194,7 @@ void WaylandSaver::LayOut() {
     add(window_.get());
     for (auto& output : outputs_) add(output->cover.get());
     if (run_) run_->Stars().LayOutApart(pictures);
+    for (Cover* cover : laidOut_) cover->CountFramesIn(rate_ && cover == laidOut_.front() ? &*rate_ : nullptr);
 }
 
 void WaylandSaver::Present() {
@@ -191,6 +211,7 @@ void WaylandSaver::Present() {
             cover.Changed({std::max(box.left, left) - left, std::max(box.top, 0), std::min(box.right, right) - left,
                            std::min(box.bottom, bottom)});
         }
+        if (rate_ && index == 0) cover.Changed(rate_->Draw(picture, {0, 0, picture.width, picture.height}));
         cover.Draw();
     }
     Flush();
@@ -294,7 +315,7 @@ void WaylandSaver::HandleEvents() {
     Flush();
 }
 
-int WaylandSaver::Run(const linux_desktop::UniqueFd& signals) {
+int WaylandSaver::Run(linux_desktop::EndingSignals& signals) {
     // The globals, then what the outputs and seats tell of themselves.
     if (wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0) {
         Lose();
@@ -318,10 +339,12 @@ int WaylandSaver::Run(const linux_desktop::UniqueFd& signals) {
         return 1;
     }
     for (auto& output : outputs_) output->announced = true;
-    if (kind_ == CoverKind::Window)
-        window_ = std::make_unique<Cover>(globals_, kind_, nullptr, 0, 0, 1, static_cast<CoverOwner&>(*this));
-    else
+    if (kind_ == CoverKind::Window) {
+        const auto [width, height] = WindowSize(setup_.geometry);
+        window_ = std::make_unique<Cover>(globals_, kind_, nullptr, width, height, 1, static_cast<CoverOwner&>(*this));
+    } else {
         HandleEvents();
+    }
 
     // The first sizes, so that the first frame on every screen is drawn at once.
     const std::uint32_t started = clock_.TickCount();
@@ -346,13 +369,14 @@ int WaylandSaver::Run(const linux_desktop::UniqueFd& signals) {
         settings.music = MusicKind::NoMusic;
     run_.emplace(SessionSeams(clock_), host_, linux_desktop::HacksPlayer(settings, setup_.cdDevice),
                  musicResults_.Waker(), settings, RulesFor(kind_), true);
+    if (setup_.fps) rate_.emplace(linux_desktop::SteadyMicroseconds);
     LayOut();
     run_->Start();
-    linux_desktop::RunLoop(*run_, *this, signals, musicResults_);
+    linux_desktop::RunLoop(*run_, *this, signals, musicResults_, rate_ ? &*rate_ : nullptr);
     return lost_ ? 1 : 0;
 }
 
-std::optional<int> RunOnWayland(const linux_desktop::HackSetup& setup, const linux_desktop::UniqueFd& signals) {
+std::optional<int> RunOnWayland(const linux_desktop::HackSetup& setup, linux_desktop::EndingSignals& signals) {
     const Connection connection(wl_display_connect(nullptr));
     if (connection == nullptr) return std::nullopt;
     WaylandSaver saver(connection.get(), setup);

@@ -28,7 +28,7 @@ public:
 
     // Covers the screens and draws until SIGTERM or SIGINT, input, or the
     // compositor's end; the process's exit code.
-    int Run(const linux_desktop::UniqueFd& signals);
+    int Run(linux_desktop::EndingSignals& signals);
 
 private:
     struct Output {
@@ -100,6 +100,7 @@ private:
     OwnedLayerShell layerShell_;
     OwnedXdgBase xdgShell_;
     std::vector<std::unique_ptr<Seat>> seats_;
+    std::optional<FrameRate> rate_; // -fps's, on the first surface laid out; outlives them
     std::vector<std::unique_ptr<Output>> outputs_;
     std::unique_ptr<Cover> window_; // -window's
     // Made once the surfaces have their sizes (a small window plays no music),
@@ -111,6 +112,6 @@ private:
 
 // Connects to $WAYLAND_DISPLAY and runs the hack there; the process's exit
 // code, or nothing when there is no compositor to connect to.
-std::optional<int> RunOnWayland(const linux_desktop::HackSetup& setup, const linux_desktop::UniqueFd& signals);
+std::optional<int> RunOnWayland(const linux_desktop::HackSetup& setup, linux_desktop::EndingSignals& signals);
 
 } // namespace lumora::wayland

@@ -98,7 +98,9 @@ X11Saver::X11Saver(Display* display, const linux_desktop::HackSetup& setup)
            settings_, linux_desktop::HackRules(), true),
       // Under the daemon no input reaches the hack; in a window of our own a
       // key ends the run.
-      view_(display, window_, run_.Stars(), setup.target == HackTarget::OwnWindow ? KeyPressMask : NoEventMask) {}
+      view_(display, window_, run_.Stars(), setup.target == HackTarget::OwnWindow ? KeyPressMask : NoEventMask) {
+    if (setup.fps) rate_.emplace(linux_desktop::SteadyMicroseconds);
+}
 
 void X11Saver::OnEvent(const XEvent& event) {
     if (event.type == KeyPress) {
@@ -120,7 +122,7 @@ void X11Saver::HandleEvents() {
     }
 }
 
-bool X11Saver::Run(const linux_desktop::UniqueFd& signals) {
+bool X11Saver::Run(linux_desktop::EndingSignals& signals) {
     if (view_.Gone()) {
         std::fprintf(stderr, "lumora: the window 0x%lx is not there\n", window_);
         run_.Session().Quit();
@@ -133,11 +135,11 @@ bool X11Saver::Run(const linux_desktop::UniqueFd& signals) {
         return false;
     }
     run_.Start();
-    linux_desktop::RunLoop(run_, *this, signals, musicResults_);
+    linux_desktop::RunLoop(run_, *this, signals, musicResults_, rate_ ? &*rate_ : nullptr);
     return true;
 }
 
-int RunOnX11(const linux_desktop::HackSetup& setup, const linux_desktop::UniqueFd& signals) {
+int RunOnX11(const linux_desktop::HackSetup& setup, linux_desktop::EndingSignals& signals) {
     const char* const asked = setup.display.empty() ? nullptr : setup.display.c_str();
     const Connection connection(XOpenDisplay(asked));
     if (!connection) {

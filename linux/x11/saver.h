@@ -4,6 +4,9 @@
 
 #include <X11/Xlib.h>
 
+#include <optional>
+
+#include "display/frame_rate.h"
 #include "display/saver_run.h"
 #include "linux/fd.h"
 #include "linux/loop.h"
@@ -22,7 +25,7 @@ public:
     // Draws until SIGTERM or SIGINT, a key in a window of our own, or the
     // window's end; the music has been stopped by then. False when there was
     // no window to draw in.
-    bool Run(const linux_desktop::UniqueFd& signals);
+    bool Run(linux_desktop::EndingSignals& signals);
 
 private:
     static Window WindowFor(Display* display, const linux_desktop::HackSetup& setup, Atom deleteWindow);
@@ -31,7 +34,7 @@ private:
 
     int ConnectionFd() const override { return ConnectionNumber(display_); }
     void HandleEvents() override;
-    void Present() override { view_.Present(run_.Changed()); }
+    void Present() override { view_.Present(run_.Changed(), rate_ ? &*rate_ : nullptr); }
     void OnEvent(const XEvent& event);
 
     Display* const display_;
@@ -44,9 +47,10 @@ private:
     linux_desktop::Wakeup musicResults_;
     SaverRun run_;
     ShowerView view_; // after the run, whose shower it lays out
+    std::optional<FrameRate> rate_; // -fps's
 };
 
 // Opens the display and runs the hack there; the process's exit code.
-int RunOnX11(const linux_desktop::HackSetup& setup, const linux_desktop::UniqueFd& signals);
+int RunOnX11(const linux_desktop::HackSetup& setup, linux_desktop::EndingSignals& signals);
 
 } // namespace lumora::x11

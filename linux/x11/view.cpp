@@ -27,21 +27,37 @@ std::uint32_t BrightestOf(const PixelView& from, int left, int top, int size) {
 
 } // namespace
 
-ShowerView::ShowerView(Display* display, Window window, Shower& shower, long moreEvents)
-    : display_(display),
-      window_(window),
-      gc_(nullptr, GcFreer{display}),
-      shower_(shower) {
-    XSelectInput(display, window, StructureNotifyMask | ExposureMask | moreEvents);
+ShowerView::BackingStoreLoan::BackingStoreLoan(Display* display, Window window) : display_(display), window_(window) {
     // The daemon asks the server to keep its windows' contents: every frame
     // would then be drawn into that copy, its changes gathered and copied to
     // the screen again, four times the server's work of drawing straight onto
     // the screen. The whole picture is in our image, and an expose repaints it.
-    if (window != DefaultRootWindow(display)) {
-        XSetWindowAttributes straight{};
-        straight.backing_store = NotUseful;
-        XChangeWindowAttributes(display, window, CWBackingStore, &straight);
-    }
+    XWindowAttributes had{};
+    if (window == DefaultRootWindow(display) || !XGetWindowAttributes(display, window, &had) ||
+        had.backing_store == NotUseful)
+        return;
+    given_ = had.backing_store;
+    XSetWindowAttributes straight{};
+    straight.backing_store = NotUseful;
+    XChangeWindowAttributes(display, window, CWBackingStore, &straight);
+}
+
+ShowerView::BackingStoreLoan::~BackingStoreLoan() {
+    if (!given_) return;
+    // A window gone meanwhile fails quietly (see the error handler).
+    XSetWindowAttributes back{};
+    back.backing_store = *given_;
+    XChangeWindowAttributes(display_, window_, CWBackingStore, &back);
+    XSync(display_, False);
+}
+
+ShowerView::ShowerView(Display* display, Window window, Shower& shower, long moreEvents)
+    : display_(display),
+      window_(window),
+      backingStore_(display, window),
+      gc_(nullptr, GcFreer{display}),
+      shower_(shower) {
+    XSelectInput(display, window, StructureNotifyMask | ExposureMask | moreEvents);
     // A monitor set, moved or taken away reaches a client as a change of the
     // root's configuration (its size may stay), with or without RandR's own event.
     if (window != DefaultRootWindow(display)) XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
@@ -128,15 +144,23 @@ void ShowerView::ShrinkChanged(const std::vector<Rect>& changed) {
     }
 }
 
-void ShowerView::Present(const std::vector<Rect>& changed) {
+void ShowerView::Present(const std::vector<Rect>& changed, FrameRate* rate) {
     if (image_ == nullptr) return;
+    const std::vector<Rect>* shown = &changed;
     if (scale_ > 1) {
         ShrinkChanged(changed);
-        image_->ShowChanged(window_, gc_.get(), whole_, region_.Build(shrunk_), clip_);
-    } else {
-        image_->ShowChanged(window_, gc_.get(), shower_.Areas(), region_.Build(changed), clip_);
+        shown = &shrunk_;
     }
+    if (rate != nullptr) {
+        // Over the stars of this step, at the window's own pixels even in a preview.
+        const Rect field = scale_ > 1 || monitors_.empty() ? whole_.front() : monitors_.front();
+        withRate_.assign(shown->begin(), shown->end());
+        withRate_.push_back(rate->Draw(image_->Pixels(), field));
+        shown = &withRate_;
+    }
+    image_->ShowChanged(window_, gc_.get(), scale_ > 1 ? whole_ : shower_.Areas(), region_.Build(*shown), clip_);
     XFlush(display_);
+    if (rate != nullptr) rate->Shown();
 }
 
 void ShowerView::Handle(const XEvent& event) {

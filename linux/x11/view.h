@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "display/frame_rate.h"
 #include "display/shower.h"
 #include "linux/changed_region.h"
 #include "linux/setup.h"
@@ -28,8 +30,9 @@ public:
     ShowerView(const ShowerView&) = delete;
     ShowerView& operator=(const ShowerView&) = delete;
 
-    // Copies what the shower's step changed (the boxes it listed) to the window.
-    void Present(const std::vector<Rect>& changed);
+    // Copies what the shower's step changed (the boxes it listed) to the window;
+    // with `rate`, its text drawn over the first field and the frame counted.
+    void Present(const std::vector<Rect>& changed, FrameRate* rate = nullptr);
     // Takes a resize, a monitor change or an expose of the window; other events are left alone.
     void Handle(const XEvent& event);
     bool Preview() const { return PreviewSized(width_, height_); }
@@ -46,8 +49,25 @@ private:
     // The scaled shower's changed boxes, shrunk into the window's image.
     void ShrinkChanged(const std::vector<Rect>& changed);
 
+    // The daemon's window (or the one given) keeps, for the program after
+    // this one, the backing store it had: a window attribute is the
+    // window's, where an event selection is this connection's and goes with it.
+    class BackingStoreLoan {
+    public:
+        BackingStoreLoan(Display* display, Window window);
+        ~BackingStoreLoan();
+        BackingStoreLoan(const BackingStoreLoan&) = delete;
+        BackingStoreLoan& operator=(const BackingStoreLoan&) = delete;
+
+    private:
+        Display* display_;
+        Window window_;
+        std::optional<int> given_; // what it had, when it was changed
+    };
+
     Display* display_;
     Window window_;
+    BackingStoreLoan backingStore_;
     Visual* visual_ = nullptr;
     int depth_ = 0;
     int width_ = 0;
@@ -68,6 +88,7 @@ private:
     std::vector<std::uint32_t> scaledPixels_;
     PixelView scaled_;
     std::vector<Rect> shrunk_;
+    std::vector<Rect> withRate_; // the changed boxes and the frame rate's
 };
 
 } // namespace lumora::x11
