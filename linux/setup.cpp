@@ -89,8 +89,8 @@ HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
     setup.help = options.help;
     setup.fps = options.fps;
     setup.settings = WithOptions(stored, options);
-    const std::string& file = setup.settings.musicFile;
     setup.cdDevice = options.device.value_or(storedDevice);
+    const std::string& file = setup.settings.musicFile;
     setup.settings = WithMusicFileReadable(setup.settings, file.empty() ? "" : UnreadableBecause(file), said);
 
     for (std::string line : said) {
