@@ -32,7 +32,7 @@ SaverRun::SaverRun(SessionSeams seams, SessionHost& host, std::unique_ptr<MusicP
 
 void SaverRun::Start() {
     shower_.Seed([this] { return Now(); });
-    nextStep_ = Now();
+    nextStep_ = nextShow_ = Now();
     nextJump_ = nextStep_ + Shower::kJumpIntervalMs;
 }
 
@@ -42,10 +42,12 @@ bool SaverRun::RunDue() {
     const std::uint32_t now = Now();
     bool stepped = false;
     if (StepDue()) {
-        changed_.clear();
+        // A step no picture showed stays listed: the next picture shows both.
+        if (!unshown_) changed_.clear();
         shower_.Frame(listChanges_ ? &changed_ : nullptr);
+        lastStep_ = nextStep_;
         nextStep_ = NextDue(nextStep_, Shower::kFrameIntervalMs, now);
-        stepped = true;
+        unshown_ = stepped = true;
     }
     if (Until(nextJump_, now) <= 0) {
         shower_.JumpRadiant(seams_.clock.SecondsSinceMidnight());
@@ -59,7 +61,43 @@ bool SaverRun::RunDue() {
         due = NextDue(*due, static_cast<std::uint32_t>(SaverSession::IntervalMs(timer)), now);
         session_.OnTimer(timer);
     }
-    return stepped;
+    // Judged by the step's own time, not the clock's: a step taken a little
+    // early still makes the picture of its refresh.
+    return stepped && (showMillihertz_ == 0 || ShowDueBy(lastStep_));
+}
+
+bool SaverRun::ShowDueBy(std::uint32_t at) const {
+    // The deadline is nextShow_ and a fraction more: a step on its whole
+    // millisecond is before it unless the fraction is nothing.
+    const std::int32_t until = Until(nextShow_, at);
+    return until < 0 || (until == 0 && showRemainder_ == 0);
+}
+
+void SaverRun::Shown() {
+    unshown_ = false;
+    if (showMillihertz_ != 0) {
+        constexpr std::uint32_t kMillihertzMs = 1000 * 1000;
+        nextShow_ += kMillihertzMs / showMillihertz_;
+        showRemainder_ += kMillihertzMs % showMillihertz_;
+        if (showRemainder_ >= showMillihertz_) {
+            showRemainder_ -= showMillihertz_;
+            ++nextShow_;
+        }
+        // Behind (a stop, a monitor faster than the steps): the next refresh from this picture on.
+        if (ShowDueBy(lastStep_)) {
+            nextShow_ = lastStep_ + kMillihertzMs / showMillihertz_;
+            showRemainder_ = 0;
+        }
+    }
+    session_.OnFrameShown();
+}
+
+void SaverRun::PaceShows(std::uint32_t millihertz) {
+    if (millihertz == showMillihertz_) return;
+    showMillihertz_ = millihertz;
+    // The next step shows, and the new period counts from it.
+    nextShow_ = nextStep_;
+    showRemainder_ = 0;
 }
 
 void SaverRun::HoldSteps(bool held) {

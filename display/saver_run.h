@@ -43,10 +43,14 @@ public:
     bool StepDue() const;
     // Does what is due now, each at most once however late it is: a step of
     // the stars, the radiant's jump, the session's timers. True when the stars
-    // moved: the driver shows what changed, then tells Shown.
+    // moved and a picture is due: the driver shows what changed, then tells Shown.
     bool RunDue();
-    // A step is on the screen: after the first few the music starts.
-    void Shown() { session_.OnFrameShown(); }
+    // The picture is on the screen: after the first few the music starts.
+    void Shown();
+    // Pictures at most this often (a monitor's refresh rate, in thousandths
+    // of a hertz; 0, unknown: every step). The stars keep their steps; a
+    // picture shows every step since the last, each in a refresh of its own.
+    void PaceShows(std::uint32_t millihertz);
     // While held (nothing of the shower can be seen: every screen off or
     // covered; or nothing to draw in for a moment), the stars take no step
     // and none is waited for; once let go, the step held comes, once. The
@@ -56,6 +60,7 @@ public:
     int MillisecondsToNext() const;
 
     Shower& Stars() { return shower_; }
+    // The boxes the steps wrote since the last picture shown.
     const std::vector<Rect>& Changed() const { return changed_; }
     SaverSession& Session() { return session_; }
     const SaverSession& Session() const { return session_; }
@@ -65,6 +70,7 @@ public:
 private:
     void EnableTimer(SessionTimer timer, bool enabled) override;
     std::uint32_t Now() const { return seams_.clock.TickCount(); }
+    bool ShowDueBy(std::uint32_t at) const;
 
     const SessionSeams seams_;
     const bool listChanges_;
@@ -76,7 +82,14 @@ private:
     MusicThread music_;
     SaverSession session_;
     bool held_ = false;
+    bool unshown_ = false; // a step not yet in a picture
     std::uint32_t nextStep_ = 0;
+    std::uint32_t lastStep_ = 0; // when the last step was due
+    // The pictures' deadlines: a period of whole milliseconds and the
+    // thousandths of a hertz left over, so that 59.94 Hz stays 59.94.
+    std::uint32_t showMillihertz_ = 0;
+    std::uint32_t nextShow_ = 0;
+    std::uint32_t showRemainder_ = 0;
     std::uint32_t nextJump_ = 0;
     std::optional<std::uint32_t> timers_[kSessionTimers];
 };

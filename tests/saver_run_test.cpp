@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace lumora {
@@ -93,6 +94,46 @@ TEST_F(SaverRunTest, HeldStepsAreNeitherTakenNorWaitedForAndComeAtOnceWhenLetGo)
     EXPECT_EQ(run.MillisecondsToNext(), 0);
     EXPECT_TRUE(After(0));
     EXPECT_EQ(run.MillisecondsToNext(), 10);
+}
+
+TEST_F(SaverRunTest, PicturesComeOncePerRefreshAtMostShowEveryStepSinceTheLastAndTheStepsKeepTheirRate) {
+    struct Case {
+        std::uint32_t millihertz;
+        int pictures; // in a second
+    };
+    const Case cases[] = {{0, 100}, {60000, 60}, {59940, 60}, {75000, 75}, {30000, 30}, {144000, 100}};
+    for (const Case& c : cases) {
+        SaverRun paced{SessionSeams(clock), host, std::make_unique<WatchedFile>(watches), [] {}, Settings{},
+                       SessionRules{}, true};
+        std::vector<std::uint32_t> drawn(64 * 48);
+        paced.Stars().LayOut(PixelView{drawn.data(), 64, 48, 64}, {Rect{0, 0, 64, 48}});
+        paced.PaceShows(c.millihertz);
+        paced.Start();
+        std::vector<std::uint32_t> onScreen(drawn.size()); // what the pictures copied
+        std::set<std::uint64_t> refreshes;
+        int steps = 0;
+        int pictures = 0;
+        // As the loop does: woken when the run says, no earlier.
+        for (std::uint32_t at = 0; at < 1000;) {
+            steps += paced.StepDue() ? 1 : 0;
+            if (paced.RunDue()) {
+                for (const Rect& box : paced.Changed())
+                    for (int y = std::max(box.top, 0); y < std::min(box.bottom, 48); ++y)
+                        for (int x = std::max(box.left, 0); x < std::min(box.right, 64); ++x)
+                            onScreen[static_cast<std::size_t>(y * 64 + x)] = drawn[static_cast<std::size_t>(y * 64 + x)];
+                EXPECT_EQ(onScreen, drawn) << c.millihertz << " at " << at;
+                paced.Shown();
+                ++pictures;
+                const bool ownRefresh = refreshes.insert(std::uint64_t{at} * c.millihertz / 1000000).second;
+                EXPECT_TRUE(c.millihertz == 0 || ownRefresh) << c.millihertz << " at " << at;
+            }
+            const auto wait = static_cast<std::uint32_t>(paced.MillisecondsToNext());
+            clock.now += wait;
+            at += wait;
+        }
+        EXPECT_EQ(steps, 100) << c.millihertz;
+        EXPECT_EQ(pictures, c.pictures) << c.millihertz;
+    }
 }
 
 TEST_F(SaverRunTest, TheRadiantJumpsEveryFiveSeconds) {

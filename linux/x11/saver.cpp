@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
@@ -33,6 +34,14 @@ int OnXError(Display* display, XErrorEvent* error) {
     XGetErrorText(display, error->error_code, text, sizeof text);
     std::fprintf(stderr, "lumora: X error: %s (request %d.%d)\n", text, error->request_code, error->minor_code);
     return 0;
+}
+
+// A monitor set, moved or taken away, or a mode changed: the refresh the window shows at may be another.
+bool ScreensChanged(Display* display, const XEvent& event) {
+    int events = 0;
+    int errors = 0;
+    return event.type == ConfigureNotify ||
+           (XRRQueryExtension(display, &events, &errors) && event.type >= events && event.type <= events + RRNotify);
 }
 
 } // namespace
@@ -111,6 +120,7 @@ void X11Saver::OnEvent(const XEvent& event) {
         run_.Session().Quit();
     } else {
         view_.Handle(event);
+        if (ScreensChanged(display_, event)) run_.PaceShows(RefreshOf(display_, window_));
     }
 }
 
@@ -134,6 +144,9 @@ bool X11Saver::Run(linux_desktop::EndingSignals& signals) {
         run_.Session().Quit();
         return false;
     }
+    // No more pictures than the monitors show: the others would cost the
+    // server their copies for nothing.
+    run_.PaceShows(RefreshOf(display_, window_));
     run_.Start();
     linux_desktop::RunLoop(run_, *this, signals, musicResults_, rate_ ? &*rate_ : nullptr);
     return true;

@@ -23,6 +23,26 @@ bool AttachShared(Display* display, XShmSegmentInfo& shm) {
     return false;
 }
 
+struct ResourcesFreer {
+    void operator()(XRRScreenResources* resources) const { XRRFreeScreenResources(resources); }
+};
+struct CrtcFreer {
+    void operator()(XRRCrtcInfo* crtc) const { XRRFreeCrtcInfo(crtc); }
+};
+
+// A mode's refresh in thousandths of a hertz: its pixel clock over its pixels
+// a frame, blanking included; 0 for a mode without timings.
+std::uint32_t MillihertzOf(const XRRModeInfo& mode) {
+    std::uint64_t lines = mode.vTotal;
+    if (mode.modeFlags & RR_DoubleScan) lines *= 2;
+    std::uint64_t pixels = std::uint64_t{mode.hTotal} * lines;
+    // An interlaced mode shows a field, half the lines, each time.
+    if (mode.modeFlags & RR_Interlace) pixels /= 2;
+    if (pixels == 0) return 0;
+    const std::uint64_t millihertz = std::uint64_t{mode.dotClock} * 1000 / pixels;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(millihertz, UINT32_MAX));
+}
+
 } // namespace
 
 SurfaceImage::SurfaceImage(Display* display, Visual* visual, int depth, int width, int height)
@@ -164,6 +184,32 @@ std::vector<Rect> MonitorsOf(Display* display, Window window, int width, int hei
     if (monitors != nullptr) XRRFreeMonitors(monitors);
     if (inside.empty()) inside.push_back(Rect{0, 0, width, height});
     return inside;
+}
+
+std::uint32_t RefreshOf(Display* display, Window window) {
+    int events = 0;
+    int errors = 0;
+    XWindowAttributes attributes{};
+    if (!XRRQueryExtension(display, &events, &errors) || !XGetWindowAttributes(display, window, &attributes)) return 0;
+    const Window root = DefaultRootWindow(display);
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    XTranslateCoordinates(display, window, root, 0, 0, &x, &y, &child);
+    // What the server knows now: asking it to probe the outputs takes long on real hardware.
+    const std::unique_ptr<XRRScreenResources, ResourcesFreer> resources(XRRGetScreenResourcesCurrent(display, root));
+    if (resources == nullptr) return 0;
+    std::uint32_t fastest = 0;
+    for (int c = 0; c < resources->ncrtc; ++c) {
+        const std::unique_ptr<XRRCrtcInfo, CrtcFreer> crtc(XRRGetCrtcInfo(display, resources.get(), resources->crtcs[c]));
+        if (crtc == nullptr || crtc->mode == None || crtc->x >= x + attributes.width ||
+            crtc->x + static_cast<int>(crtc->width) <= x || crtc->y >= y + attributes.height ||
+            crtc->y + static_cast<int>(crtc->height) <= y)
+            continue;
+        for (int m = 0; m < resources->nmode; ++m)
+            if (resources->modes[m].id == crtc->mode) fastest = std::max(fastest, MillihertzOf(resources->modes[m]));
+    }
+    return fastest;
 }
 
 } // namespace lumora::x11

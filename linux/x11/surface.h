@@ -72,4 +72,9 @@ bool DrawsOn(const Visual* visual, int depth, std::string& what);
 // first; one rectangle for the whole window when it lies on none (a preview).
 std::vector<Rect> MonitorsOf(Display* display, Window window, int width, int height);
 
+// The fastest refresh of the monitors the window shows on, in thousandths of
+// a hertz (none may starve), from their modes' timings; 0 when none tells one
+// (a virtual screen's modes may have no timings).
+std::uint32_t RefreshOf(Display* display, Window window);
+
 } // namespace lumora::x11
