@@ -19,7 +19,7 @@
 #include "settings/ini_text.h"
 #include "settings/settings.h"
 #include "startup/hack_options.h"
-#include "tests/fuzz/hack_run.h"
+#include "tests/linux/fuzz/hack_run.h"
 #include "text/text.h"
 
 namespace {

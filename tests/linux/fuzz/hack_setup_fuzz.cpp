@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "startup/hack_options.h"
-#include "tests/fuzz/hack_run.h"
+#include "tests/linux/fuzz/hack_run.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // A path that is never there: the options alone decide, over the defaults.
