@@ -79,6 +79,18 @@ def captured(folder, name):
     return b"".join(f.read_bytes() for f in sorted(folder.glob(name + "*")))
 
 
+def swings(samples, threshold=328):
+    """How often the sound crosses zero, counted where it swings past 1 % of
+    full scale on each side: a resampler's ringing at the start of a sound,
+    a few samples dithering about zero, would count as a high note."""
+    count, side = 0, 0
+    for value in samples:
+        now = 1 if value > threshold else -1 if value < -threshold else side
+        count += side != 0 and now != side
+        side = now
+    return count
+
+
 def tone(raw, rate=44100):
     """What 16-bit stereo samples at 44.1 kHz hold: (seconds with sound, the
     frequency of that sound from its zero crossings, RMS level of those parts
@@ -98,7 +110,7 @@ def tone(raw, rate=44100):
     # of a play where part of the window is silence.
     top = max(rms for rms, _ in loud)
     steady = [chunk for rms, chunk in loud if rms >= 0.9 * top]
-    crossings = sum(sum((a < 0) != (b < 0) for a, b in zip(c, c[1:])) for c in steady)
+    crossings = sum(swings(c) for c in steady)
     frequency = crossings / 2 / (len(steady) * (window - 1) / rate)
     level = math.sqrt(sum(rms * rms for rms, _ in loud) / len(loud))
     return len(loud) * window / rate, frequency, level
