@@ -42,10 +42,14 @@ const Glyph* GlyphOf(char letter) {
     return nullptr;
 }
 
+Rect Clipped(const Rect& box, const Rect& within) {
+    return {std::max(box.left, within.left), std::max(box.top, within.top), std::min(box.right, within.right),
+            std::min(box.bottom, within.bottom)};
+}
+
 // A box of one colour, clipped to `within`.
 void Fill(const PixelView& picture, Rect box, const Rect& within, std::uint32_t color) {
-    box = {std::max(box.left, within.left), std::max(box.top, within.top), std::min(box.right, within.right),
-           std::min(box.bottom, within.bottom)};
+    box = Clipped(box, within);
     for (int y = box.top; y < box.bottom; ++y) {
         std::uint32_t* row = picture.bits + static_cast<std::ptrdiff_t>(y) * picture.stride;
         std::fill(row + box.left, row + std::max(box.left, box.right), color);
@@ -123,8 +127,7 @@ Rect FrameRate::Draw(const PixelView& picture, const Rect& field) {
         }
         x += kCellWide * scale;
     }
-    const Rect drawn{std::max(box.left, within.left), std::max(box.top, within.top), std::min(box.right, within.right),
-                     std::min(box.bottom, within.bottom)};
+    const Rect drawn = Clipped(box, within);
     if (drawn.right <= drawn.left || drawn.bottom <= drawn.top) return {};
     return drawn;
 }

@@ -85,7 +85,12 @@ HackSetup ReadHackSetup(int argc, char** argv, std::FILE* complaints) {
     setup.target = options.target;
     setup.window = options.window;
     setup.display = options.display;
-    setup.geometry = options.geometry;
+    if (!options.geometry.empty()) {
+        if (const std::optional<WindowGeometry> geometry = ParseGeometry(options.geometry))
+            setup.geometry = *geometry;
+        else
+            said.push_back("-geometry \"" + options.geometry + "\" is no WIDTHxHEIGHT+X+Y: ignored");
+    }
     setup.help = options.help;
     setup.fps = options.fps;
     setup.settings = WithOptions(stored, options);

@@ -26,7 +26,7 @@ struct HackSetup {
     Settings settings;        // lumora.ini's values with the options applied
     std::string cdDevice;     // -device's or lumora.ini's CD drive, "" for the system's
     std::string display;      // -display's X display, "" for $DISPLAY
-    std::string geometry;     // -geometry's, for -window's window
+    WindowGeometry geometry;  // -geometry's, for -window's window
     bool help = false;        // -help: the usage, and nothing else
     bool fps = false;         // -fps: the frame rate in a corner
 };

@@ -57,6 +57,16 @@ std::optional<MusicKind> MusicChoice(const std::string& text) {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// Digits from `at` on; false when there are none.
+bool ReadNumber(const std::string& text, std::size_t& at, int& number) {
+    const std::size_t from = at;
+    long long value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - from < 6)
+        value = value * 10 + (text[at++] - '0');
+    number = static_cast<int>(value);
+    return at > from && (at == text.size() || text[at] < '0' || text[at] > '9');
+}
+
 } // namespace
 
 const char* const kHackUsage =
@@ -204,6 +214,29 @@ Settings LoadStoredSettingsTelling(platform::Profile& profile, const SettingsFil
         complaints.push_back(file.path + ": " + kKeyKind + "=" + std::to_string(kind) +
                              " is no music kind (0 none, 1 CD, 2 sound file): no music");
     return settings;
+}
+
+std::optional<WindowGeometry> ParseGeometry(const std::string& text) {
+    WindowGeometry geometry;
+    std::size_t at = text.rfind('=', 0) == 0 ? 1 : 0;
+    const std::size_t start = at;
+    if (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+        if (!ReadNumber(text, at, geometry.width)) return std::nullopt;
+        if (at < text.size() && (text[at] == 'x' || text[at] == 'X')) {
+            ++at;
+            if (!ReadNumber(text, at, geometry.height)) return std::nullopt;
+        }
+    }
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        geometry.fromRight = text[at++] == '-';
+        if (!ReadNumber(text, at, geometry.x) || at == text.size() || (text[at] != '+' && text[at] != '-'))
+            return std::nullopt;
+        geometry.fromBottom = text[at++] == '-';
+        if (!ReadNumber(text, at, geometry.y)) return std::nullopt;
+        geometry.placed = true;
+    }
+    if (at != text.size() || at == start) return std::nullopt;
+    return geometry;
 }
 
 } // namespace lumora

@@ -21,6 +21,22 @@ enum class HackTarget {
     GivenWindow, // -window-id ID, or the daemon's window
 };
 
+// -geometry's WIDTHxHEIGHT+X+Y, X's way: each part may be left out; a place
+// after "-" counts from the right or the bottom.
+struct WindowGeometry {
+    int width = 0;  // 0 when not given
+    int height = 0;
+    bool placed = false; // x and y given
+    int x = 0;
+    int y = 0;
+    bool fromRight = false;
+    bool fromBottom = false;
+    friend bool operator==(const WindowGeometry& a, const WindowGeometry& b) {
+        return a.width == b.width && a.height == b.height && a.placed == b.placed && a.x == b.x && a.y == b.y &&
+               a.fromRight == b.fromRight && a.fromBottom == b.fromBottom;
+    }
+};
+
 struct HackOptions {
     HackTarget target = HackTarget::Screens;
     unsigned long window = 0; // the X window for GivenWindow
@@ -34,6 +50,9 @@ struct HackOptions {
     bool help = false;   // -help: the usage is shown and nothing runs
     bool fps = false;    // -fps: the frame rate in a corner (-no-fps: not)
 };
+
+// [=][WIDTH[xHEIGHT]][{+-}X{+-}Y]; nothing for anything else.
+std::optional<WindowGeometry> ParseGeometry(const std::string& text);
 
 // What -help prints: the options, a line each.
 extern const char* const kHackUsage;

@@ -70,6 +70,21 @@ TEST(HackOptionsTest, HelpAndDisplayAreTakenWithoutComplaint) {
     EXPECT_TRUE(complaints.empty());
 }
 
+TEST(HackOptionsTest, GeometryIsReadAsXReadsIt) {
+    struct Case {
+        const char* text;
+        std::optional<WindowGeometry> read; // width, height, placed, x, y, fromRight, fromBottom
+    } cases[] = {
+        {"640x480+10+20", WindowGeometry{640, 480, true, 10, 20, false, false}},
+        {"=320x240-5-0", WindowGeometry{320, 240, true, 5, 0, true, true}},
+        {"800", WindowGeometry{800, 0, false, 0, 0, false, false}},
+        {"+7+8", WindowGeometry{0, 0, true, 7, 8, false, false}},
+        {"", std::nullopt}, {"x", std::nullopt}, {"640x", std::nullopt}, {"640x480+10", std::nullopt},
+        {"640x480 ", std::nullopt}, {"99999999x1", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_TRUE(ParseGeometry(c.text) == c.read) << c.text;
+}
+
 TEST(HackOptionsTest, SettingsTextReadsAsWindowsReadsItAndNamesWhatIsWrong) {
     struct Case {
         std::string text;

@@ -29,23 +29,6 @@ constexpr int kFirstConfigureWaitMs = 1000;
 // How often a layer the compositor keeps closing is made again.
 constexpr int kMostRemakes = 3;
 
-// -geometry's size for a window of its own, as X11's (WIDTHxHEIGHT, a place
-// after it left to the compositor, which chooses it); 0 by 0 for none.
-std::pair<int, int> WindowSize(const std::string& geometry) {
-    if (geometry.empty()) return {0, 0};
-    unsigned width = 0;
-    unsigned height = 0;
-    char after = '+';
-    const char* text = geometry.c_str() + (geometry.front() == '=' ? 1 : 0);
-    const int read = std::sscanf(text, "%5ux%5u%c", &width, &height, &after);
-    if (read >= 2 && (after == '+' || after == '-') && width > 0 && height > 0 && text[0] >= '0' && text[0] <= '9')
-        return {static_cast<int>(width), static_cast<int>(height)};
-    // A place alone is no size; anything else is no geometry.
-    if (text[0] != '+' && text[0] != '-')
-        std::fprintf(stderr, "lumora: -geometry \"%s\" is no WIDTHxHEIGHT+X+Y: ignored\n", geometry.c_str());
-    return {0, 0};
-}
-
 SessionRules RulesFor(CoverKind kind) {
     SessionRules rules = linux_desktop::HackRules();
     // Over the screens, the mouse ends it as on Windows; a window of its own
@@ -340,8 +323,9 @@ int WaylandSaver::Run(linux_desktop::EndingSignals& signals) {
     }
     for (auto& output : outputs_) output->announced = true;
     if (kind_ == CoverKind::Window) {
-        const auto [width, height] = WindowSize(setup_.geometry);
-        window_ = std::make_unique<Cover>(globals_, kind_, nullptr, width, height, 1, static_cast<CoverOwner&>(*this));
+        // -geometry's size (0 by 0 for none); its place is the compositor's to choose.
+        window_ = std::make_unique<Cover>(globals_, kind_, nullptr, setup_.geometry.width, setup_.geometry.height, 1,
+                                          static_cast<CoverOwner&>(*this));
     } else {
         HandleEvents();
     }

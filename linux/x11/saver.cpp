@@ -56,18 +56,15 @@ Window X11Saver::WindowFor(Display* display, const linux_desktop::HackSetup& set
     hints.flags = PSize | PPosition;
     hints.width = std::min(1024, DisplayWidth(display, screen));
     hints.height = std::min(768, DisplayHeight(display, screen));
-    if (!setup.geometry.empty()) {
-        unsigned width = 0;
-        unsigned height = 0;
-        const int given = XParseGeometry(setup.geometry.c_str(), &hints.x, &hints.y, &width, &height);
-        if (given & WidthValue) hints.width = static_cast<int>(width);
-        if (given & HeightValue) hints.height = static_cast<int>(height);
-        if (given & (WidthValue | HeightValue)) hints.flags |= USSize;
-        if (given & XNegative) hints.x += DisplayWidth(display, screen) - hints.width;
-        if (given & YNegative) hints.y += DisplayHeight(display, screen) - hints.height;
-        if (given & (XValue | YValue)) hints.flags |= USPosition;
-        if (given == NoValue) std::fprintf(stderr, "lumora: -geometry \"%s\" is no WIDTHxHEIGHT+X+Y: ignored\n",
-                                           setup.geometry.c_str());
+    const WindowGeometry& asked = setup.geometry;
+    if (asked.width > 0) hints.width = asked.width;
+    if (asked.height > 0) hints.height = asked.height;
+    if (asked.width > 0 || asked.height > 0) hints.flags |= USSize;
+    if (asked.placed) {
+        // X's way: "-X" counts from the right edge to the window's, "-Y" from the bottom.
+        hints.x = asked.fromRight ? DisplayWidth(display, screen) - hints.width - asked.x : asked.x;
+        hints.y = asked.fromBottom ? DisplayHeight(display, screen) - hints.height - asked.y : asked.y;
+        hints.flags |= USPosition;
     }
     const Window own = XCreateSimpleWindow(display, DefaultRootWindow(display), hints.x, hints.y,
                                            static_cast<unsigned>(std::max(hints.width, 1)),
